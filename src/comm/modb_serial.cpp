@@ -1,0 +1,268 @@
+#include "comm/modb_serial.h"
+
+#include "comm/port_names.h"
+#include "core/mono_clock.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// The two lookup tables of the table-driven CRC-16/MODBUS (reflected
+// polynomial 0xA001): the "high" table gives the new first CRC byte, the
+// "low" table the new second byte. They are the standard tables, generated.
+struct crc_tables {
+  std::array<uint8_t, 256> hi{};
+  std::array<uint8_t, 256> lo{};
+  constexpr crc_tables() {
+    for (int i = 0; i < 256; ++i) {
+      uint16_t r = static_cast<uint16_t>(i);
+      for (int k = 0; k < 8; ++k) r = (r & 1) ? static_cast<uint16_t>((r >> 1) ^ 0xA001) : static_cast<uint16_t>(r >> 1);
+      hi[i] = static_cast<uint8_t>(r & 0xFF);
+      lo[i] = static_cast<uint8_t>(r >> 8);
+    }
+  }
+};
+constexpr crc_tables kCrc;
+static_assert(kCrc.hi[1] == 0xC1 && kCrc.lo[1] == 0xC0 && kCrc.hi[255] == 0x40 && kCrc.lo[255] == 0x40);
+
+constexpr int kCharTimeUs[5] = {1050, 530, 270, 180, 90};
+constexpr int kBaud[5] = {9600, 19200, 38400, 57600, 115200};
+constexpr int kQueueSize = 1024;
+constexpr int kMaxRead = 125;
+constexpr int kMaxWrite = 123;
+
+}  // namespace
+
+TModbSerial::TModbSerial() {
+  std::memset(mod_read, 0, sizeof mod_read);
+  std::memset(send_buf, 0, sizeof send_buf);
+  std::memset(rec_buf, 0, sizeof rec_buf);
+}
+
+TModbSerial::~TModbSerial() = default;
+
+int TModbSerial::get_baud_value(int index) { return index >= 0 && index <= 4 ? kBaud[index] : 0; }
+
+int TModbSerial::char_time_us(int baud_index) {
+  return baud_index >= 0 && baud_index <= 4 ? kCharTimeUs[baud_index] : kCharTimeUs[0];
+}
+
+int TModbSerial::overall_limit_ms(int baud_index, int expected, int sent) {
+  return (char_time_us(baud_index) * (expected + sent) + 100000) / 1000;
+}
+
+int TModbSerial::gap_limit_ms(int baud_index, int sent) {
+  return (char_time_us(baud_index) * sent + 100000) / 1000;
+}
+
+void TModbSerial::calc_crc(const uint8_t* buf, int len, uint8_t& first, uint8_t& second) {
+  uint8_t a = 0xFF, b = 0xFF;
+  for (int k = 0; k < len; ++k) {
+    const uint8_t i = a ^ buf[k];
+    a = b ^ kCrc.hi[i];
+    b = kCrc.lo[i];
+  }
+  first = a;
+  second = b;
+}
+
+bool TModbSerial::Open_Com(int port_num, int baud_index, int parity_code) {
+  com_idx = port_num;
+  baud_idx = baud_index;
+  parity_idx = parity_code;
+  port_.close();
+  scan_buf_pos = 0;
+  const std::string path = com_port_path(port_num);
+  if (path.empty()) {
+    last_err = ENOENT;
+    return false;
+  }
+  if (!port_.open(path)) {
+    last_err = static_cast<uint32_t>(port_.last_errno());
+    return false;
+  }
+  if (!port_.configure(baud_index, parity_code)) {
+    // A port that could not be configured is closed again, so that the
+    // next setup_port tries afresh instead of using a half-set line.
+    last_err = static_cast<uint32_t>(port_.last_errno());
+    port_.close();
+    return false;
+  }
+  return true;
+}
+
+bool TModbSerial::setup_port(int port_num, int baud_index, int parity_code) {
+  if (port_.is_open() && port_num == com_idx && baud_index == baud_idx && parity_code == parity_idx)
+    return true;
+  return Open_Com(port_num, baud_index, parity_code);
+}
+
+void TModbSerial::close_com() {
+  port_.close();
+  scan_buf_pos = 0;
+}
+
+void TModbSerial::fill_com_table(bool* table, int n) {
+  close_com();
+  for (int p = 0; p < n; ++p) {
+    const std::string path = com_port_path(p + 1);
+    serial_port probe;
+    table[p] = !path.empty() && probe.open(path);
+    if (!table[p] && !path.empty()) last_err = static_cast<uint32_t>(probe.last_errno());
+  }
+}
+
+int TModbSerial::build_read_frame(uint8_t* out, int slave, int start, int count) {
+  out[0] = static_cast<uint8_t>(slave);
+  out[1] = 3;
+  out[2] = static_cast<uint8_t>(start >> 8);
+  out[3] = static_cast<uint8_t>(start);
+  out[4] = static_cast<uint8_t>(count >> 8);
+  out[5] = static_cast<uint8_t>(count);
+  calc_crc(out, 6, out[6], out[7]);
+  return 8;
+}
+
+int TModbSerial::build_write_frame(uint8_t* out, int slave, int start, const uint16_t* buf, int count) {
+  out[0] = static_cast<uint8_t>(slave);
+  out[1] = 16;
+  out[2] = static_cast<uint8_t>(start >> 8);
+  out[3] = static_cast<uint8_t>(start);
+  out[4] = static_cast<uint8_t>(count >> 8);
+  out[5] = static_cast<uint8_t>(count);
+  out[6] = static_cast<uint8_t>(2 * count);
+  for (int k = 0; k < count; ++k) {
+    out[7 + 2 * k] = static_cast<uint8_t>(buf[k] >> 8);
+    out[8 + 2 * k] = static_cast<uint8_t>(buf[k]);
+  }
+  const int body = 7 + 2 * count;
+  calc_crc(out, body, out[body], out[body + 1]);
+  return body + 2;
+}
+
+int TModbSerial::get_mod_regs(int slave, int start, uint16_t* buf, int count) {
+  // Counts outside the function's limit would overrun the frame buffers.
+  if (!port_.is_open() || start < 0 || count < 1 || count > kMaxRead) return 2;
+  clear_port();
+  const int len = build_read_frame(send_buf, slave, start, count);
+  if (!send_frame(len)) return 2;
+  const int res = wait_response(slave, 3 + 2 * count, len);
+  if (res == 0)
+    for (int k = 0; k < count; ++k) buf[k] = frame_word(k);
+  return res;
+}
+
+int TModbSerial::set_mod_regs(int slave, int start, const uint16_t* buf, int count) {
+  if (!port_.is_open() || start < 0 || count < 1 || count > kMaxWrite) return 2;
+  clear_port();
+  const int len = build_write_frame(send_buf, slave, start, buf, count);
+  if (!send_frame(len)) return 2;
+  return wait_response(slave, 6, len);
+}
+
+bool TModbSerial::get_mod_regs_rep(int slave, int start, uint16_t* buf, int count, bool retry) {
+  const int attempts = retry ? 2 : 1;
+  for (int a = 0; a < attempts; ++a)
+    if (get_mod_regs(slave, start, buf, count) == 0) return true;
+  return false;
+}
+
+bool TModbSerial::set_mod_regs_rep(int slave, int start, const uint16_t* buf, int count) {
+  for (int a = 0; a < 2; ++a)
+    if (set_mod_regs(slave, start, buf, count) == 0) return true;
+  return false;
+}
+
+void TModbSerial::clear_port() {
+  // Bytes already fetched into rec_buf stay; the receiver's address
+  // synchronisation skips them.
+  if (!port_.purge()) {
+    last_err = static_cast<uint32_t>(port_.last_errno());
+    const int saved_pos = scan_buf_pos;
+    Open_Com(com_idx, baud_idx, parity_idx);
+    scan_buf_pos = saved_pos;
+  }
+}
+
+int TModbSerial::tx_free() { return kQueueSize - port_.tx_queued(); }
+
+int TModbSerial::rx_count() {
+  const int n = port_.rx_count();
+  if (n < 0) last_err = static_cast<uint32_t>(port_.last_errno());
+  return n < 0 ? 0 : n;
+}
+
+bool TModbSerial::send_frame(int len) {
+  int round = 0;
+  for (; round < 10; ++round) {
+    if (tx_free() >= len) break;
+    sleep_ms(1);
+  }
+  if (round == 10) {
+    send_err_code = 1;
+    return false;
+  }
+  if (!port_.write_all(send_buf, len)) {
+    last_err = static_cast<uint32_t>(port_.last_errno());
+    send_err_code = 2;
+    return false;
+  }
+  return true;
+}
+
+int TModbSerial::read_input(int requested) {
+  const int waiting = rx_count();
+  if (waiting == 0) return 0;
+  const int n = port_.read_available(rec_buf, std::min(requested, waiting));
+  if (n < 0) {
+    last_err = static_cast<uint32_t>(port_.last_errno());
+    return 0;
+  }
+  return n;
+}
+
+bool TModbSerial::next_byte(uint8_t& b) {
+  if (scan_buf_pos == 0) {
+    inp_data_len = read_input(1024);
+    scan_buf_pos = inp_data_len;
+  }
+  if (scan_buf_pos < 1) return false;
+  b = rec_buf[inp_data_len - scan_buf_pos];
+  --scan_buf_pos;
+  return true;
+}
+
+uint16_t TModbSerial::frame_word(int k) const {
+  return static_cast<uint16_t>(mod_read[3 + 2 * k] * 256 + mod_read[4 + 2 * k]);
+}
+
+int TModbSerial::wait_response(int slave, int expected, int sent) {
+  const int64_t limit = overall_limit_ms(baud_idx, expected, sent);
+  int64_t gap = gap_limit_ms(baud_idx, sent);
+  const int64_t start = mono_ms();
+  int64_t last_byte = start;
+  int kept = 0;
+  for (;;) {
+    const int64_t now = mono_ms();
+    if (now > start + limit || now > last_byte + gap) return 2;
+    uint8_t b = 0;
+    if (!next_byte(b)) {
+      // Nothing has arrived: sleep until bytes come or the nearer limit
+      // has passed (one millisecond past it, as the limits are strict).
+      const int64_t until = std::min(start + limit, last_byte + gap);
+      port_.wait_readable(static_cast<int>(until - now + 1));
+      continue;
+    }
+    last_byte = mono_ms();
+    gap = 100;
+    if (kept > 0 || b == static_cast<uint8_t>(slave)) mod_read[kept++] = b;
+    if (kept == expected + 2) {
+      uint8_t c1 = 0, c2 = 0;
+      calc_crc(mod_read, expected, c1, c2);
+      return (mod_read[expected] == c1 && mod_read[expected + 1] == c2) ? 0 : 3;
+    }
+  }
+}

@@ -1,0 +1,75 @@
+// Modbus RTU master on one serial line: Read Holding Registers (3) and
+// Write Multiple Registers (16), CRC-16/MODBUS, and the port handling around
+// them. Only the communication service issues requests; calc_crc is pure.
+//
+// Result codes of get_mod_regs / set_mod_regs:
+//   0  response complete and CRC correct
+//   2  port not open, start register negative, request not sent, or time-out
+//   3  a complete response arrived but its CRC is wrong
+#pragma once
+
+#include "comm/serial_port.h"
+
+#include <cstdint>
+
+class TModbSerial {
+ public:
+  TModbSerial();
+  ~TModbSerial();  // does not close the port; close_com does
+  TModbSerial(const TModbSerial&) = delete;
+  TModbSerial& operator=(const TModbSerial&) = delete;
+
+  bool Open_Com(int port_num, int baud_index, int parity_code);
+  bool setup_port(int port_num, int baud_index, int parity_code);
+  int get_mod_regs(int slave, int start, uint16_t* buf, int count);
+  int set_mod_regs(int slave, int start, const uint16_t* buf, int count);
+  bool get_mod_regs_rep(int slave, int start, uint16_t* buf, int count, bool retry);
+  bool set_mod_regs_rep(int slave, int start, const uint16_t* buf, int count);
+  static void calc_crc(const uint8_t* buf, int len, uint8_t& first, uint8_t& second);
+  void fill_com_table(bool* table, int n);
+  void close_com();
+  static int get_baud_value(int index);
+
+  int max_baud_index() const { return 4; }
+  bool is_open() const { return port_.is_open(); }
+  int baud_index() const { return baud_idx; }
+  int parity_mode() const { return parity_idx; }
+
+  // Diagnosis: the last system error code (errno) and the last send failure
+  // (1 transmit queue did not drain, 2 the write failed).
+  uint32_t last_error() const { return last_err; }
+  int send_error() const { return send_err_code; }
+  int port_number() const { return com_idx; }
+
+  // Character time in microseconds used for the time-outs, by baud index.
+  static int char_time_us(int baud_index);
+  // Overall and gap limits in milliseconds of a response wait.
+  static int overall_limit_ms(int baud_index, int expected, int sent);
+  static int gap_limit_ms(int baud_index, int sent);
+
+  // Builds the request frames (without sending); returns the frame length.
+  static int build_read_frame(uint8_t* out, int slave, int start, int count);
+  static int build_write_frame(uint8_t* out, int slave, int start, const uint16_t* buf, int count);
+
+ private:
+  void clear_port();
+  bool send_frame(int len);
+  int wait_response(int slave, int expected, int sent);
+  bool next_byte(uint8_t& b);
+  int read_input(int requested);
+  int rx_count();
+  int tx_free();
+  uint16_t frame_word(int k) const;
+
+  uint8_t mod_read[1025];
+  uint8_t send_buf[1025];
+  uint8_t rec_buf[1026];
+  int32_t scan_buf_pos = 0;
+  int32_t inp_data_len = 0;
+  serial_port port_;
+  uint32_t last_err = 0;
+  int32_t com_idx = 0;
+  int32_t baud_idx = 0;
+  int32_t parity_idx = 0;
+  int32_t send_err_code = 0;
+};

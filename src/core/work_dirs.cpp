@@ -1,0 +1,49 @@
+#include "core/work_dirs.h"
+
+#include "core/common_data.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString app_data_dir() {
+  const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+  if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
+  return QDir::cleanPath(QDir::homePath() + "/.config");
+}
+
+QString to_native_path(const QString& backslash_text) {
+  QString s = backslash_text;
+  s.replace(u'\\', u'/');
+  return s;
+}
+
+QString work_path(const QString& folder_text) {
+  QString rel = to_native_path(folder_text);
+  if (!rel.startsWith(u'/')) rel.prepend(u'/');
+  return app_data_dir() + rel;
+}
+
+bool make_work_dir(QString& folder, const QString& leaf) {
+  QString text = folder;
+  if (text.startsWith(u'\\')) text.remove(0, 1);
+  if (text.endsWith(u'\\')) text.chop(1);
+  if (text.isEmpty()) text = QString(MAKER_FOLDER) + u'\\' + leaf;
+
+  const QString base = app_data_dir();
+  if (!QDir().mkpath(base)) return false;
+  const QStringList parts = text.split(u'\\');
+  QString prefix;
+  for (const QString& part : parts) {
+    prefix += u'/' + part;
+    const QString path = base + prefix;
+    if (QFileInfo(path).isDir()) continue;
+    if (!QDir(base).mkdir(prefix.mid(1))) return false;
+  }
+  folder = u'\\' + text;
+  return true;
+}
+
+QString com_ports_dir() {
+  const QString dir = cfg_dir.isEmpty() ? QString(u'\\') + DEF_CFG_FOLDER : cfg_dir;
+  return work_path(dir) + "/ports";
+}

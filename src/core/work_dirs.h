@@ -1,0 +1,33 @@
+// The user's application-data folder and the program's work folders below it.
+//
+// Folder texts keep "\" as their separator (they come from the text table,
+// e.g. "Tarvik\Orv_Cfg"); "\" becomes "/" only where the file system is touched.
+#pragma once
+
+#include <QString>
+
+// Default folder texts (used until the text table provides its own).
+inline constexpr const char* DEF_CFG_FOLDER = "Tarvik\\Orv_Cfg";
+inline constexpr const char* DEF_DATA_FOLDER = "Tarvik\\Orv_Data";
+inline constexpr const char* CFG_LEAF = "OrvConfig";
+inline constexpr const char* DATA_LEAF = "Orv_Data";
+inline constexpr const char* MAKER_FOLDER = "Tarvik";
+
+// The application-data folder: $XDG_CONFIG_HOME when it is set to an
+// absolute path, otherwise $HOME/.config. No trailing separator.
+QString app_data_dir();
+
+// Maps a folder text with "\" separators to a path of the file system.
+QString to_native_path(const QString& backslash_text);
+
+// app_data_dir() + the folder text (which starts with "\"), as a file system path.
+QString work_path(const QString& folder_text);
+
+// Creates a work folder below the application-data folder: strips one
+// leading and one trailing "\", falls back to "Tarvik\<leaf>" when nothing is
+// left, creates each prefix in turn and on success stores "\" + text back.
+bool make_work_dir(QString& folder, const QString& leaf);
+
+// The folder of port entries "COMn" of the configuration folder; before the
+// configuration folder is known the default folder text is used.
+QString com_ports_dir();

@@ -1,0 +1,209 @@
+// Start-up and shutdown of the main window.
+#include "comm/com_service.h"
+#include "comm/modb_serial.h"
+#include "core/common_data.h"
+#include "core/mono_clock.h"
+#include "core/work_dirs.h"
+#include "settings/checked_file.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QLabel>
+#include <QLocale>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+const char* const kLogoFile = "Init_Page.jpg";
+const char* const kInitLogName = "\\orv_init.log";
+const char* const kLineBreak = "\r\n";
+
+void process_pending() { QApplication::processEvents(); }
+
+// Waits in steps of 10 ms while pending window messages keep running.
+void wait_ms(int ms) {
+  const int64_t until = mono_ms() + ms;
+  while (mono_ms() < until) {
+    process_pending();
+    sleep_ms(5);
+  }
+}
+
+QChar first_separator(const QString& format, QChar fallback) {
+  for (QChar c : format)
+    if (!c.isLetterOrNumber() && !c.isSpace()) return c;
+  return fallback;
+}
+
+}  // namespace
+
+void TMainForm::save_separators() {
+  const QLocale loc = QLocale::system();
+  const QString dec = loc.decimalPoint();
+  sys_dec_sep = dec.isEmpty() ? QChar(u'.') : dec.front();
+  sys_list_sep = sys_dec_sep == u',' ? QChar(u';') : QChar(u',');
+  sys_time_sep = first_separator(loc.timeFormat(QLocale::ShortFormat), u':');
+  ref_date = 29221.0;  // 1980-01-01 00:00
+}
+
+void TMainForm::discover_language_packs() {
+  const QStringList packs = QDir(start_dir).entryList({"*.lngpack"}, QDir::Files | QDir::Hidden | QDir::System,
+                                                      QDir::Name);
+  if (packs.isEmpty()) init_log += QString("language pack file not found") + kLineBreak;
+  // Loading and selecting the packs comes with the text table.
+}
+
+void TMainForm::load_logo() {
+  const QString path = QDir(start_dir).filePath(kLogoFile);
+  if (!QFileInfo::exists(path)) {
+    init_log += QString("no custom logo") + kLineBreak;
+    return;
+  }
+  QImageReader reader(path);
+  const QImage img = reader.read();
+  if (img.isNull()) {
+    init_log += reader.errorString() + ". Logo file load failed!" + kLineBreak;
+    return;
+  }
+  Image1->setPixmap(QPixmap::fromImage(img));
+}
+
+void TMainForm::measure_chart_font() {
+  const QFontMetrics fm(font());
+  common_setup.text_h = fm.height();
+  if (2 * fm.horizontalAdvance("00.00.00") > 90) {
+    common_setup.pixel_div_x = 100;
+    common_setup.pixel_div_y = 60;
+  } else {
+    common_setup.pixel_div_x = 90;
+    common_setup.pixel_div_y = 50;
+  }
+}
+
+void TMainForm::prepare_device_records() {
+  // Every device record is reset before the service starts; restoring the
+  // day's samples from the log files comes with the archive.
+  const double today = static_cast<double>(QDate(1899, 12, 30).daysTo(QDate::currentDate()));
+  for (auto& d : m_stat.dev_stat) {
+    reset_acq_state(d, today);
+    clear_smp_ring(d);
+  }
+}
+
+void TMainForm::restore_page() {
+  int index = -1;
+  for (int k = 0; k < pgctrl_main->count(); ++k)
+    if (page_tag(pgctrl_main->widget(k)) == common_setup.last_page && pgctrl_main->isTabVisible(k)) index = k;
+  if (index < 0)
+    for (int k = 0; k < pgctrl_main->count() && index < 0; ++k)
+      if (pgctrl_main->isTabVisible(k)) index = k;
+  if (index >= 0) pgctrl_main->setCurrentIndex(index);
+}
+
+void TMainForm::write_init_log() {
+  if (init_log.isEmpty()) return;
+  write_checked_file(work_path(cfg_dir + kInitLogName), init_log);
+}
+
+bool TMainForm::FormCreate() {
+  init_complete = false;                                   // 1
+  save_separators();                                       // 2
+  if (!modb_serial) modb_serial = new TModbSerial();       // 3
+  init_log.clear();                                        // 4 (text table: init_texts)
+  common_setup.lng_config.lng_cnt = 0;
+  start_dir = QDir::currentPath();                         // 6
+  discover_language_packs();                               // 7, 8
+  cfg_dir = DEF_CFG_FOLDER;                                // 9 (folder names from the text table)
+  data_dir = DEF_DATA_FOLDER;
+  setWindowTitle("OrvConfig 2.0 4.0");
+  if (!make_work_dir(cfg_dir, CFG_LEAF) || !make_work_dir(data_dir, DATA_LEAF)) {  // 10
+    show_error("Critical error! Cannot create work directory. Check your access rights. Must close.");
+    return false;
+  }
+  // 11 setup file, 12 language selection: come with the settings and texts.
+  load_logo();                                             // 13
+  // 14 texts of the main window: come with the text table.
+  measure_chart_font();                                    // 15
+  prepare_device_records();                                // 17
+  m_stat.dev_selected.store(-1);                           // 20
+  m_stat.current_srvc.store(0);
+  m_stat.rqd_device.store(0);
+  m_stat.req_stat.store(REQS_IDLE);
+  m_stat.data_req.store(REQR_IDLE, std::memory_order_release);
+  m_stat.off_line_vaild.store(false);
+  m_stat.reset_live.store(false);                          // 21
+  thr_terminated.store(false);
+  if (!srvc_thread) srvc_thread = new com_service(thr_terminated);  // 22
+  srvc_thread->start();
+  service_started_ = true;
+  write_init_log();                                        // 24
+  restore_page();                                          // 25
+  Timer1->start();                                         // 26
+  process_pending();
+  init_complete = true;
+  return true;
+}
+
+void TMainForm::shutdown_sequence() {
+  if (closing_done_) return;
+  Timer1->stop();
+  process_pending();
+  if (srvc_thread && service_started_) {
+    srvc_thread->terminate();
+    while (!thr_terminated.load(std::memory_order_acquire)) {
+      sleep_ms(10);
+      process_pending();
+    }
+    wait_ms(100);
+    srvc_thread->wait_for();
+  }
+  // Saving the setup comes with the setup file.
+  if (modb_serial) modb_serial->close_com();
+  wait_ms(100);
+  closing_done_ = true;
+}
+
+void TMainForm::abort_sequence() {
+  if (closing_done_) return;
+  Timer1->stop();
+  if (srvc_thread && service_started_) {
+    srvc_thread->terminate();
+    while (!thr_terminated.load(std::memory_order_acquire)) sleep_ms(10);
+    srvc_thread->wait_for();
+  }
+  if (modb_serial) modb_serial->close_com();
+  wait_ms(100);
+  closing_done_ = true;
+}
+
+void TMainForm::FormClose(QCloseEvent* event) {
+  if (closing_done_) {
+    event->accept();
+    return;
+  }
+  if (!init_complete) {
+    abort_sequence();
+    event->accept();
+    return;
+  }
+  if (!ask_question("Quit program?")) {
+    event->ignore();
+    return;
+  }
+  // Offering to write a changed configuration comes with the configuration pages.
+  shutdown_sequence();
+  event->accept();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  sleep_ms(10);  // the close query waits briefly and always allows closing
+  FormClose(event);
+}

@@ -1,0 +1,77 @@
+// Frames, CRC and time-out arithmetic of the Modbus RTU master.
+#include "comm/modb_serial.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> crc_of(const std::vector<uint8_t>& bytes) {
+  uint8_t a = 0, b = 0;
+  TModbSerial::calc_crc(bytes.data(), static_cast<int>(bytes.size()), a, b);
+  return {a, b};
+}
+
+}  // namespace
+
+TEST(ModbCrc, KnownVectors) {
+  EXPECT_EQ(crc_of({0x01, 0x03, 0x00, 0x00, 0x00, 0x01}), (std::vector<uint8_t>{0x84, 0x0A}));
+  const char* text = "123456789";
+  uint8_t a = 0, b = 0;
+  TModbSerial::calc_crc(reinterpret_cast<const uint8_t*>(text), 9, a, b);
+  EXPECT_EQ(a | (b << 8), 0x4B37);  // CRC-16/MODBUS check value
+  EXPECT_EQ(crc_of({}), (std::vector<uint8_t>{0xFF, 0xFF}));
+}
+
+TEST(ModbFrames, Read125RegistersFrame) {
+  uint8_t f[16] = {};
+  ASSERT_EQ(TModbSerial::build_read_frame(f, 0x11, 2000, 125), 8);
+  const std::vector<uint8_t> head(f, f + 6);
+  EXPECT_EQ(head, (std::vector<uint8_t>{0x11, 0x03, 0x07, 0xD0, 0x00, 0x7D}));
+  EXPECT_EQ(std::vector<uint8_t>(f + 6, f + 8), crc_of(head));
+}
+
+TEST(ModbFrames, Write123RegistersFrameIs255Bytes) {
+  std::vector<uint16_t> values(123);
+  for (int k = 0; k < 123; ++k) values[k] = static_cast<uint16_t>(0x0100 * k + 0xA5);
+  uint8_t f[300] = {};
+  ASSERT_EQ(TModbSerial::build_write_frame(f, 247, 4000, values.data(), 123), 255);
+  EXPECT_EQ(f[0], 247);
+  EXPECT_EQ(f[1], 16);
+  EXPECT_EQ(f[2], 0x0F);
+  EXPECT_EQ(f[3], 0xA0);
+  EXPECT_EQ(f[4], 0x00);
+  EXPECT_EQ(f[5], 123);
+  EXPECT_EQ(f[6], 0xF6);
+  for (int k = 0; k < 123; ++k) {
+    EXPECT_EQ(f[7 + 2 * k], values[k] >> 8) << k;  // high byte first
+    EXPECT_EQ(f[8 + 2 * k], values[k] & 0xFF) << k;
+  }
+  EXPECT_EQ(std::vector<uint8_t>(f + 253, f + 255), crc_of(std::vector<uint8_t>(f, f + 253)));
+}
+
+TEST(ModbFrames, TimeLimitsFollowTheCharacterTimeTable) {
+  // A 125-register read at 9600 baud: 253 bytes expected, 8 sent.
+  EXPECT_EQ(TModbSerial::overall_limit_ms(0, 253, 8), 374);
+  EXPECT_EQ(TModbSerial::gap_limit_ms(0, 8), 108);
+  EXPECT_EQ(TModbSerial::gap_limit_ms(4, 8), 100);
+  EXPECT_EQ(TModbSerial::overall_limit_ms(4, 253, 8), 123);
+  EXPECT_EQ(TModbSerial::get_baud_value(0), 9600);
+  EXPECT_EQ(TModbSerial::get_baud_value(4), 115200);
+  EXPECT_EQ(TModbSerial::get_baud_value(5), 0);
+  EXPECT_EQ(TModbSerial::get_baud_value(-1), 0);
+}
+
+TEST(ModbRequests, ClosedPortAndBadArgumentsGiveTwoWithoutTraffic) {
+  TModbSerial m;
+  uint16_t buf[130] = {};
+  EXPECT_FALSE(m.is_open());
+  EXPECT_EQ(m.get_mod_regs(1, 0, buf, 1), 2);
+  EXPECT_EQ(m.set_mod_regs(1, 0, buf, 1), 2);
+  EXPECT_EQ(m.get_mod_regs(1, -1, buf, 1), 2);
+  EXPECT_FALSE(m.get_mod_regs_rep(1, 0, buf, 1, true));
+  EXPECT_FALSE(m.set_mod_regs_rep(1, 0, buf, 1));
+  EXPECT_EQ(m.max_baud_index(), 4);
+}

@@ -1,0 +1,233 @@
+// The Modbus RTU master over a real pseudo-terminal, with the test acting
+// as the slave byte by byte: noise, corruption, truncation, exceptions.
+#include "comm/modb_serial.h"
+#include "comm/port_names.h"
+#include "comm/serial_port.h"
+#include "core/mono_clock.h"
+#include "support/test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+namespace {
+
+constexpr int kCom = 7;
+constexpr int kSlave = 5;
+
+std::vector<uint8_t> with_crc(std::vector<uint8_t> f) {
+  uint8_t a = 0, b = 0;
+  TModbSerial::calc_crc(f.data(), static_cast<int>(f.size()), a, b);
+  f.push_back(a);
+  f.push_back(b);
+  return f;
+}
+
+// The answer a slave gives to a read of `count` registers with values base+k.
+std::vector<uint8_t> read_answer(int slave, int count, uint16_t base) {
+  std::vector<uint8_t> f{static_cast<uint8_t>(slave), 3, static_cast<uint8_t>(2 * count)};
+  for (int k = 0; k < count; ++k) {
+    f.push_back(static_cast<uint8_t>((base + k) >> 8));
+    f.push_back(static_cast<uint8_t>(base + k));
+  }
+  return with_crc(f);
+}
+
+class ModbPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pty.link_as_com(kCom);
+    ASSERT_TRUE(m.Open_Com(kCom, 4, 0));
+  }
+  void TearDown() override {
+    if (responder.joinable()) responder.join();
+    m.close_com();
+  }
+  // Answers the next `requests` requests with whatever make() returns for each.
+  void respond(int requests, std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)> make) {
+    responder = std::thread([this, requests, make] {
+      for (int r = 0; r < requests; ++r) {
+        auto req = pty.read_master(1000);
+        if (req.empty()) return;
+        frames.push_back(req);
+        pty.write_master(make(req));
+      }
+    });
+  }
+
+  temp_config_home home;
+  pty_pair pty;
+  TModbSerial m;
+  std::thread responder;
+  std::vector<std::vector<uint8_t>> frames;
+};
+
+}  // namespace
+
+TEST_F(ModbPty, ReadAcceptsNoiseBeforeTheAnswer) {
+  respond(1, [](const std::vector<uint8_t>&) {
+    auto a = read_answer(kSlave, 4, 100);
+    a.insert(a.begin(), {0x00, 0xFF, 0x13});  // noise that differs from the address
+    return a;
+  });
+  uint16_t buf[4] = {};
+  EXPECT_EQ(m.get_mod_regs(kSlave, 2000, buf, 4), 0);
+  EXPECT_EQ(buf[0], 100);
+  EXPECT_EQ(buf[3], 103);
+  responder.join();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], with_crc({kSlave, 3, 0x07, 0xD0, 0, 4}));
+}
+
+TEST_F(ModbPty, CorruptedByteGivesThreeAndMissingByteGivesTwoAfterSilence) {
+  respond(2, [n = 0](const std::vector<uint8_t>&) mutable {
+    auto a = read_answer(kSlave, 2, 7);
+    if (n++ == 0)
+      a[4] ^= 0x40;  // one data byte corrupted
+    else
+      a.pop_back();  // last CRC byte never comes
+    return a;
+  });
+  uint16_t buf[2] = {};
+  EXPECT_EQ(m.get_mod_regs(kSlave, 10, buf, 2), 3);
+  const int64_t t0 = mono_ms();
+  EXPECT_EQ(m.get_mod_regs(kSlave, 10, buf, 2), 2);
+  const int64_t waited = mono_ms() - t0;
+  EXPECT_GE(waited, 100);  // the gap limit after the first byte
+  EXPECT_LT(waited, 1000);
+}
+
+TEST_F(ModbPty, ExceptionAnswerIsATimeOut) {
+  respond(1, [](const std::vector<uint8_t>&) { return with_crc({kSlave, 0x83, 0x02}); });
+  uint16_t buf[3] = {};
+  EXPECT_EQ(m.get_mod_regs(kSlave, 9999, buf, 3), 2);
+}
+
+TEST_F(ModbPty, WriteWaitsForTheEcho) {
+  respond(1, [](const std::vector<uint8_t>& req) {
+    return with_crc(std::vector<uint8_t>(req.begin(), req.begin() + 6));
+  });
+  const uint16_t vals[3] = {1, 0x1234, 0xFFFF};
+  EXPECT_EQ(m.set_mod_regs(kSlave, 10005, vals, 3), 0);
+  responder.join();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], with_crc({kSlave, 16, 0x27, 0x15, 0, 3, 6, 0, 1, 0x12, 0x34, 0xFF, 0xFF}));
+}
+
+TEST_F(ModbPty, RetryCounts) {
+  // Silent slave: count the requests that reach the line.
+  std::atomic<int> seen{0};
+  std::atomic<bool> stop{false};
+  responder = std::thread([&] {
+    while (!stop) {
+      auto req = pty.read_master(50);
+      if (!req.empty()) ++seen;
+    }
+  });
+  uint16_t buf[1] = {};
+  EXPECT_FALSE(m.get_mod_regs_rep(kSlave, 0, buf, 1, false));
+  sleep_ms(30);
+  EXPECT_EQ(seen.load(), 1);
+  EXPECT_FALSE(m.get_mod_regs_rep(kSlave, 0, buf, 1, true));
+  sleep_ms(30);
+  EXPECT_EQ(seen.load(), 3);
+  EXPECT_FALSE(m.set_mod_regs_rep(kSlave, 0, buf, 1));
+  sleep_ms(30);
+  EXPECT_EQ(seen.load(), 5);
+  stop = true;
+}
+
+TEST_F(ModbPty, RetrySucceedsOnTheSecondAttempt) {
+  respond(2, [n = 0](const std::vector<uint8_t>&) mutable {
+    auto a = read_answer(kSlave, 1, 42);
+    if (n++ == 0) a.back() ^= 1;
+    return a;
+  });
+  uint16_t buf[1] = {};
+  EXPECT_TRUE(m.get_mod_regs_rep(kSlave, 0, buf, 1, true));
+  EXPECT_EQ(buf[0], 42);
+}
+
+TEST_F(ModbPty, SetupPortKeepsAnOpenPortWithTheSameSettings) {
+  EXPECT_TRUE(m.setup_port(kCom, 4, 0));
+  EXPECT_TRUE(m.is_open());
+  EXPECT_EQ(m.port_number(), kCom);
+  // Another baud rate reopens the line.
+  EXPECT_TRUE(m.setup_port(kCom, 0, 0));
+  EXPECT_EQ(m.baud_index(), 0);
+  // A second program cannot share the line while it is open.
+  serial_port other;
+  EXPECT_FALSE(other.open(pty.slave_path()));
+}
+
+TEST(ModbPort, MissingPortGivesFalseAndEveryRequestTwo) {
+  temp_config_home home;
+  TModbSerial m;
+  EXPECT_FALSE(m.setup_port(49, 4, 0));  // COM49 exists only as an entry
+  EXPECT_FALSE(m.is_open());
+  EXPECT_NE(m.last_error(), 0u);
+  uint16_t buf[1] = {};
+  EXPECT_EQ(m.get_mod_regs(1, 0, buf, 1), 2);
+  EXPECT_EQ(m.set_mod_regs(1, 0, buf, 1), 2);
+  EXPECT_FALSE(m.setup_port(51, 4, 0));
+}
+
+TEST(ModbPort, PortNamesFollowTheEntriesThenTheDeviceFamilies) {
+  temp_config_home home;
+  EXPECT_EQ(com_port_path(1), "/dev/ttyS0");
+  EXPECT_EQ(com_port_path(16), "/dev/ttyS15");
+  EXPECT_EQ(com_port_path(17), "/dev/ttyUSB0");
+  EXPECT_EQ(com_port_path(33), "/dev/ttyACM0");
+  EXPECT_EQ(com_port_path(48), "/dev/ttyACM15");
+  EXPECT_EQ(com_port_path(49), "");
+  EXPECT_EQ(com_port_path(0), "");
+  pty_pair pty;
+  pty.link_as_com(17);
+  EXPECT_EQ(com_port_path(17), home.path().toStdString() + "/Tarvik/Orv_Cfg/ports/COM17");
+}
+
+TEST(ModbPort, FillComTableFindsTheEntriesAndLeavesThePortClosed) {
+  temp_config_home home;
+  pty_pair a, b;
+  a.link_as_com(12);
+  b.link_as_com(50);
+  TModbSerial m;
+  ASSERT_TRUE(m.Open_Com(12, 4, 0));
+  bool table[50];
+  m.fill_com_table(table, 50);
+  EXPECT_FALSE(m.is_open());
+  EXPECT_TRUE(table[11]);
+  EXPECT_TRUE(table[49]);
+  EXPECT_FALSE(table[48]);
+}
+
+TEST(ModbPort, ParityFlagsAndRefusedSettingsCloseThePort) {
+  termios t{};
+  ASSERT_TRUE(serial_port::build_termios(t, 2, 1));
+  EXPECT_TRUE(t.c_cflag & PARENB);
+  EXPECT_TRUE(t.c_cflag & PARODD);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_FALSE(t.c_cflag & CSTOPB);
+  EXPECT_FALSE(t.c_cflag & CRTSCTS);
+  EXPECT_FALSE(t.c_iflag & (IXON | IXOFF));
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B38400));
+  ASSERT_TRUE(serial_port::build_termios(t, 3, 2));
+  EXPECT_TRUE(t.c_cflag & PARENB);
+  EXPECT_FALSE(t.c_cflag & PARODD);
+  ASSERT_TRUE(serial_port::build_termios(t, 4, 0));
+  EXPECT_FALSE(t.c_cflag & PARENB);
+  EXPECT_FALSE(serial_port::build_termios(t, 5, 0));
+  EXPECT_FALSE(serial_port::build_termios(t, 0, 3));
+
+  // A pseudo-terminal refuses parity: the open fails and the port is closed,
+  // so the next setup_port tries again instead of using a half-set line.
+  temp_config_home home;
+  pty_pair pty;
+  pty.link_as_com(3);
+  TModbSerial m;
+  EXPECT_FALSE(m.Open_Com(3, 4, 2));
+  EXPECT_FALSE(m.is_open());
+  EXPECT_FALSE(m.setup_port(3, 4, 2));
+  EXPECT_TRUE(m.setup_port(3, 4, 0));
+}

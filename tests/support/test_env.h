@@ -1,0 +1,69 @@
+// Shared helpers of the tests: a temporary application-data folder, a
+// pseudo-terminal pair with a COM port entry, and a libmodbus RTU server.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Points XDG_CONFIG_HOME at a fresh temporary folder for its lifetime.
+class temp_config_home {
+ public:
+  temp_config_home();
+  ~temp_config_home();
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray old_;
+  bool had_old_ = false;
+};
+
+// A pseudo-terminal pair in raw mode; the program side opens slave_path().
+class pty_pair {
+ public:
+  pty_pair();
+  ~pty_pair();
+  int master() const { return master_; }
+  const std::string& slave_path() const { return slave_path_; }
+  // Makes the slave reachable as COM port n (entry in the ports folder).
+  void link_as_com(int n);
+  // Closes the slave end this object holds (the program may keep its own).
+  void close_slave();
+  void close_master();
+  // Reads what the master has received within the given time.
+  std::vector<uint8_t> read_master(int wait_ms, size_t max = 4096);
+  void write_master(const std::vector<uint8_t>& bytes);
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slave_path_;
+  std::string link_;
+};
+
+// A libmodbus RTU server (slave) answering on the master end of a pty.
+class modbus_peer {
+ public:
+  modbus_peer(int fd, int slave_id, int registers = 12000);
+  ~modbus_peer();
+  void set_register(int addr, uint16_t v);
+  uint16_t get_register(int addr) const;
+  int requests() const { return requests_.load(); }
+
+ private:
+  void run();
+  int fd_;
+  void* ctx_ = nullptr;
+  void* map_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> requests_{0};
+  mutable std::mutex map_mutex_;
+  std::thread worker_;
+};

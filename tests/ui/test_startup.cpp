@@ -1,0 +1,101 @@
+// Start-up and shutdown of the main window, offscreen, against a fresh
+// application-data folder.
+#include "comm/com_service.h"
+#include "comm/modb_serial.h"
+#include "core/common_data.h"
+#include "settings/checked_file.h"
+#include "support/test_env.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Startup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset_all_records();
+    msg_script::begin();
+  }
+  void TearDown() override { msg_script::end(); }
+  temp_config_home home;
+};
+
+}  // namespace
+
+TEST_F(Startup, CreatesWorkFoldersWritesTheLogAndShutsDownCleanly) {
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  EXPECT_TRUE(form.init_complete);
+  EXPECT_TRUE(QFileInfo(home.path() + "/Tarvik/Orv_Cfg").isDir());
+  EXPECT_TRUE(QFileInfo(home.path() + "/Tarvik/Orv_Data").isDir());
+  EXPECT_EQ(cfg_dir, "\\Tarvik\\Orv_Cfg");
+  EXPECT_EQ(data_dir, "\\Tarvik\\Orv_Data");
+  const QString log = read_checked_file(home.path() + "/Tarvik/Orv_Cfg/orv_init.log");
+  EXPECT_EQ(log, "language pack file not found\r\nno custom logo\r\n");
+
+  EXPECT_EQ(m_stat.dev_selected.load(), -1);
+  EXPECT_EQ(m_stat.dev_stat[4].last_saved_idx.load(), -1);
+  EXPECT_EQ(m_stat.dev_stat[4].smp_raw[100].load(), 0x000FFFFFu);
+  EXPECT_TRUE(form.Timer1->isActive());
+  ASSERT_NE(srvc_thread, nullptr);
+  EXPECT_TRUE(srvc_thread->started());
+  EXPECT_FALSE(form.thr_terminated.load());
+  EXPECT_EQ(form.pgctrl_main->count(), 7);
+  EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 0);
+  ASSERT_TRUE(form.findChild<QWidget*>("tab_outputs"));
+  EXPECT_EQ(TMainForm::page_tag(form.findChild<QWidget*>("tab_outputs")), 4);
+
+  form.show();
+  msg_script::push_answer(true);
+  EXPECT_TRUE(form.close());
+  EXPECT_EQ(msg_script::shown(), QStringList{"question: Quit program?"});
+  EXPECT_TRUE(form.thr_terminated.load());
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_FALSE(modb_serial->is_open());
+}
+
+TEST_F(Startup, AnsweringNoKeepsTheProgramRunning) {
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  form.show();
+  msg_script::push_answer(false);
+  EXPECT_FALSE(form.close());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(form.Timer1->isActive());
+  EXPECT_FALSE(form.thr_terminated.load());
+  EXPECT_FALSE(srvc_thread->terminate_requested());
+  msg_script::push_answer(true);
+  EXPECT_TRUE(form.close());
+  EXPECT_TRUE(form.thr_terminated.load());
+}
+
+TEST_F(Startup, RestoresTheLastVisiblePage) {
+  common_setup.last_page = 6;
+  TMainForm form;
+  // FormCreate reads the setup later; the page is restored from last_page.
+  ASSERT_TRUE(form.FormCreate());
+  EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 6);
+  form.shutdown_sequence();
+}
+
+TEST_F(Startup, WorkFolderFailureShowsTheCriticalErrorAndStops) {
+  // A file where the maker folder should be.
+  QFile blocker(home.path() + "/Tarvik");
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  TMainForm form;
+  EXPECT_FALSE(form.FormCreate());
+  EXPECT_FALSE(form.init_complete);
+  EXPECT_EQ(msg_script::shown(),
+            QStringList{"error: Critical error! Cannot create work directory. Check your access rights. Must close."});
+  EXPECT_TRUE(srvc_thread == nullptr || !srvc_thread->started());
+  form.abort_sequence();
+}
