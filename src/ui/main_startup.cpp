@@ -5,6 +5,8 @@
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
+#include "texts/lng_pack.h"
+#include "texts/text_table.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
@@ -55,10 +57,8 @@ void TMainForm::save_separators() {
 }
 
 void TMainForm::discover_language_packs() {
-  const QStringList packs = QDir(start_dir).entryList({"*.lngpack"}, QDir::Files | QDir::Hidden | QDir::System,
-                                                      QDir::Name);
-  if (packs.isEmpty()) init_log += QString("language pack file not found") + kLineBreak;
-  // Loading and selecting the packs comes with the text table.
+  find_lng_packs(common_setup.lng_config, start_dir, init_log);
+  load_first_lng_pack(common_setup.lng_config, start_dir, init_log);
 }
 
 void TMainForm::load_logo() {
@@ -117,18 +117,23 @@ bool TMainForm::FormCreate() {
   init_complete = false;                                   // 1
   save_separators();                                       // 2
   if (!modb_serial) modb_serial = new TModbSerial();       // 3
-  init_log.clear();                                        // 4 (text table: init_texts)
+  init_log.clear();                                        // 4
+  init_texts();
   common_setup.lng_config.lng_cnt = 0;
   start_dir = QDir::currentPath();                         // 6
   discover_language_packs();                               // 7, 8
-  cfg_dir = DEF_CFG_FOLDER;                                // 9 (folder names from the text table)
-  data_dir = DEF_DATA_FOLDER;
-  setWindowTitle("OrvConfig 2.0 4.0");
+  setWindowTitle(app_title());                             // 9
+  cfg_dir = cfg_folder_text();
+  data_dir = data_folder_text();
   if (!make_work_dir(cfg_dir, CFG_LEAF) || !make_work_dir(data_dir, DATA_LEAF)) {  // 10
     show_error("Critical error! Cannot create work directory. Check your access rights. Must close.");
     return false;
   }
-  // 11 setup file, 12 language selection: come with the settings and texts.
+  // 11: the setup file comes with the settings.
+  if (common_setup.lng_config.lng_cnt > 1) {               // 12
+    restore_language(common_setup.lng_config, start_dir, init_log);
+    setWindowTitle(app_title());
+  }
   load_logo();                                             // 13
   // 14 texts of the main window: come with the text table.
   measure_chart_font();                                    // 15
