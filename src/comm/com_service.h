@@ -1,14 +1,39 @@
 // The communication service thread: the only thread that talks to the
-// transmitters. It runs until its terminate flag is set, then sets the
-// owner's thr_terminated flag as its very last action.
+// transmitters and the only writer of the rings and the log files. It
+// polls one device slot per loop pass and carries out the requests that
+// the user interface posts between two polls. When its terminate flag is
+// set it flushes every active device's log and, as its very last action,
+// sets the owner's thr_terminated flag.
 #pragma once
 
+#include "core/common_data.h"
+#include "core/day_clock.h"
+
 #include <atomic>
+#include <cstdint>
 #include <thread>
+
+class TModbSerial;
+
+inline constexpr int STATUS_REG_COUNT = 81;
+inline constexpr int SAMPLE_REG_FIRST = 2000;
+inline constexpr int SAMPLE_REG_COUNT = 125;
+inline constexpr int SAMPLES_PER_BLOCK = 30;
+inline constexpr int PARAM_REG_FIRST = 3000;
+inline constexpr int PARAM_REG_COUNT = 84;
+inline constexpr int PROD_REG_FIRST = 4000;
+inline constexpr int PROD_REG_COUNT = 1728;
+inline constexpr int REG_GAIN = 10004;
+inline constexpr int REG_CFG_END = 10005;
+inline constexpr int REG_AOUT_VALUE = 10006;
+inline constexpr int REG_AOUT_MODE = 10007;
 
 class com_service {
  public:
-  explicit com_service(std::atomic<bool>& thr_terminated);
+  // link: the Modbus link the service owns while it runs (modb_serial when
+  // null); clock: where slots and dates come from (the wall clock when null).
+  explicit com_service(std::atomic<bool>& thr_terminated, TModbSerial* link = nullptr,
+                       const day_clock* clock = nullptr);
   virtual ~com_service();
   com_service(const com_service&) = delete;
   com_service& operator=(const com_service&) = delete;
@@ -21,16 +46,35 @@ class com_service {
   // Waits for the thread to end (after thr_terminated was seen).
   void wait_for();
 
- protected:
-  // One pass of the service loop; the loop sleeps briefly between passes.
-  virtual void service_step();
-  // Work done once when the loop ends, before thr_terminated is set.
-  virtual void shutdown_step() {}
+  // One loop pass: a pending request, or else the poll of the next device.
+  // Public so that tests can drive the service step by step without a thread.
+  void service_step();
+  // What the thread does when its loop ends: flush the logs of the active devices.
+  void shutdown_step();
 
  private:
   void execute();
+  void poll_device(int d);
+  void apply_ctl(int d);
+  void update_panel_state(int d);
+  void store_samples(int d);
+  void start_day(int d, int slot, int32_t date);
+  void store_sample(int d, int slot, int k);
+  void capture(int d);
+  void carry_out_request();
+  bool setup_for(int d);
+  bool read_regs_chunked(int slave, int start, uint16_t* buf, int count);
+  bool write_regs_chunked(int slave, int start, const uint16_t* buf, int count);
+
+  uint32_t raw_of(int k) const;
+  uint32_t cal_bits_of(int k) const;
 
   std::atomic<bool>& thr_terminated_;
+  TModbSerial& link_;
+  const day_clock& clock_;
   std::atomic<bool> terminated_{false};
   std::thread worker_;
+
+  uint16_t samples_regs[SAMPLE_REG_COUNT] = {};
+  uint16_t xfer_[PROD_REG_COUNT] = {};  // one transfer of a request
 };

@@ -98,6 +98,51 @@ class atomic_f64 {
   std::atomic<uint64_t> bits_{0};
 };
 
+// The pending request: its kind (what the rest of the program calls
+// data_req) together with a serial number the poster increments, in one
+// atomic word. The service clears it only if it still holds the request it
+// carried out, so a request posted meanwhile is never wiped.
+class request_slot {
+ public:
+  dev_request_t load(std::memory_order o = std::memory_order_acquire) const {
+    return static_cast<dev_request_t>(word_.load(o) & 0xFF);
+  }
+  uint32_t word(std::memory_order o = std::memory_order_acquire) const { return word_.load(o); }
+  static dev_request_t kind_of(uint32_t w) { return static_cast<dev_request_t>(w & 0xFF); }
+  static uint32_t serial_of(uint32_t w) { return w >> 8; }
+  // Posts a request (the parameters were written before); returns its serial.
+  uint32_t post(dev_request_t kind) {
+    uint32_t w = word_.load(std::memory_order_relaxed);
+    uint32_t next;
+    do {
+      next = (((w >> 8) + 1) << 8) | kind;
+    } while (!word_.compare_exchange_weak(w, next, std::memory_order_release, std::memory_order_relaxed));
+    return next >> 8;
+  }
+  // The service finished the request it took as `taken`: the slot becomes
+  // `next` (idle or a follow-up of the same serial) unless it changed.
+  bool finish(uint32_t taken, dev_request_t next) {
+    return word_.compare_exchange_strong(taken, (taken & ~0xFFu) | next, std::memory_order_acq_rel,
+                                         std::memory_order_acquire);
+  }
+  // Start-up only: sets the kind without a new serial.
+  void store(dev_request_t kind) {
+    const uint32_t w = word_.load(std::memory_order_relaxed);
+    word_.store((w & ~0xFFu) | kind, std::memory_order_release);
+  }
+
+ private:
+  std::atomic<uint32_t> word_{0};
+};
+
+// Per-device work the user interface asks the service to do at that
+// device's next turn, so that a poll in progress never sees half of it.
+enum dev_ctl_t : uint32_t {
+  CTL_RESET_ACQ = 1u << 0,      // flush the log, then reset_acq_state
+  CTL_RESET_CAPTURE = 1u << 1,  // capture counters back to 0
+  CTL_CLEAR_STATUS = 1u << 2,   // status_read = false
+};
+
 // A register image as on the wire: 16-bit words, each stored atomically.
 template <int N>
 struct reg_image {
@@ -252,6 +297,7 @@ struct t_dev_stat {
   std::array<shared_t<uint32_t>, CAL_RAW_SIZE> cal_raw_smp{};
   shared_t<bool> status_read{false};
   t_last_dev_data last_dev_data;
+  shared_t<uint32_t> ctl_req{0};  // dev_ctl_t bits posted by the user interface
 };
 
 // One archive chart channel (UI thread only).
@@ -273,12 +319,13 @@ struct t_m_stat {
   shared_t<bool> off_line_vaild{false};
   shared_t<int32_t> ed_prod_id{0};
   shared_t<int32_t> current_srvc{0};
-  shared_t<dev_request_t> data_req{REQR_IDLE};
+  request_slot data_req;
   shared_t<uint16_t> PWM_req{0};
   shared_t<uint16_t> PWM_dis_mode{0};
   shared_t<uint16_t> gain_req{0};
   shared_t<int32_t> rqd_device{0};
   shared_t<dev_req_stat_t> req_stat{REQS_IDLE};
+  shared_t<uint32_t> req_done{0};  // serial of the newest request carried out
   shared_t<int32_t> acc_level{0};
   shared_t<bool> reset_live{false};
   t_arch_stat arch_stat[MAX_CHANNELS];

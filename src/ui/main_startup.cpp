@@ -1,4 +1,5 @@
 // Start-up and shutdown of the main window.
+#include "archive/live_reload.h"
 #include "comm/com_service.h"
 #include "comm/modb_serial.h"
 #include "core/common_data.h"
@@ -89,13 +90,9 @@ void TMainForm::measure_chart_font() {
 }
 
 void TMainForm::prepare_device_records() {
-  // Every device record is reset before the service starts; restoring the
-  // day's samples from the log files comes with the archive.
-  const double today = static_cast<double>(QDate(1899, 12, 30).daysTo(QDate::currentDate()));
-  for (auto& d : m_stat.dev_stat) {
-    reset_acq_state(d, today);
-    clear_smp_ring(d);
-  }
+  // Every device record is reset and today's samples are restored from the
+  // log files before the service starts.
+  reload_live_logs([](const QString& text) { show_error(text); });
 }
 
 void TMainForm::restore_page() {
@@ -142,7 +139,7 @@ bool TMainForm::FormCreate() {
   m_stat.current_srvc.store(0);
   m_stat.rqd_device.store(0);
   m_stat.req_stat.store(REQS_IDLE);
-  m_stat.data_req.store(REQR_IDLE, std::memory_order_release);
+  m_stat.data_req.store(REQR_IDLE);
   m_stat.off_line_vaild.store(false);
   m_stat.reset_live.store(false);                          // 21
   thr_terminated.store(false);

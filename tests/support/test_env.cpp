@@ -115,6 +115,16 @@ uint16_t modbus_peer::get_register(int addr) const {
   return static_cast<modbus_mapping_t*>(map_)->tab_registers[addr];
 }
 
+std::vector<std::pair<int, int>> modbus_peer::writes() const {
+  std::lock_guard<std::mutex> lock(map_mutex_);
+  return writes_;
+}
+
+void modbus_peer::clear_writes() {
+  std::lock_guard<std::mutex> lock(map_mutex_);
+  writes_.clear();
+}
+
 void modbus_peer::run() {
   auto* ctx = static_cast<modbus_t*>(ctx_);
   auto* map = static_cast<modbus_mapping_t*>(map_);
@@ -124,9 +134,15 @@ void modbus_peer::run() {
     if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
     const int n = modbus_receive(ctx, req);
     if (n > 0) {
-      std::lock_guard<std::mutex> lock(map_mutex_);
-      modbus_reply(ctx, req, n, map);
       ++requests_;
+      if (drop_ > 0) {
+        --drop_;
+        continue;
+      }
+      std::lock_guard<std::mutex> lock(map_mutex_);
+      // RTU request: address, function, start (2), count (2), ...
+      if (n >= 6 && req[1] == 16) writes_.emplace_back((req[2] << 8) | req[3], (req[4] << 8) | req[5]);
+      modbus_reply(ctx, req, n, map);
     }
   }
 }

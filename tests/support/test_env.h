@@ -56,6 +56,11 @@ class modbus_peer {
   void set_register(int addr, uint16_t v);
   uint16_t get_register(int addr) const;
   int requests() const { return requests_.load(); }
+  // The next n requests are received but not answered.
+  void drop_next(int n) { drop_ = n; }
+  // Writes to registers from..from+count-1 seen so far, in order.
+  std::vector<std::pair<int, int>> writes() const;
+  void clear_writes();
 
  private:
   void run();
@@ -64,6 +69,8 @@ class modbus_peer {
   void* map_ = nullptr;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
+  std::atomic<int> drop_{0};
+  std::vector<std::pair<int, int>> writes_;
   mutable std::mutex map_mutex_;
   std::thread worker_;
 };

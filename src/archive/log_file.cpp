@@ -1,0 +1,167 @@
+#include "archive/log_file.h"
+
+#include "archive/file_names.h"
+#include "core/common_data.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <vector>
+
+namespace {
+
+constexpr auto rlx = std::memory_order_relaxed;
+constexpr qsizetype kMaxKeptBytes = 16 * 1024 * 1024;  // about 1.4 days of lines per device
+
+struct kept_lines {
+  QString path;
+  QByteArray bytes;
+};
+
+// Service thread only: lines that could not be written yet, oldest first.
+std::vector<kept_lines> g_kept[MAX_DEVICES];
+// Service thread only: the text of one write, grown once and reused.
+std::vector<char> g_text;
+
+const char kHex[] = "0123456789ABCDEF";
+
+void put_hex(char* out, uint32_t v, int digits) {
+  for (int k = digits - 1; k >= 0; --k) {
+    out[k] = kHex[v & 0xF];
+    v >>= 4;
+  }
+}
+
+QString native_dir(const QString& dir) {
+  QString d = dir;
+  d.replace(u'\\', u'/');
+  return d;
+}
+
+// Formats the pending slots of d into g_text; returns the byte count.
+qsizetype format_pending(int d, int from, int to) {
+  const qsizetype n = to >= from ? static_cast<qsizetype>(to - from + 1) : 0;
+  if (static_cast<qsizetype>(g_text.size()) < n * LOG_LINE_BYTES) g_text.resize(static_cast<size_t>(n * LOG_LINE_BYTES));
+  char* p = g_text.data();
+  for (int s = from; s <= to; ++s, p += LOG_LINE_BYTES) format_log_line(d, s, p);
+  return n * LOG_LINE_BYTES;
+}
+
+bool flush_kept(int d) {
+  auto& kept = g_kept[d];
+  while (!kept.empty()) {
+    if (!append_text_file(kept.front().path, kept.front().bytes.constData(), kept.front().bytes.size())) return false;
+    kept.erase(kept.begin());
+  }
+  return true;
+}
+
+void keep(int d, const QString& path, const char* data, qsizetype len) {
+  auto& kept = g_kept[d];
+  if (!kept.empty() && kept.back().path == path)
+    kept.back().bytes.append(data, len);
+  else
+    kept.push_back({path, QByteArray(data, len)});
+  qsizetype total = 0;
+  for (const auto& k : kept) total += k.bytes.size();
+  while (total > kMaxKeptBytes && kept.size() > 1) {
+    total -= kept.front().bytes.size();
+    kept.erase(kept.begin());
+  }
+}
+
+}  // namespace
+
+QString device_serial_text(int device) {
+  const auto& st = m_stat.dev_stat[device].read_stat;
+  QString s(12, u' ');
+  for (int k = 0; k < 12; ++k) {
+    const uint16_t v = st.get(66 + k);
+    s[k] = v == 0 ? QChar(u' ') : QChar(static_cast<char16_t>(v));
+  }
+  qsizetype a = 0, b = s.size();
+  while (a < b && s[a].unicode() <= 32) ++a;
+  while (b > a && s[b - 1].unicode() <= 32) --b;
+  return s.mid(a, b - a);
+}
+
+QString log_file_path(const QString& log_dir, const QString& tag, const QString& serial, int32_t date) {
+  QString name = clean_file_name(tag);
+  if (!serial.isEmpty()) name += u'_' + clean_serial_name(serial);
+  name += u'_' + QDate(1899, 12, 30).addDays(date).toString("yyyyMMdd") + ".orvlog";
+  return native_dir(log_dir) + u'/' + name;
+}
+
+QString log_file_name(int device) {
+  const auto& c = common_setup.dev_conn[device];
+  const auto date = static_cast<int32_t>(m_stat.dev_stat[device].last_date.load());
+  return log_file_path(c.log_dir.get(), c.tag.get(), device_serial_text(device), date);
+}
+
+void format_log_line(int device, int slot, char* out) {
+  auto& s = m_stat.dev_stat[device];
+  const uint32_t raw = s.smp_raw[slot].load(rlx);
+  const uint32_t val = s.smp_cal[slot].load_bits();
+  const uint16_t temp = s.smp_temp[slot].load(rlx);
+  const int unit = (s.last_dev_data.status.load(rlx) >> 6) & 0xF;
+  s.unit_idx.store(unit, rlx);
+  put_hex(out, static_cast<uint32_t>(slot), 5);
+  put_hex(out + 5, temp & 0xFFFu, 3);
+  put_hex(out + 8, raw, 8);
+  put_hex(out + 16, val, 8);
+  out[24] = kHex[unit];
+  out[25] = '\r';
+  out[26] = '\n';
+}
+
+bool append_text_file(const QString& path, const char* data, qsizetype len) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+  const bool ok = f.write(data, len) == len && f.flush();
+  f.close();
+  return ok && f.error() == QFileDevice::NoError;
+}
+
+bool write_log(int device) {
+  auto& s = m_stat.dev_stat[device];
+  const bool kept_ok = flush_kept(device);
+  const int saved = s.last_saved_idx.load(std::memory_order_acquire);
+  const int written = s.last_written_idx.load(rlx);
+  if (saved == written) return kept_ok;
+  if (saved < written + 1) {
+    // The clock went back: nothing new to write; later slots overwrite.
+    s.last_written_idx.store(saved, rlx);
+    return kept_ok;
+  }
+  if (!kept_ok) return false;  // the folder is still not writable
+  const int from = std::max(written + 1, 0);
+  const int to = std::min(saved, SLOTS_PER_DAY - 1);
+  const qsizetype len = format_pending(device, from, to);
+  if (!append_text_file(log_file_name(device), g_text.data(), len)) return false;
+  s.last_written_idx.store(saved, rlx);
+  return true;
+}
+
+void write_log_or_keep(int device) {
+  if (write_log(device)) return;
+  auto& s = m_stat.dev_stat[device];
+  const int saved = s.last_saved_idx.load(std::memory_order_acquire);
+  const int written = s.last_written_idx.load(rlx);
+  if (saved > written) {
+    const int from = std::max(written + 1, 0);
+    const int to = std::min(saved, SLOTS_PER_DAY - 1);
+    const qsizetype len = format_pending(device, from, to);
+    keep(device, log_file_name(device), g_text.data(), len);
+  }
+  s.last_written_idx.store(saved, rlx);
+}
+
+qsizetype kept_log_bytes(int device) {
+  qsizetype total = 0;
+  for (const auto& k : g_kept[device]) total += k.bytes.size();
+  return total;
+}
+
+void drop_kept_logs() {
+  for (auto& k : g_kept) k.clear();
+}

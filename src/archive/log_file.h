@@ -1,0 +1,47 @@
+// Daily log files: one per device and day, one 25-character hexadecimal
+// line (plus CR LF) per 200 ms slot, appended in rising slot order. The
+// writer runs on the communication service thread only.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+inline constexpr int LOG_LINE_CHARS = 25;
+inline constexpr int LOG_LINE_BYTES = 27;  // with CR LF
+
+// Status registers 66..77 as text (one character per register, 0 read as a
+// space), trimmed of leading and trailing characters of code 32 or less.
+QString device_serial_text(int device);
+
+// The file name of a device's log for a date (days since 1899-12-30):
+// log_dir + separator + cleaned tag + ["_" + serial] + "_" + yyyymmdd + ".orvlog".
+QString log_file_path(const QString& log_dir, const QString& tag, const QString& serial, int32_t date);
+// The same for device d and its last_date.
+QString log_file_name(int device);
+
+// One line for slot s of device d into out (27 bytes). Sets the device's
+// unit_idx to the unit of its most recent status word, as the line says.
+void format_log_line(int device, int slot, char* out);
+
+// Appends the bytes to the file (created when missing). False on any
+// input/output failure; nothing is shown.
+bool append_text_file(const QString& path, const char* data, qsizetype len);
+
+// Appends the device's slots last_written_idx + 1 .. last_saved_idx to its
+// log file. last_written_idx advances only over what was written: after a
+// failure the slots stay pending and the next call tries again. Lines kept
+// from earlier failures (see below) are written first. True when nothing is
+// left pending.
+bool write_log(int device);
+
+// write_log, and where the slots could not be written, keeps their lines
+// (with the file they belong to) for a later write_log, so that the ring's
+// bookkeeping can move on (new day, clock jump, device reset) without
+// losing them. last_written_idx = last_saved_idx afterwards.
+void write_log_or_keep(int device);
+
+// Lines kept for a device after failed writes (bytes), for diagnosis and tests.
+qsizetype kept_log_bytes(int device);
+void drop_kept_logs();
