@@ -14,6 +14,18 @@ struct req_params {
   std::optional<uint16_t> pwm_mode;  // PWM_dis_mode, for REQR_PWM_SET
 };
 
+inline req_params gain_params(uint16_t gain) {
+  req_params p;
+  p.gain = gain;
+  return p;
+}
+inline req_params pwm_params(uint16_t value, uint16_t mode) {
+  req_params p;
+  p.pwm = value;
+  p.pwm_mode = mode;
+  return p;
+}
+
 // Posts a request for device `device` and returns its serial. A pending
 // request of the same kind is replaced (the service carries out the newest
 // one); a pending request of another kind is first waited for, so that no
