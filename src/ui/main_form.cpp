@@ -4,7 +4,9 @@
 #include "comm/modb_serial.h"
 #include "core/common_data.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTimer>
@@ -77,10 +79,38 @@ void TMainForm::build_frame() {
   setCentralWidget(central);
   resize(1200, 760);
 
+  connect(pgctrl_main, &QTabWidget::currentChanged, this, &TMainForm::pgctrl_mainChange);
+
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
   connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+}
+
+void TMainForm::paintEvent(QPaintEvent* event) {
+  // First paint: the placement read from the setup file.
+  if (init_active) {
+    init_active = false;
+    if (init_max) {
+      showMaximized();
+    } else if (on_monitor(init_left, init_top)) {
+      setGeometry(init_left, init_top, init_wi, init_hi);
+    }
+  }
+  QMainWindow::paintEvent(event);
+}
+
+bool TMainForm::on_monitor(int x, int y) {
+  for (const QScreen* s : QGuiApplication::screens()) {
+    const QRect g = s->geometry();
+    if (g.left() <= x && x <= g.left() + g.width() - 50 && g.top() <= y && y <= g.top() + g.height() - 50) return true;
+  }
+  return false;
+}
+
+void TMainForm::pgctrl_mainChange(int index) {
+  if (!init_complete) return;
+  common_setup.last_page = page_tag(pgctrl_main->widget(index));
 }
 
 void TMainForm::Timer1Timer() {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+struct t_setup_ui;
 class QLabel;
 class QTabWidget;
 class QTimer;
@@ -54,16 +55,21 @@ class TMainForm : public QMainWindow {
   QLabel* Image1 = nullptr;
   QTimer* Timer1 = nullptr;
 
+  // True when some monitor holds the point with a 50-pixel margin.
+  static bool on_monitor(int x, int y);
+
   // Page tag (0..7) of a page of pgctrl_main; -1 when it is none.
   static int page_tag(QWidget* page);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void build_frame();
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void Timer1Timer();
+  void pgctrl_mainChange(int index);
   void FormClose(QCloseEvent* event);
 
   // Start-up steps that later parts of the program fill in.
@@ -73,6 +79,8 @@ class TMainForm : public QMainWindow {
   void measure_chart_font();
   void prepare_device_records();
   void restore_page();
+  void apply_setup(const t_setup_ui& su);
+  t_setup_ui current_setup_ui() const;
   void write_init_log();
 
   bool service_started_ = false;

@@ -5,7 +5,9 @@
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
+#include "charts/draw_stat.h"
 #include "settings/checked_file.h"
+#include "settings/setup_file.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
@@ -105,6 +107,32 @@ void TMainForm::restore_page() {
   if (index >= 0) pgctrl_main->setCurrentIndex(index);
 }
 
+void TMainForm::apply_setup(const t_setup_ui& su) {
+  show_service_controls(this, m_stat.service_ena.load());
+  init_active = su.placement_stored;
+  init_max = su.placement_stored && su.maximized;
+  if (init_active && !init_max) {
+    init_top = su.top;
+    init_left = su.left;
+    init_wi = su.width;
+    init_hi = su.height;
+  }
+}
+
+t_setup_ui TMainForm::current_setup_ui() const {
+  t_setup_ui su;
+  su.placement_stored = true;
+  su.maximized = isMaximized();
+  const QRect g = normalGeometry();
+  su.top = g.y();
+  su.left = g.x();
+  su.width = g.width();
+  su.height = g.height();
+  su.tunit_idx[0] = draw_stat[CHART_LIVE].temp_f;
+  su.tunit_idx[1] = draw_stat[CHART_ARCH].temp_f;
+  return su;
+}
+
 void TMainForm::write_init_log() {
   if (init_log.isEmpty()) return;
   write_checked_file(work_path(cfg_dir + kInitLogName), init_log);
@@ -126,7 +154,7 @@ bool TMainForm::FormCreate() {
     show_error("Critical error! Cannot create work directory. Check your access rights. Must close.");
     return false;
   }
-  // 11: the setup file comes with the settings.
+  apply_setup(load_setup());                               // 11
   if (common_setup.lng_config.lng_cnt > 1) {               // 12
     restore_language(common_setup.lng_config, start_dir, init_log);
     setWindowTitle(app_title());
@@ -167,7 +195,7 @@ void TMainForm::shutdown_sequence() {
     wait_ms(100);
     srvc_thread->wait_for();
   }
-  // Saving the setup comes with the setup file.
+  save_setup(current_setup_ui());
   if (modb_serial) modb_serial->close_com();
   wait_ms(100);
   closing_done_ = true;

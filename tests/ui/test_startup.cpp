@@ -77,15 +77,6 @@ TEST_F(Startup, AnsweringNoKeepsTheProgramRunning) {
   EXPECT_TRUE(form.thr_terminated.load());
 }
 
-TEST_F(Startup, RestoresTheLastVisiblePage) {
-  common_setup.last_page = 6;
-  TMainForm form;
-  // FormCreate reads the setup later; the page is restored from last_page.
-  ASSERT_TRUE(form.FormCreate());
-  EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 6);
-  form.shutdown_sequence();
-}
-
 TEST_F(Startup, WorkFolderFailureShowsTheCriticalErrorAndStops) {
   // A file where the maker folder should be.
   QFile blocker(home.path() + "/Tarvik");
@@ -98,4 +89,28 @@ TEST_F(Startup, WorkFolderFailureShowsTheCriticalErrorAndStops) {
             QStringList{"error: Critical error! Cannot create work directory. Check your access rights. Must close."});
   EXPECT_TRUE(srvc_thread == nullptr || !srvc_thread->started());
   form.abort_sequence();
+}
+
+TEST_F(Startup, TheSetupSurvivesARestart) {
+  {
+    TMainForm form;
+    ASSERT_TRUE(form.FormCreate());
+    auto& c = common_setup.dev_conn[2];
+    c.active = true;
+    c.com_num = 7;
+    c.addr = 4;
+    c.tag.set("Mixer 2");
+    form.pgctrl_main->setCurrentWidget(form.tab_online);
+    EXPECT_EQ(common_setup.last_page, 6);
+    form.shutdown_sequence();
+  }
+  reset_all_records();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  EXPECT_TRUE(common_setup.dev_conn[2].active.load());
+  EXPECT_EQ(common_setup.dev_conn[2].com_num.load(), 7);
+  EXPECT_EQ(common_setup.dev_conn[2].tag.get(), "Mixer 2");
+  EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 6);
+  EXPECT_TRUE(form.init_active);
+  form.shutdown_sequence();
 }
