@@ -4,6 +4,9 @@
 #include "comm/modb_serial.h"
 #include "core/mono_clock.h"
 
+#include <pthread.h>
+#include <time.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -41,6 +44,15 @@ void com_service::start() {
 
 void com_service::wait_for() {
   if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+}
+
+double com_service::cpu_seconds() const {
+  if (!worker_.joinable()) return 0.0;
+  clockid_t id;
+  timespec ts{};
+  if (pthread_getcpuclockid(const_cast<std::thread&>(worker_).native_handle(), &id) != 0 || clock_gettime(id, &ts) != 0)
+    return 0.0;
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 void com_service::execute() {

@@ -46,6 +46,10 @@ class com_service {
   // Waits for the thread to end (after thr_terminated was seen).
   void wait_for();
 
+  // Processor time the service thread has used so far, in seconds (0 when it
+  // does not run).
+  double cpu_seconds() const;
+
   // One loop pass: a pending request, or else the poll of the next device.
   // Public so that tests can drive the service step by step without a thread.
   void service_step();

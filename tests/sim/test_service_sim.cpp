@@ -1,0 +1,170 @@
+// The communication service against simulated transmitters in real time:
+// every sample the transmitters produce lands in its slot and in the day's
+// log file, also with faults on the line.
+#include "archive/log_file.h"
+#include "comm/com_service.h"
+#include "comm/modb_serial.h"
+#include "core/common_data.h"
+#include "core/day_clock.h"
+#include "core/mono_clock.h"
+#include "sim_line.h"
+#include "support/test_env.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr auto rlx = std::memory_order_relaxed;
+
+struct run_result {
+  int first = -1, last = -1, empty = 0;
+};
+
+// Slots from the first to the newest stored one, and how many of them stayed empty.
+run_result scan_ring(int d) {
+  run_result r;
+  const auto& s = m_stat.dev_stat[d];
+  r.last = s.last_saved_idx.load(std::memory_order_acquire);
+  for (int k = 0; k <= r.last; ++k)
+    if (s.smp_raw[k].load(rlx) != 0x000FFFFFu) {
+      r.first = k;
+      break;
+    }
+  for (int k = r.first; k >= 0 && k <= r.last; ++k) r.empty += s.smp_raw[k].load(rlx) == 0x000FFFFFu;
+  return r;
+}
+
+class ServiceWithSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const day_time now = wall_clock().now();
+    if (now.ms_of_day > 86400000 - 60000) GTEST_SKIP() << "too close to midnight for a day's file";
+    reset_all_records();
+    drop_kept_logs();
+    log_dir = home.path() + "/logs";
+    QDir().mkpath(log_dir);
+    for (auto& d : m_stat.dev_stat) {
+      reset_acq_state(d, now.date);
+      clear_smp_ring(d);
+    }
+  }
+  void add_device(int d, int com, int address) {
+    auto& c = common_setup.dev_conn[d];
+    c.active = true;
+    c.log_active = true;
+    c.addr = address - 1;
+    c.com_num = com;
+    c.baud_idx = 4;
+    c.tag.set(QString("Dev %1").arg(d));
+    c.log_dir.set(log_dir);
+  }
+  void run_for(int ms) {
+    std::atomic<bool> terminated{false};
+    com_service svc(terminated, &link);
+    svc.start();
+    sleep_ms(ms);
+    svc.terminate();
+    while (!terminated.load()) sleep_ms(5);
+    svc.wait_for();
+  }
+  QByteArray log_of(int d) {
+    QFile f(log_file_name(d));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+
+  temp_config_home home;
+  QString log_dir;
+  TModbSerial link;
+};
+
+}  // namespace
+
+TEST_F(ServiceWithSim, ThreeTransmittersOnTwoLinesAreLoggedWithoutGaps) {
+  orvsim::line_options a;
+  a.com = 6;
+  a.devices.resize(2);
+  a.devices[0].address = 1;
+  a.devices[1].address = 2;
+  a.devices[0].counter = a.devices[1].counter = 5000;  // a full history from the start
+  a.devices[1].sensor_errors = 0.2;
+  orvsim::line_options b;
+  b.com = 7;
+  b.devices.resize(1);
+  b.devices[0].address = 5;
+  b.devices[0].serial = "ORV-00000042";
+  b.devices[0].counter = 65530;  // wraps during the run
+  orvsim::sim_line line_a(a), line_b(b);
+  add_device(0, 6, 1);
+  add_device(1, 6, 2);
+  add_device(2, 7, 5);
+  run_for(3000);
+  link.close_com();
+
+  for (int d = 0; d < 3; ++d) {
+    const run_result r = scan_ring(d);
+    SCOPED_TRACE(d);
+    EXPECT_EQ(m_stat.dev_stat[d].device_stat.load(), DEVSTAT_OK);
+    EXPECT_GE(r.last - r.first + 1, 30 + 10);  // the first block and the seconds after it
+    EXPECT_LE(r.empty, 1);
+    const QByteArray log = log_of(d);
+    ASSERT_EQ(log.size() % 27, 0);
+    const int lines = static_cast<int>(log.size() / 27);
+    EXPECT_EQ(lines, r.last - r.first + 1 - r.empty);
+    int prev = -1;
+    for (int k = 0; k < lines; ++k) {
+      const int slot = log.mid(k * 27, 5).toInt(nullptr, 16);
+      ASSERT_GT(slot, prev);
+      prev = slot;
+    }
+  }
+  EXPECT_TRUE(log_file_name(2).endsWith("Dev 2_ORV-00000042_" +
+                                        QDate(1899, 12, 30).addDays(static_cast<int>(m_stat.dev_stat[2].last_date.load()))
+                                            .toString("yyyyMMdd") + ".orvlog"));
+  EXPECT_EQ(srvc_diag.diag[0].panel_state.load(), 4);
+}
+
+TEST_F(ServiceWithSim, DroppedAndCorruptedAnswersLoseNoSample) {
+  orvsim::line_options o;
+  o.com = 8;
+  o.devices.resize(1);
+  o.devices[0].counter = 100;
+  o.faults.drop = 0.25;
+  o.faults.bad_crc = 0.1;
+  o.faults.noise = 0.2;
+  orvsim::sim_line line(o);
+  add_device(0, 8, 1);
+  run_for(4000);
+  const run_result r = scan_ring(0);
+  EXPECT_GE(r.last - r.first + 1, 40);
+  EXPECT_LE(r.empty, 1);
+  EXPECT_GT(line.stats().faults, 0u);
+}
+
+TEST_F(ServiceWithSim, ALineThatGoesAwayComesBackAndTheDayGoesOn) {
+  orvsim::line_options o;
+  o.com = 9;
+  o.devices.resize(1);
+  o.devices[0].counter = 100;
+  orvsim::sim_line line(o);
+  add_device(0, 9, 1);
+  std::atomic<bool> terminated{false};
+  com_service svc(terminated, &link);
+  svc.start();
+  sleep_ms(1200);
+  line.go_down();
+  sleep_ms(800);
+  EXPECT_NE(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_OK);
+  line.come_back();
+  int64_t until = mono_ms() + 5000;
+  while (mono_ms() < until && m_stat.dev_stat[0].device_stat.load() != DEVSTAT_OK) sleep_ms(20);
+  sleep_ms(600);
+  svc.terminate();
+  while (!terminated.load()) sleep_ms(5);
+  svc.wait_for();
+  EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_OK);
+  // The outage was shorter than the device's 30-sample history: no gap.
+  EXPECT_LE(scan_ring(0).empty, 1);
+}
