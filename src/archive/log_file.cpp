@@ -20,6 +20,8 @@ struct kept_lines {
 
 // Service thread only: lines that could not be written yet, oldest first.
 std::vector<kept_lines> g_kept[MAX_DEVICES];
+// Service thread only: kept lines of devices that left the scan list.
+std::vector<kept_lines> g_orphans;
 // Service thread only: the text of one write, grown once and reused.
 std::vector<char> g_text;
 
@@ -47,7 +49,16 @@ qsizetype format_pending(int d, int from, int to) {
   return n * LOG_LINE_BYTES;
 }
 
+void flush_orphans() {
+  while (!g_orphans.empty()) {
+    if (!append_text_file(g_orphans.front().path, g_orphans.front().bytes.constData(), g_orphans.front().bytes.size()))
+      return;
+    g_orphans.erase(g_orphans.begin());
+  }
+}
+
 bool flush_kept(int d) {
+  flush_orphans();
   auto& kept = g_kept[d];
   while (!kept.empty()) {
     if (!append_text_file(kept.front().path, kept.front().bytes.constData(), kept.front().bytes.size())) return false;
@@ -156,12 +167,28 @@ void write_log_or_keep(int device) {
   s.last_written_idx.store(saved, rlx);
 }
 
+void move_kept_logs(int from, int to) {
+  if (from == to) return;
+  g_kept[to] = std::move(g_kept[from]);
+  g_kept[from].clear();
+}
+
 qsizetype kept_log_bytes(int device) {
   qsizetype total = 0;
+  if (device < 0) {
+    for (const auto& k : g_orphans) total += k.bytes.size();
+    return total;
+  }
   for (const auto& k : g_kept[device]) total += k.bytes.size();
   return total;
 }
 
+void orphan_kept_logs(int device) {
+  for (auto& k : g_kept[device]) g_orphans.push_back(std::move(k));
+  g_kept[device].clear();
+}
+
 void drop_kept_logs() {
   for (auto& k : g_kept) k.clear();
+  g_orphans.clear();
 }

@@ -42,6 +42,14 @@ bool write_log(int device);
 // losing them. last_written_idx = last_saved_idx afterwards.
 void write_log_or_keep(int device);
 
-// Lines kept for a device after failed writes (bytes), for diagnosis and tests.
+// The kept lines of device `from` become those of device `to` (a device
+// moving to another slot); `from` keeps none.
+void move_kept_logs(int from, int to);
+
+// Lines kept for a device after failed writes (bytes; device -1: those of
+// devices that left the scan list), for diagnosis and tests.
 qsizetype kept_log_bytes(int device);
+// The lines kept for a device that leaves the scan list: they stay with
+// their files and are tried again with every later write of any device.
+void orphan_kept_logs(int device);
 void drop_kept_logs();

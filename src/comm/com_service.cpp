@@ -1,6 +1,7 @@
 #include "comm/com_service.h"
 
 #include "archive/log_file.h"
+#include "comm/device_slots.h"
 #include "comm/modb_serial.h"
 #include "core/mono_clock.h"
 
@@ -72,6 +73,11 @@ void com_service::shutdown_step() {
 // ---- loop pass ----------------------------------------------------------------
 
 void com_service::service_step() {
+  if (const int r = m_stat.remove_req.load(std::memory_order_acquire); r >= 0) {
+    remove_device_records(r, clock_.now().date);
+    m_stat.remove_req.store(-1, std::memory_order_release);
+    return;
+  }
   int d = m_stat.current_srvc.load(rlx);
   if (d > MAX_DEVICES - 1 || d < 0) d = 0;
   if (m_stat.data_req.load() != REQR_IDLE) {

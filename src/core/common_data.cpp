@@ -69,6 +69,75 @@ void reset_acq_state(t_dev_stat& d, double today) {
   d.last_date.store(today, rlx);
 }
 
+void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src) {
+  constexpr auto rlx = std::memory_order_relaxed;
+  auto cp = [](auto& a, const auto& b) { a.store(b.load(rlx), rlx); };
+  cp(dst.param_read, src.param_read);
+  cp(dst.err_counter, src.err_counter);
+  cp(dst.device_stat, src.device_stat);
+  cp(dst.ed_prod_id, src.ed_prod_id);
+  cp(dst.sensor_mode, src.sensor_mode);
+  dst.read_stat.assign(src.read_stat);
+  dst.read_param.assign(src.read_param);
+  dst.read_prod.assign(src.read_prod);
+  dst.edit_param.assign(src.edit_param);
+  dst.edit_prod.assign(src.edit_prod);
+  cp(dst.last_arch_idx, src.last_arch_idx);
+  cp(dst.last_smp_orv, src.last_smp_orv);
+  cp(dst.last_written_idx, src.last_written_idx);
+  for (int k = 0; k < RING_SIZE; ++k) {
+    cp(dst.smp_raw[k], src.smp_raw[k]);
+    dst.smp_cal[k].store_bits(src.smp_cal[k].load_bits());
+    cp(dst.smp_temp[k], src.smp_temp[k]);
+  }
+  dst.last_date.store(src.last_date.load());
+  cp(dst.smp_cleared, src.smp_cleared);
+  cp(dst.unit_cleared, src.unit_cleared);
+  cp(dst.unit_idx, src.unit_idx);
+  cp(dst.cal_smp_cnt, src.cal_smp_cnt);
+  cp(dst.cal_smp_sum, src.cal_smp_sum);
+  cp(dst.cal_smp_min, src.cal_smp_min);
+  cp(dst.cal_smp_max, src.cal_smp_max);
+  cp(dst.cal_smp_avg, src.cal_smp_avg);
+  cp(dst.last_calib_smp, src.last_calib_smp);
+  cp(dst.calib_req, src.calib_req);
+  for (int k = 0; k < CAL_RAW_SIZE; ++k) cp(dst.cal_raw_smp[k], src.cal_raw_smp[k]);
+  cp(dst.status_read, src.status_read);
+  dst.last_dev_data.cal_val.store_bits(src.last_dev_data.cal_val.load_bits());
+  cp(dst.last_dev_data.raw, src.last_dev_data.raw);
+  cp(dst.last_dev_data.temp, src.last_dev_data.temp);
+  cp(dst.last_dev_data.status, src.last_dev_data.status);
+  cp(dst.last_dev_data.status_2, src.last_dev_data.status_2);
+  cp(dst.ctl_req, src.ctl_req);
+  dst.last_saved_idx.store(src.last_saved_idx.load(rlx), std::memory_order_release);
+}
+
+void copy_dev_conn(t_dev_conn& dst, const t_dev_conn& src) {
+  constexpr auto rlx = std::memory_order_relaxed;
+  dst.active.store(src.active.load(rlx), rlx);
+  dst.log_active.store(src.log_active.load(rlx), rlx);
+  dst.addr.store(src.addr.load(rlx), rlx);
+  dst.com_num.store(src.com_num.load(rlx), rlx);
+  dst.baud_idx.store(src.baud_idx.load(rlx), rlx);
+  dst.parity.store(src.parity.load(rlx), rlx);
+  dst.tag.set(src.tag.get());
+  dst.log_dir.set(src.log_dir.get());
+  dst.use_usb.store(src.use_usb.load(rlx), rlx);
+}
+
+void clear_dev_conn(t_dev_conn& c) {
+  constexpr auto rlx = std::memory_order_relaxed;
+  c.active.store(false, rlx);
+  c.log_active.store(false, rlx);
+  c.addr.store(0, rlx);
+  c.com_num.store(0, rlx);
+  c.baud_idx.store(0, rlx);
+  c.parity.store(0, rlx);
+  c.tag.set({});
+  c.log_dir.set({});
+  c.use_usb.store(false, rlx);
+}
+
 void reset_all_records() {
   g_m_stat.rebuild();
   g_common_setup.rebuild();

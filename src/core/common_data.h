@@ -333,6 +333,9 @@ struct t_m_stat {
   prod_image tmp_prod;
   shared_t<int32_t> play_enable{0};
   shared_t<bool> service_ena{false};
+  // Device slot to be removed, -1 when none: the service moves the records
+  // of the slots behind it down one place between two polls, then sets -1.
+  shared_t<int32_t> remove_req{-1};
 };
 
 // Panel state of one device, written only by the service.
@@ -374,6 +377,12 @@ void clear_smp_ring(t_dev_stat& d);
 // Resets a device's acquisition bookkeeping (see t_dev_stat); today is the
 // date the rings then belong to.
 void reset_acq_state(t_dev_stat& d, double today);
+
+// Copies every field of a device's run-time record (rings included).
+void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src);
+// Copies a connection record.
+void copy_dev_conn(t_dev_conn& dst, const t_dev_conn& src);
+void clear_dev_conn(t_dev_conn& c);
 
 // Zero-fills every global record again (tests use it between cases).
 void reset_all_records();

@@ -1,15 +1,36 @@
+#include "ui/demo_mode.h"
 #include "ui/main_form.h"
+#include "ui/message_boxes.h"
+#include "ui/session_end.h"
 
 #include <QApplication>
 #include <QFont>
 
+#include <memory>
+
 int main(int argc, char** argv) {
+  const bool demo = demo_requested(argc, argv);
+  const QString profile = demo ? enter_demo_profile() : QString();
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orv Config");
   QApplication::setApplicationDisplayName("Orv Config");
   QFont::insertSubstitution("Arial", "Liberation Sans");
+  QApplication::setFont(QFont("Arial", 10));
+
+  std::unique_ptr<demo_simulator> sim;
+  if (demo) {
+    sim = std::make_unique<demo_simulator>();
+    QString error;
+    if (!sim->start(profile, &error)) {
+      show_error(error);
+      return 1;
+    }
+    seed_demo_setup();
+  }
 
   TMainForm form;
+  install_session_end_handler(&form);
   if (!form.FormCreate()) {
     form.abort_sequence();
     return 1;

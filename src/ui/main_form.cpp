@@ -1,20 +1,32 @@
+// The main window's frame: the device column, the page control, layout and
+// placement.
 #include "ui/main_form.h"
 
 #include "comm/com_service.h"
 #include "comm/modb_serial.h"
 #include "core/common_data.h"
+#include "ui/icons.h"
+#include "ui/status_panel.h"
 
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QScreen>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
+  setWindowIcon(app_icon());
   build_frame();
+  build_menus();
+  build_toolbar();
+  connect_value_clicks(this, [this] { red_dsp_tout = 0; });
 }
 
 TMainForm::~TMainForm() {
@@ -43,23 +55,16 @@ void TMainForm::build_frame() {
   auto* central = new QWidget(this);
   central->setObjectName("pnl_main");
   auto* row = new QHBoxLayout(central);
-  row->setContentsMargins(6, 6, 6, 6);
+  row->setContentsMargins(8, 8, 8, 8);
+  row->setSpacing(8);
 
-  pnl_left = new QWidget(central);
-  pnl_left->setObjectName("pnl_left");
-  pnl_left->setFixedWidth(220);
-  auto* col = new QVBoxLayout(pnl_left);
-  col->setContentsMargins(0, 0, 0, 0);
-  lbl_click_to_sel = new QLabel("Select device", pnl_left);
-  lbl_click_to_sel->setObjectName("lbl_click_to_sel");
-  col->addWidget(lbl_click_to_sel);
-  gpl_devices = new QWidget(pnl_left);
-  gpl_devices->setObjectName("gpl_devices");
-  col->addWidget(gpl_devices, 1);
+  build_device_column();
+  pnl_left->setParent(central);
   row->addWidget(pnl_left);
 
   pgctrl_main = new QTabWidget(central);
   pgctrl_main->setObjectName("pgctrl_main");
+  pgctrl_main->setDocumentMode(false);
   tab_about = add_page("tab_about", 0, "Device Info");
   tab_base = add_page("tab_base", 1, "Transmitter settings");
   tab_inputs = add_page("tab_inputs", 2, "Digital inputs");
@@ -77,9 +82,11 @@ void TMainForm::build_frame() {
   about->addWidget(Image1, 0, Qt::AlignHCenter | Qt::AlignTop);
 
   setCentralWidget(central);
-  resize(1200, 760);
+  setMinimumSize(1000, 640);
+  resize(1280, 800);
 
   connect(pgctrl_main, &QTabWidget::currentChanged, this, &TMainForm::pgctrl_mainChange);
+  connect(chk_off_line, &QCheckBox::clicked, this, &TMainForm::chk_off_lineClick);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -100,6 +107,16 @@ void TMainForm::paintEvent(QPaintEvent* event) {
   QMainWindow::paintEvent(event);
 }
 
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // The logo is centred horizontally, and vertically when the page is high enough.
+  if (Image1 && tab_about) {
+    auto* lay = static_cast<QVBoxLayout*>(tab_about->layout());
+    const bool high = tab_about->height() >= 528;
+    lay->setAlignment(Image1, Qt::AlignHCenter | (high ? Qt::AlignVCenter : Qt::AlignTop));
+  }
+}
+
 bool TMainForm::on_monitor(int x, int y) {
   for (const QScreen* s : QGuiApplication::screens()) {
     const QRect g = s->geometry();
@@ -108,12 +125,20 @@ bool TMainForm::on_monitor(int x, int y) {
   return false;
 }
 
-void TMainForm::pgctrl_mainChange(int index) {
-  if (!init_complete) return;
-  common_setup.last_page = page_tag(pgctrl_main->widget(index));
+void TMainForm::fit_to_monitor(QWidget* form) {
+  if (on_monitor(form->x(), form->y())) return;
+  const QScreen* s = QGuiApplication::primaryScreen();
+  if (!s) return;
+  const QRect g = s->geometry();
+  form->move(g.left() + g.width() / 2 - form->width() / 2, g.top() + g.height() / 2 - form->height() / 2);
+  form->setFocus();
 }
 
-void TMainForm::Timer1Timer() {
-  // The refresh cycle: status display and live chart follow come with the
-  // status panel and the charts.
+void TMainForm::pgctrl_mainChange(int index) {
+  if (!init_complete) return;
+  const int tag = page_tag(pgctrl_main->widget(index));
+  if (last_pg_index < 6 && tag > 5) offer_write_config(0, false);  // result ignored
+  update_menus();
+  common_setup.last_page = tag;
+  last_pg_index = tag;
 }

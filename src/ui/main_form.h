@@ -1,17 +1,42 @@
 // The main window: device column, page control with the configuration and
 // chart pages, main menu and tool bar. The implementation is split by
-// concern: the frame here in ui/, start-up and shutdown in main_startup.cpp.
+// concern: the frame in main_form.cpp, menus and tool bar in main_menus.cpp,
+// device panels and device handling in main_devices.cpp, start-up and
+// shutdown in main_startup.cpp.
 #pragma once
 
 #include <QMainWindow>
 
+#include <array>
 #include <atomic>
+#include <functional>
 
 struct t_setup_ui;
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QTabWidget;
 class QTimer;
+class QToolBar;
 class QWidget;
+class TDlg_setup;
+
+// Bits of cmd_mask: the commands that are currently allowed.
+enum cmd_bits : int {
+  CMD_LOAD = 0x1,
+  CMD_SAVE = 0x2,
+  CMD_ADD_DEV = 0x4,
+  CMD_READ_CFG = 0x8,
+  CMD_WRITE_CFG = 0x10,
+  CMD_EXP_CSV = 0x20,
+  CMD_EXP_BMP = 0x40,
+  CMD_STOP = 0x80,
+  CMD_PLAY = 0x100,
+};
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -40,10 +65,47 @@ class TMainForm : public QMainWindow {
   int init_wi = 0;
   int init_hi = 0;
 
+  // ---- device handling ----------------------------------------------------------
+  void select_device(int d);
+  void show_device_panels();
+  void prep_dev_popup(int d);
+  void add_device();
+  void edit_device(int i);
+  void remove_device(int r);
+  void toggle_acquisition(int d);
+  void update_menus();
+  void update_play_buttons();
+  void set_cmd(int bits, bool on);
+  void show_tool_images();
+  // Reads the selected device's configuration; false when it failed.
+  bool read_dev_config(int d);
+  // Offers to write a changed configuration before it is left; false when
+  // the user chose to write it and the write failed.
+  bool offer_write_config(int msg, bool forced);
+
+  // True when some monitor holds the point with a 50-pixel margin.
+  static bool on_monitor(int x, int y);
+  // Centres a form on the primary monitor when its place lies on none.
+  static void fit_to_monitor(QWidget* form);
+  // Page tag (0..7) of a page of pgctrl_main; -1 when it is none.
+  static int page_tag(QWidget* page);
+
+  int popup_dev_idx = -1;
+  int last_pg_index = 0;
+  int red_dsp_tout = 0;
+  int cmd_mask = 0;
+  // What the live chart reports for the play buttons (charts fill it in).
+  std::function<bool()> live_following = [] { return true; };
+
   // ---- controls ---------------------------------------------------------------
   QWidget* pnl_left = nullptr;
   QLabel* lbl_click_to_sel = nullptr;
   QWidget* gpl_devices = nullptr;
+  std::array<QFrame*, 8> pnl_dev{};
+  std::array<QLabel*, 8> lbl_dev_name{};
+  std::array<std::array<QLabel*, 4>, 8> img_dev{};  // ok, discon, err, disable
+  QCheckBox* chk_off_line = nullptr;
+  QGroupBox* x_grp_current = nullptr;
   QTabWidget* pgctrl_main = nullptr;
   QWidget* tab_about = nullptr;
   QWidget* tab_base = nullptr;
@@ -55,21 +117,59 @@ class TMainForm : public QMainWindow {
   QLabel* Image1 = nullptr;
   QTimer* Timer1 = nullptr;
 
-  // True when some monitor holds the point with a 50-pixel margin.
-  static bool on_monitor(int x, int y);
+  QMenuBar* men_main = nullptr;
+  QMenu* menm_file = nullptr;
+  QMenu* menm_devices = nullptr;
+  QMenu* menm_acc_mode = nullptr;
+  QMenu* menm_dev_setup = nullptr;
+  QMenu* menm_chart = nullptr;
+  QMenu* menm_export = nullptr;
+  QMenu* menm_info = nullptr;
+  QMenu* menm_language = nullptr;
+  QMenu* menm_dev_edit = nullptr;
+  QMenu* menm_dev_delete = nullptr;
+  QMenu* menm_dev_act = nullptr;
+  QAction* menm_save_cfg = nullptr;
+  QAction* menm_load_cfg = nullptr;
+  QAction* menm_exit = nullptr;
+  QAction* menm_dev_add = nullptr;
+  QAction* menm_acc_user = nullptr;
+  QAction* menm_acc_expert = nullptr;
+  QAction* menm_dev_read = nullptr;
+  QAction* menm_dev_write = nullptr;
+  std::array<QAction*, 8> x_menm_dev_edit{};
+  std::array<QAction*, 8> x_menm_dev_del{};
+  std::array<QAction*, 8> x_menm_act{};
+  QMenu* menp_open = nullptr;
+  QAction* menp_dev_add = nullptr;
+  QAction* menp_dev_edit = nullptr;
+  QAction* menp_dev_delete = nullptr;
+  QAction* menp_dev_act = nullptr;
+  QAction* menp_dsp_path = nullptr;
+  QToolBar* tlb_main = nullptr;
+  std::array<QAction*, 9> tcmd{};  // load, save, new_dev, rd_cfg, wr_cfg, exp_exc, exp_bmp, stop, play
 
-  // Page tag (0..7) of a page of pgctrl_main; -1 when it is none.
-  static int page_tag(QWidget* page);
+  TDlg_setup* Dlg_setup = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void build_frame();
+  void build_device_column();
+  void build_menus();
+  void build_toolbar();
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void Timer1Timer();
   void pgctrl_mainChange(int index);
+  void chk_off_lineClick();
+  void menm_dev_addClick();
+  void menm_fileClick();
+  void device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos);
+  void open_device_dialog(int i);
   void FormClose(QCloseEvent* event);
 
   // Start-up steps that later parts of the program fill in.

@@ -8,6 +8,7 @@
 #include "charts/draw_stat.h"
 #include "settings/checked_file.h"
 #include "settings/setup_file.h"
+#include "texts/apply_texts.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
@@ -140,6 +141,7 @@ void TMainForm::write_init_log() {
 
 bool TMainForm::FormCreate() {
   init_complete = false;                                   // 1
+  set_form_number(this, FORM_MAIN);
   save_separators();                                       // 2
   if (!modb_serial) modb_serial = new TModbSerial();       // 3
   init_log.clear();                                        // 4
@@ -147,9 +149,7 @@ bool TMainForm::FormCreate() {
   common_setup.lng_config.lng_cnt = 0;
   start_dir = QDir::currentPath();                         // 6
   discover_language_packs();                               // 7, 8
-  setWindowTitle(app_title());                             // 9
-  cfg_dir = cfg_folder_text();
-  data_dir = data_folder_text();
+  set_app_title(true, this);                               // 9
   if (!make_work_dir(cfg_dir, CFG_LEAF) || !make_work_dir(data_dir, DATA_LEAF)) {  // 10
     show_error("Critical error! Cannot create work directory. Check your access rights. Must close.");
     return false;
@@ -157,12 +157,18 @@ bool TMainForm::FormCreate() {
   apply_setup(load_setup());                               // 11
   if (common_setup.lng_config.lng_cnt > 1) {               // 12
     restore_language(common_setup.lng_config, start_dir, init_log);
-    setWindowTitle(app_title());
+    set_app_title(false, this);
   }
   load_logo();                                             // 13
+  apply_main_texts(this, common_setup.lng_config);         // 14
+  build_language_menu(menm_language, common_setup.lng_config, [this](int i) {
+    choose_language_flow(
+        common_setup.lng_config, i, [](const QString& t) { show_error(t); }, start_dir);
+  });
   // 14 texts of the main window: come with the text table.
   measure_chart_font();                                    // 15
   prepare_device_records();                                // 17
+  show_device_panels();
   m_stat.dev_selected.store(-1);                           // 20
   m_stat.current_srvc.store(0);
   m_stat.rqd_device.store(0);
@@ -174,6 +180,7 @@ bool TMainForm::FormCreate() {
   if (!srvc_thread) srvc_thread = new com_service(thr_terminated);  // 22
   srvc_thread->start();
   service_started_ = true;
+  select_device(-1);                                       // 23
   write_init_log();                                        // 24
   restore_page();                                          // 25
   Timer1->start();                                         // 26

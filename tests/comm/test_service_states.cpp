@@ -156,3 +156,31 @@ TEST(ServiceStates, ResetRequestIsAppliedAtTheDevicesTurnAfterFlushingItsLog) {
   EXPECT_EQ(s.last_written_idx.load(), 10 * 3600 * 5 + 1 - 30);
   EXPECT_EQ(s.ctl_req.load(), 0u);
 }
+
+TEST(ServiceStates, RemovingADeviceMovesTheTransmittersBehindItWithTheirRecords) {
+  service_rig rig;
+  for (int d = 0; d < 4; ++d) rig.add_device(d, QString("Dev%1").arg(d));
+  rig.poll(1);  // device 1 starts its day: 30 pending slots
+  m_stat.dev_stat[2].smp_raw[5].store(0x1234);
+  m_stat.dev_stat[2].last_saved_idx = 77;
+  m_stat.dev_stat[2].last_written_idx = 77;
+  m_stat.dev_stat[3].read_stat.set(66, 'Z');
+  srvc_diag.diag[3].panel_state = 3;
+  m_stat.remove_req = 1;
+  rig.step();  // between two polls
+  EXPECT_EQ(m_stat.remove_req.load(), -1);
+  // The removed device's pending samples went to its own file first.
+  EXPECT_EQ(rig.log_bytes("Dev1_20240307.orvlog").size(), 30 * 27);
+  EXPECT_EQ(common_setup.dev_conn[1].tag.get(), "Dev2");
+  EXPECT_EQ(m_stat.dev_stat[1].smp_raw[5].load(), 0x1234u);
+  EXPECT_EQ(m_stat.dev_stat[1].last_saved_idx.load(), 77);
+  EXPECT_EQ(common_setup.dev_conn[2].tag.get(), "Dev3");
+  EXPECT_EQ(m_stat.dev_stat[2].read_stat.get(66), 'Z');
+  EXPECT_EQ(srvc_diag.diag[2].panel_state.load(), 3);
+  EXPECT_FALSE(common_setup.dev_conn[3].active.load());  // took the empty record of slot 4
+  EXPECT_FALSE(common_setup.dev_conn[7].active.load());
+  EXPECT_TRUE(common_setup.dev_conn[7].tag.get().isEmpty());
+  EXPECT_EQ(m_stat.dev_stat[7].last_saved_idx.load(), -1);
+  EXPECT_EQ(m_stat.dev_stat[7].smp_raw[5].load(), 0x000FFFFFu);
+  EXPECT_EQ(srvc_diag.diag[7].panel_state.load(), 0);
+}

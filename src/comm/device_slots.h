@@ -1,0 +1,17 @@
+// Removing a device from the scan list: the slots behind it move down one
+// place with everything that belongs to their transmitters (connection,
+// rings, images, log bookkeeping, panel state), so that what is shown and
+// logged on a slot always belongs to the transmitter on that slot.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// Carried out by the service between two polls (or directly when it does
+// not run): flushes the removed device's pending samples to its own file,
+// moves slots r+1..7 to r..6 and leaves slot 7 empty and reset.
+void remove_device_records(int r, int32_t today);
+
+// The user interface's side: asks the service and waits until it is done;
+// `pump` runs meanwhile. Without a running service the records are moved here.
+void post_remove_device(int r, bool service_running, const std::function<void()>& pump = {});

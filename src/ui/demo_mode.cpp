@@ -1,0 +1,120 @@
+#include "ui/demo_mode.h"
+
+#include "core/common_data.h"
+#include "core/work_dirs.h"
+#include "settings/setup_file.h"
+#include "texts/text_table.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cstring>
+
+namespace {
+
+const char* const kDemoTags[3] = {"Dryer line 1", "Mixer 2", "Silo outlet 3"};
+
+QString simulator_path() {
+  const QString env = qEnvironmentVariable("ORVSIM");
+  if (!env.isEmpty()) return env;
+  const QString here = QCoreApplication::applicationDirPath();
+  for (const QString& p : {here + "/../../sim/orvsim", here + "/orvsim"})
+    if (QFileInfo(p).isExecutable()) return QFileInfo(p).canonicalFilePath();
+  return QStandardPaths::findExecutable("orvsim");
+}
+
+}  // namespace
+
+bool demo_requested(int argc, char** argv) {
+  for (int k = 1; k < argc; ++k)
+    if (std::strcmp(argv[k], "--demo") == 0) return true;
+  return false;
+}
+
+QString enter_demo_profile() {
+  QString profile = qEnvironmentVariable("ORV_DEMO_PROFILE");
+  if (profile.isEmpty()) {
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache)) cache = QDir::homePath() + "/.cache";
+    profile = cache + "/orvconfig-demo";
+  }
+  profile = QDir(profile).absolutePath();
+  QDir().mkpath(profile);
+  qputenv("XDG_CONFIG_HOME", profile.toUtf8());
+  return profile;
+}
+
+demo_simulator::demo_simulator() = default;
+
+demo_simulator::~demo_simulator() {
+  if (proc_ && proc_->state() != QProcess::NotRunning) {
+    proc_->terminate();
+    if (!proc_->waitForFinished(3000)) proc_->kill();
+  }
+}
+
+bool demo_simulator::start(const QString& profile, QString* error) {
+  const QString exe = simulator_path();
+  if (exe.isEmpty()) {
+    if (error) *error = "The transmitter simulator orvsim was not found (set ORVSIM to its path).";
+    return false;
+  }
+  QStringList args;
+  for (int k = 0; k < 3; ++k) {
+    if (k > 0) args << "--line";
+    QString dev = QString("addr=1,serial=ORV-DEMO-%1,counter=3000").arg(k + 1, 4, 10, QChar(u'0'));
+    if (k == 1) dev += ",sensor-errors=0.03";
+    args << "--com" << QString::number(k + 1) << "--device" << dev << "--state"
+         << profile + QString("/orvsim-com%1.state").arg(k + 1);
+  }
+  proc_ = std::make_unique<QProcess>();
+  proc_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  proc_->start(exe, args);
+  if (!proc_->waitForStarted(5000)) {
+    if (error) *error = "The transmitter simulator did not start: " + proc_->errorString();
+    return false;
+  }
+  int lines = 0;
+  QElapsedTimer t;
+  t.start();
+  while (lines < 3 && t.elapsed() < 10000) {
+    if (!proc_->canReadLine() && !proc_->waitForReadyRead(200)) {
+      if (proc_->state() == QProcess::NotRunning) break;
+      continue;
+    }
+    while (proc_->canReadLine())
+      if (proc_->readLine().contains(" as COM")) ++lines;
+  }
+  if (lines < 3) {
+    if (error) *error = "The transmitter simulator did not open its lines.";
+    return false;
+  }
+  return true;
+}
+
+void seed_demo_setup() {
+  QString cfg = cfg_folder_text(), data = data_folder_text();
+  if (!make_work_dir(cfg, CFG_LEAF) || !make_work_dir(data, DATA_LEAF)) return;
+  if (QFileInfo::exists(work_path(cfg + "\\OrvConfig.cfg"))) return;
+  const QString saved_cfg = cfg_dir;
+  cfg_dir = cfg;
+  for (int k = 0; k < 3; ++k) {
+    auto& c = common_setup.dev_conn[k];
+    c.active = true;
+    c.log_active = true;
+    c.use_usb = true;
+    c.addr = 0;
+    c.com_num = k + 1;
+    c.baud_idx = 4;
+    c.parity = 0;
+    c.tag.set(kDemoTags[k]);
+    c.log_dir.set(work_path(data));
+  }
+  save_setup(t_setup_ui{});
+  cfg_dir = saved_cfg;
+  reset_all_records();
+}

@@ -1,0 +1,192 @@
+// The main menu, the device pop-up menu, the tool bar and the command mask
+// that enables them.
+#include "core/common_data.h"
+#include "texts/text_table.h"
+#include "ui/icons.h"
+#include "ui/main_form.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QToolBar>
+
+namespace {
+
+QString cap(const char16_t* name) { return ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN); }
+
+QMenu* named_menu(QMenuBar* bar, const char* name, const char16_t* text_name) {
+  auto* m = bar->addMenu(cap(text_name));
+  m->setObjectName(name);
+  m->menuAction()->setObjectName(name);
+  return m;
+}
+
+QMenu* named_submenu(QMenu* parent, const char* name, const char16_t* text_name) {
+  auto* m = parent->addMenu(cap(text_name));
+  m->setObjectName(name);
+  m->menuAction()->setObjectName(name);
+  return m;
+}
+
+QAction* named_action(QWidget* parent, const char* name, const char16_t* text_name) {
+  auto* a = new QAction(cap(text_name), parent);
+  a->setObjectName(name);
+  parent->addAction(a);
+  return a;
+}
+
+// Tool bar commands in order, with their icons; nullptr marks a separator.
+struct tool_def {
+  const char* name;
+  tool_cmd icon;
+};
+const tool_def kTools[9] = {
+    {"tcmd_load", tool_cmd::load_cfg},     {"tcmd_save", tool_cmd::save_cfg},
+    {"tcmd_new_dev", tool_cmd::new_device}, {"tcmd_rd_cfg", tool_cmd::read_cfg},
+    {"tcmd_wr_cfg", tool_cmd::write_cfg},  {"tcmd_exp_exc", tool_cmd::export_csv},
+    {"tcmd_exp_bmp", tool_cmd::export_bmp}, {"tcmd_stop", tool_cmd::stop},
+    {"tcmd_play", tool_cmd::play},
+};
+
+}  // namespace
+
+void TMainForm::build_menus() {
+  men_main = menuBar();
+  men_main->setObjectName("men_main");
+
+  menm_file = named_menu(men_main, "menm_file", u"menm_file");
+  menm_save_cfg = named_action(menm_file, "menm_save_cfg", u"menm_save_cfg");
+  menm_load_cfg = named_action(menm_file, "menm_load_cfg", u"menm_load_cfg");
+  menm_file->addSeparator();
+  menm_exit = named_action(menm_file, "menm_exit", u"menm_exit");
+  menm_exit->setShortcut(QKeySequence::Quit);
+  connect(menm_exit, &QAction::triggered, this, &QWidget::close);
+
+  menm_devices = named_menu(men_main, "menm_devices", u"menm_devices");
+  menm_dev_add = named_action(menm_devices, "menm_dev_add", u"menm_dev_add");
+  connect(menm_dev_add, &QAction::triggered, this, &TMainForm::menm_dev_addClick);
+  menm_dev_edit = named_submenu(menm_devices, "menm_dev_edit", u"menm_dev_edit");
+  menm_dev_delete = named_submenu(menm_devices, "menm_dev_delete", u"menm_dev_delete");
+  menm_dev_act = named_submenu(menm_devices, "menm_dev_act", u"menm_dev_act");
+  for (int i = 0; i < MAX_DEVICES; ++i) {
+    auto make = [&](QMenu* menu, const QString& name, bool checkable) {
+      auto* a = menu->addAction(QString());
+      a->setObjectName(name);
+      a->setProperty("Tag", i);
+      a->setCheckable(checkable);
+      a->setVisible(false);
+      return a;
+    };
+    x_menm_dev_edit[i] = make(menm_dev_edit, QString("x_menm_dev_edit_%1").arg(i + 1), false);
+    x_menm_dev_del[i] = make(menm_dev_delete, QString("x_menm_dev_del_%1").arg(i + 1), false);
+    x_menm_act[i] = make(menm_dev_act, QString("x_menm_act_%1").arg(i + 1), true);
+    connect(x_menm_dev_edit[i], &QAction::triggered, this, [this, i] { edit_device(i); });
+    connect(x_menm_dev_del[i], &QAction::triggered, this, [this, i] { remove_device(i); });
+    connect(x_menm_act[i], &QAction::triggered, this, [this, i] { toggle_acquisition(i); });
+  }
+
+  menm_acc_mode = named_menu(men_main, "menm_acc_mode", u"menm_acc_mode");
+  menm_acc_user = named_action(menm_acc_mode, "menm_acc_user", u"menm_acc_user");
+  menm_acc_expert = named_action(menm_acc_mode, "menm_acc_expert", u"menm_acc_expert");
+  auto* acc = new QActionGroup(this);
+  for (QAction* a : {menm_acc_user, menm_acc_expert}) {
+    a->setCheckable(true);
+    acc->addAction(a);
+  }
+  menm_acc_user->setChecked(true);
+
+  menm_dev_setup = named_menu(men_main, "menm_dev_setup", u"menm_dev_setup");
+  menm_dev_read = named_action(menm_dev_setup, "menm_dev_read", u"menm_dev_read");
+  menm_dev_write = named_action(menm_dev_setup, "menm_dev_write", u"menm_dev_write");
+  menm_dev_setup->setEnabled(false);
+
+  menm_chart = named_menu(men_main, "menm_chart", u"menm_chart");
+  menm_export = named_menu(men_main, "menm_export", u"menm_export");
+  menm_info = named_menu(men_main, "menm_info", u"menm_info");
+  menm_info->menuAction()->setVisible(false);
+  menm_language = named_menu(men_main, "menm_language", u"menm_language");
+  menm_language->menuAction()->setVisible(false);  // shown when there are two packs or more
+  for (QMenu* m : {menm_file, menm_devices, menm_acc_mode, menm_dev_setup, menm_chart, menm_export})
+    connect(m, &QMenu::aboutToShow, this, &TMainForm::menm_fileClick);
+
+  menp_open = new QMenu(this);
+  menp_open->setObjectName("menp_open");
+  menp_dev_add = named_action(menp_open, "menp_dev_add", u"menp_dev_add");
+  menp_dev_edit = named_action(menp_open, "menp_dev_edit", u"menp_dev_edit");
+  menp_dev_delete = named_action(menp_open, "menp_dev_delete", u"menp_dev_delete");
+  menp_dev_act = named_action(menp_open, "menp_dev_act", u"menp_dev_act");
+  menp_dev_act->setCheckable(true);
+  menp_open->addSeparator();
+  menp_dsp_path = named_action(menp_open, "menp_dsp_path", u"menp_dsp_path");
+  connect(menp_dev_add, &QAction::triggered, this, &TMainForm::menm_dev_addClick);
+  connect(menp_dev_edit, &QAction::triggered, this, [this] { edit_device(popup_dev_idx); });
+  connect(menp_dev_delete, &QAction::triggered, this, [this] { remove_device(popup_dev_idx); });
+  connect(menp_dev_act, &QAction::triggered, this, [this] { toggle_acquisition(popup_dev_idx); });
+}
+
+void TMainForm::build_toolbar() {
+  tlb_main = addToolBar(QString());
+  tlb_main->setObjectName("tlb_main");
+  tlb_main->setMovable(false);
+  tlb_main->setIconSize(QSize(24, 24));
+  for (int k = 0; k < 9; ++k) {
+    if (k == 2 || k == 5 || k == 7) tlb_main->addSeparator();
+    auto* a = tlb_main->addAction(tool_icon(kTools[k].icon, true), QString());
+    a->setObjectName(kTools[k].name);
+    a->setToolTip(ctrl_text(QString::fromLatin1(kTools[k].name), TXT_REQ_HINT, FORM_MAIN));
+    tcmd[k] = a;
+  }
+  connect(tcmd[2], &QAction::triggered, this, &TMainForm::menm_dev_addClick);
+  connect(tcmd[7], &QAction::triggered, this, [this] {
+    m_stat.play_enable.store(1);
+    update_play_buttons();
+  });
+  connect(tcmd[8], &QAction::triggered, this, [this] {
+    m_stat.play_enable.store(2);
+    update_play_buttons();
+  });
+}
+
+void TMainForm::menm_fileClick() {
+  // An edit being typed in is stored before a menu acts.
+  pgctrl_main->setFocus();
+}
+
+void TMainForm::set_cmd(int bits, bool on) {
+  if (on)
+    cmd_mask |= bits;
+  else
+    cmd_mask &= ~bits;
+}
+
+void TMainForm::show_tool_images() {
+  for (int k = 0; k < 9; ++k) tcmd[k]->setIcon(tool_icon(kTools[k].icon, (cmd_mask & (1 << k)) != 0));
+}
+
+void TMainForm::update_menus() {
+  const bool has_cfg = m_stat.dev_selected.load() >= 0 || m_stat.off_line_vaild.load();
+  const int tag = page_tag(pgctrl_main->currentWidget());
+  const bool chart = tag == 6 || tag == 7;
+  bool free = false;
+  for (const auto& c : common_setup.dev_conn) free = free || !c.active.load();
+  menm_save_cfg->setEnabled(has_cfg && !chart);
+  menm_load_cfg->setEnabled(!chart);
+  menm_export->setEnabled(chart);
+  set_cmd(CMD_LOAD, !chart);
+  set_cmd(CMD_ADD_DEV, free);
+  set_cmd(CMD_SAVE, has_cfg && !chart);
+  set_cmd(CMD_EXP_CSV | CMD_EXP_BMP, chart);
+  update_play_buttons();
+}
+
+void TMainForm::update_play_buttons() {
+  const bool following = live_following() && m_stat.play_enable.load() != 1;
+  const bool online = page_tag(pgctrl_main->currentWidget()) == 6;
+  set_cmd(CMD_STOP, following && online);
+  set_cmd(CMD_PLAY, online && !following);
+  tcmd[7]->setVisible(following);
+  tcmd[8]->setVisible(!following);
+  show_tool_images();
+}

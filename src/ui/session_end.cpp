@@ -1,0 +1,42 @@
+#include "ui/session_end.h"
+
+#include "ui/main_form.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+void on_signal(int sig) {
+  const char c = static_cast<char>(sig);
+  [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &c, 1);
+}
+
+}  // namespace
+
+void install_session_end_handler(TMainForm* form) {
+  if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, form);
+  QObject::connect(notifier, &QSocketNotifier::activated, form, [form, notifier] {
+    char c;
+    while (::read(g_pipe[0], &c, 1) > 0) {
+    }
+    notifier->setEnabled(false);
+    if (form->init_complete)
+      form->shutdown_sequence();
+    else
+      form->abort_sequence();
+    QApplication::exit(0);
+  });
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaction(sig, &sa, nullptr);
+}

@@ -1,0 +1,177 @@
+// The main window end to end, offscreen, with a simulated transmitter on a
+// pseudo-terminal: a device panel turns to "Connected", the selected
+// device's live values update, and removing it empties its slot.
+#include "comm/com_service.h"
+#include "core/common_data.h"
+#include "core/mono_clock.h"
+#include "core/work_dirs.h"
+#include "settings/setup_file.h"
+#include "sim_line.h"
+#include "support/test_env.h"
+#include "texts/text_table.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// Writes a setup file holding one device on COM com before the program starts.
+void seed_setup(int com, const QString& tag) {
+  QString cfg = cfg_folder_text();
+  ASSERT_TRUE(make_work_dir(cfg, CFG_LEAF));
+  cfg_dir = cfg;
+  auto& c = common_setup.dev_conn[0];
+  c.active = true;
+  c.log_active = true;
+  c.addr = 0;
+  c.com_num = com;
+  c.baud_idx = 4;
+  c.tag.set(tag);
+  c.log_dir.set(app_data_dir() + "/logs");
+  QDir().mkpath(app_data_dir() + "/logs");
+  save_setup(t_setup_ui{});
+  reset_all_records();
+}
+
+template <typename F>
+bool wait_until(F cond, int ms) {
+  const int64_t until = mono_ms() + ms;
+  while (mono_ms() < until) {
+    if (cond()) return true;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    sleep_ms(5);
+  }
+  return cond();
+}
+
+QString label(TMainForm& f, const char* name) {
+  auto* l = f.findChild<QLabel*>(name);
+  return l ? l->text() : QString("<missing %1>").arg(name);
+}
+
+}  // namespace
+
+TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
+  temp_config_home home;
+  reset_all_records();
+  orvsim::line_options o;
+  o.com = 3;
+  o.devices.resize(1);
+  o.devices[0].counter = 3000;
+  o.devices[0].firmware = 212;
+  orvsim::sim_line line(o);
+  seed_setup(3, "Dryer");
+  msg_script::begin();
+
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  form.show();
+  EXPECT_TRUE(form.pnl_dev[0]->isVisible());
+  EXPECT_FALSE(form.pnl_dev[1]->isVisible());
+  EXPECT_EQ(form.lbl_dev_name[0]->text(), "Dryer");
+  EXPECT_EQ(form.lbl_dev_name[0]->toolTip(), msg_text(46) + "1 / COM3 / 115200");
+
+  // Within a few timer ticks the panel shows the connected image.
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 8000));
+  EXPECT_EQ(form.img_dev[0][0]->toolTip(), msg_text(107));
+  EXPECT_FALSE(form.x_grp_current->isVisible());  // nothing selected yet
+
+  form.select_device(0);
+  EXPECT_EQ(m_stat.dev_selected.load(), 0);
+  EXPECT_EQ(msg_script::shown(), QStringList{"info: " + msg_text(9)});
+  EXPECT_TRUE(m_stat.dev_stat[0].param_read.load());
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_firmware") == "2.12"; }, 4000));
+  EXPECT_TRUE(form.x_grp_current->isVisible());
+  EXPECT_EQ(form.x_grp_current->title(), "Dryer");
+  EXPECT_EQ(label(form, "x_lbl_curr_stat"), msg_text(18));
+  EXPECT_FALSE(form.chk_off_line->isChecked());
+  EXPECT_TRUE(form.menm_dev_setup->isEnabled());
+
+  // Remove it: the question is answered, the slot empties, the panel goes.
+  msg_script::push_answer(true);
+  form.remove_device(0);
+  EXPECT_FALSE(common_setup.dev_conn[0].active.load());
+  EXPECT_FALSE(form.pnl_dev[0]->isVisible());
+  EXPECT_EQ(m_stat.dev_selected.load(), -1);
+  EXPECT_TRUE(form.chk_off_line->isChecked());
+  EXPECT_FALSE(form.chk_off_line->isEnabled());
+  EXPECT_TRUE(form.menm_dev_add->isEnabled());
+
+  msg_script::push_answer(true);
+  EXPECT_TRUE(form.close());
+  EXPECT_TRUE(form.thr_terminated.load());
+  msg_script::end();
+  // The samples of the removed device reached its log file.
+  const QStringList logs = QDir(home.path() + "/logs").entryList({"*.orvlog"});
+  ASSERT_EQ(logs.size(), 1);
+  EXPECT_TRUE(logs[0].startsWith("Dryer_"));
+  EXPECT_GT(QFile(home.path() + "/logs/" + logs[0]).size(), 30 * 27 - 1);
+}
+
+TEST(MainWindow, CommandsFollowTheSlotsAndThePage) {
+  temp_config_home home;
+  reset_all_records();
+  msg_script::begin();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  EXPECT_TRUE(form.cmd_mask & CMD_ADD_DEV);
+  EXPECT_TRUE(form.cmd_mask & CMD_LOAD);
+  EXPECT_FALSE(form.cmd_mask & CMD_SAVE);
+  EXPECT_FALSE(form.cmd_mask & (CMD_READ_CFG | CMD_WRITE_CFG));
+  for (auto& c : common_setup.dev_conn) c.active = true;
+  form.show_device_panels();
+  EXPECT_FALSE(form.cmd_mask & CMD_ADD_DEV);
+  EXPECT_FALSE(form.menm_dev_add->isEnabled());
+  EXPECT_FALSE(form.menp_dev_add->isEnabled());
+  form.pgctrl_main->setCurrentWidget(form.tab_online);
+  EXPECT_TRUE(form.cmd_mask & CMD_EXP_CSV);
+  EXPECT_FALSE(form.cmd_mask & CMD_LOAD);
+  EXPECT_TRUE(form.cmd_mask & CMD_STOP);
+  EXPECT_TRUE(form.menm_export->isEnabled());
+  // Right-click on the empty area offers only "Add new device".
+  form.prep_dev_popup(-1);
+  EXPECT_FALSE(form.menp_dev_edit->isVisible());
+  EXPECT_FALSE(form.menp_dsp_path->isVisible());
+  EXPECT_TRUE(form.menp_dev_add->isVisible());
+  // The acquisition item of device 5 toggles device 5.
+  form.popup_dev_idx = 2;
+  form.x_menm_act[4]->trigger();
+  EXPECT_TRUE(common_setup.dev_conn[4].log_active.load());
+  EXPECT_FALSE(common_setup.dev_conn[2].log_active.load());
+  for (auto& c : common_setup.dev_conn) c.active = false;
+  form.shutdown_sequence();
+  msg_script::end();
+}
+
+TEST(MainWindow, SessionEndSavesEverythingWithoutQuestions) {
+  temp_config_home home;
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", home.path());
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(ORVCONFIG_PATH, {});
+  ASSERT_TRUE(p.waitForStarted(5000));
+  const QString log = home.path() + "/Tarvik/Orv_Cfg/orv_init.log";
+  ASSERT_TRUE(wait_until([&] { return QFile::exists(log); }, 15000));
+  sleep_ms(500);
+  ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+  ASSERT_TRUE(p.waitForFinished(15000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(QFile::exists(home.path() + "/Tarvik/Orv_Cfg/OrvConfig.cfg"));
+}
