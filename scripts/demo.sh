@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Builds and starts the program with a demo profile of its own, so that a
-# real setup is never touched.
+# Builds and starts the program with three simulated transmitters attached.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$here/scripts/install-deps.sh"
 bash "$here/scripts/build.sh" "$here/build"
 
-profile="${ORV_DEMO_PROFILE:-$here/build/demo-profile}"
-mkdir -p "$profile"
-export XDG_CONFIG_HOME="$profile"
-echo "demo profile: $profile"
+# The demo profile is a folder of its own: a real setup in ~/.config is never
+# touched. orvconfig --demo starts the simulated transmitters (build/sim/orvsim)
+# and stops them when it ends.
+export ORV_DEMO_PROFILE="${ORV_DEMO_PROFILE:-$here/build/demo-profile}"
+export ORVSIM="$here/build/sim/orvsim"
+echo "demo profile: $ORV_DEMO_PROFILE"
 
-run=("$here/build/src/ui/orvconfig")
+run=("$here/build/src/ui/orvconfig" --demo)
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "no desktop session found: running on a virtual display (xvfb-run)"
   run=(xvfb-run -a "${run[@]}")

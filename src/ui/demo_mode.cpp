@@ -66,7 +66,7 @@ bool demo_simulator::start(const QString& profile, QString* error) {
   QStringList args;
   for (int k = 0; k < 3; ++k) {
     if (k > 0) args << "--line";
-    QString dev = QString("addr=1,serial=ORV-DEMO-%1,counter=3000").arg(k + 1, 4, 10, QChar(u'0'));
+    QString dev = QString("addr=1,serial=ORVDEMO%1,counter=3000").arg(k + 1, 5, 10, QChar(u'0'));
     if (k == 1) dev += ",sensor-errors=0.03";
     args << "--com" << QString::number(k + 1) << "--device" << dev << "--state"
          << profile + QString("/orvsim-com%1.state").arg(k + 1);
@@ -114,7 +114,13 @@ void seed_demo_setup() {
     c.tag.set(kDemoTags[k]);
     c.log_dir.set(work_path(data));
   }
-  save_setup(t_setup_ui{});
+  t_setup_ui placement;
+  placement.placement_stored = true;
+  placement.top = 40;
+  placement.left = 40;
+  placement.width = 1280;
+  placement.height = 800;
+  save_setup(placement);
   cfg_dir = saved_cfg;
   reset_all_records();
 }

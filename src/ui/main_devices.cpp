@@ -147,10 +147,10 @@ void TMainForm::select_device(int d) {
     const bool sel = i == d;
     pnl_dev[i]->setProperty("selected", sel);
     pnl_dev[i]->setFrameShadow(sel ? QFrame::Sunken : QFrame::Plain);
-    pnl_dev[i]->setStyleSheet(sel ? "QFrame#" + pnl_dev[i]->objectName() +
-                                        " { background: palette(highlight); border-radius: 4px; }"
-                                  : "QFrame#" + pnl_dev[i]->objectName() +
-                                        " { background: palette(button); border-radius: 4px; }");
+    pnl_dev[i]->setStyleSheet(
+        "QFrame#" + pnl_dev[i]->objectName() +
+        (sel ? " { background: palette(highlight); border: 1px solid palette(dark); border-radius: 4px; }"
+             : " { background: palette(base); border: 1px solid palette(midlight); border-radius: 4px; }"));
     lbl_dev_name[i]->setStyleSheet(sel ? "color: palette(highlighted-text); font-weight: bold;"
                                        : "color: rgb(128,128,128);");
   }

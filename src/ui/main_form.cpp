@@ -100,7 +100,7 @@ void TMainForm::paintEvent(QPaintEvent* event) {
     init_active = false;
     if (init_max) {
       showMaximized();
-    } else if (on_monitor(init_left, init_top)) {
+    } else if (on_monitor(init_left, init_top) && init_wi >= minimumWidth() && init_hi >= minimumHeight()) {
       setGeometry(init_left, init_top, init_wi, init_hi);
     }
   }
