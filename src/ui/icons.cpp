@@ -573,3 +573,31 @@ QImage icon_sheet() {
   }
   return sheet;
 }
+
+QPixmap default_info_page(QSize size, qreal dpr) {
+  QPixmap pm(size * dpr);
+  pm.setDevicePixelRatio(dpr);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF r(QPointF(0, 0), QSizeF(size));
+  QLinearGradient g(r.topLeft(), r.bottomLeft());
+  g.setColorAt(0, QColor(246, 248, 251));
+  g.setColorAt(1, QColor(226, 233, 242));
+  p.setPen(QPen(QColor(200, 208, 220), 1));
+  p.setBrush(g);
+  p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+  const int icon = 128;
+  p.drawPixmap(QRectF(r.center().x() - icon / 2.0, 70, icon, icon), app_icon().pixmap(QSize(icon, icon), dpr),
+               QRectF());
+  QFont title("Arial", 26, QFont::Bold);
+  p.setFont(title);
+  p.setPen(QColor(40, 56, 80));
+  p.drawText(QRectF(0, 220, r.width(), 50), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("Orv Config 4.0"));
+  QFont sub("Arial", 12);
+  p.setFont(sub);
+  p.setPen(QColor(90, 104, 124));
+  p.drawText(QRectF(40, 280, r.width() - 80, 60), Qt::AlignHCenter | Qt::TextWordWrap,
+             QStringLiteral("Setup, monitoring, logging and calibration of Orv measuring transmitters"));
+  return pm;
+}

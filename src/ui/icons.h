@@ -63,3 +63,7 @@ QIcon app_icon();
 
 // Every picture at 1x and 2x on one sheet (for looking at them).
 QImage icon_sheet();
+
+// The information page shown when no custom logo is installed: the
+// application icon, name and purpose on a quiet background.
+QPixmap default_info_page(QSize size, qreal dpr);

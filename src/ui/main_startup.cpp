@@ -11,6 +11,7 @@
 #include "texts/apply_texts.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
+#include "ui/icons.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
@@ -69,6 +70,7 @@ void TMainForm::load_logo() {
   const QString path = QDir(start_dir).filePath(kLogoFile);
   if (!QFileInfo::exists(path)) {
     init_log += QString("no custom logo") + kLineBreak;
+    Image1->setPixmap(default_info_page(Image1->size(), devicePixelRatioF()));
     return;
   }
   QImageReader reader(path);
