@@ -78,6 +78,11 @@ void com_service::service_step() {
     m_stat.remove_req.store(-1, std::memory_order_release);
     return;
   }
+  if (const int e = m_stat.conn_edit_req.load(std::memory_order_acquire); e >= 0) {
+    apply_conn_edit(e, m_stat.conn_edit, m_stat.conn_edit_reset.load(rlx), clock_.now().date);
+    m_stat.conn_edit_req.store(-1, std::memory_order_release);
+    return;
+  }
   int d = m_stat.current_srvc.load(rlx);
   if (d > MAX_DEVICES - 1 || d < 0) d = 0;
   if (m_stat.data_req.load() != REQR_IDLE) {

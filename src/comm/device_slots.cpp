@@ -36,3 +36,27 @@ void post_remove_device(int r, bool service_running, const std::function<void()>
     sleep_ms(1);
   }
 }
+
+void apply_conn_edit(int d, const t_dev_conn& rec, bool reset, int32_t today) {
+  if (d < 0 || d >= MAX_DEVICES) return;
+  auto& s = m_stat.dev_stat[d];
+  if (reset && s.last_saved_idx.load() >= 0) write_log_or_keep(d);
+  copy_dev_conn(common_setup.dev_conn[d], rec);
+  if (reset) reset_acq_state(s, today);
+}
+
+void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_running,
+                    const std::function<void()>& pump) {
+  if (d < 0 || d >= MAX_DEVICES) return;
+  if (!service_running) {
+    apply_conn_edit(d, rec, reset, static_cast<int32_t>(m_stat.dev_stat[d].last_date.load()));
+    return;
+  }
+  copy_dev_conn(m_stat.conn_edit, rec);
+  m_stat.conn_edit_reset.store(reset);
+  m_stat.conn_edit_req.store(d, std::memory_order_release);
+  while (m_stat.conn_edit_req.load(std::memory_order_acquire) >= 0) {
+    if (pump) pump();
+    sleep_ms(1);
+  }
+}

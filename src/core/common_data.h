@@ -336,6 +336,13 @@ struct t_m_stat {
   // Device slot to be removed, -1 when none: the service moves the records
   // of the slots behind it down one place between two polls, then sets -1.
   shared_t<int32_t> remove_req{-1};
+  // A connection record edited in the device dialog, for slot conn_edit_req
+  // (-1 when none): the service flushes that device's log under its old
+  // name, takes the new record and, with conn_edit_reset, starts the device
+  // afresh, all between two polls; then it sets -1.
+  t_dev_conn conn_edit;
+  shared_t<bool> conn_edit_reset{false};
+  shared_t<int32_t> conn_edit_req{-1};
 };
 
 // Panel state of one device, written only by the service.

@@ -1,5 +1,7 @@
 #include "ui/dlg_setup.h"
 
+#include "comm/com_service.h"
+#include "comm/device_slots.h"
 #include "comm/service_requests.h"
 #include "core/common_data.h"
 #include "settings/setup_file.h"
@@ -231,8 +233,8 @@ void TDlg_setup::restore_form() {
   chk_use_usbClick();
 }
 
-bool TDlg_setup::update_form() {
-  t_dev_conn& c = common_setup.dev_conn[device_id];
+bool TDlg_setup::update_form(t_dev_conn& c) {
+  copy_dev_conn(c, common_setup.dev_conn[device_id]);
   bool changed = !c.active.load(rlx);  // a new device always counts as changed
 
   const QString tag = txt_dev_desc->text();
@@ -299,10 +301,17 @@ void TDlg_setup::cmd_okClick() {
     show_error_msg(MSG_SELECT_LOG_PATH);
     return;
   }
-  // The acquisition fields belong to the service while it runs: it flushes
-  // the device's log and starts it afresh at the device's next turn.
-  if (update_form()) post_dev_ctl(device_id, CTL_RESET_ACQ);
-  common_setup.dev_conn[device_id].active.store(true, rlx);
+  // The record and the acquisition fields belong to the service while it
+  // runs: it flushes the device's log under its old name, takes the new
+  // record and, when the connection's identity changed, starts the device
+  // afresh, between two polls.
+  t_dev_conn rec;
+  const bool changed = update_form(rec);
+  rec.active.store(true, rlx);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  post_conn_edit(device_id, rec, changed, srvc_thread && srvc_thread->started(),
+                 [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+  QApplication::restoreOverrideCursor();
   accept();
 }
 

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+struct t_dev_conn;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -65,7 +66,7 @@ class TDlg_setup : public QDialog {
   // controls (true when the identity of the connection changed).
   void set_dlg_lang();
   void restore_form();
-  bool update_form();
+  bool update_form(t_dev_conn& rec);
 
  private:
   void build();

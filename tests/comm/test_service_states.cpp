@@ -184,3 +184,25 @@ TEST(ServiceStates, RemovingADeviceMovesTheTransmittersBehindItWithTheirRecords)
   EXPECT_EQ(m_stat.dev_stat[7].smp_raw[5].load(), 0x000FFFFFu);
   EXPECT_EQ(srvc_diag.diag[7].panel_state.load(), 0);
 }
+
+TEST(ServiceStates, AnEditedConnectionFlushesUnderTheOldNameThenStartsAfresh) {
+  service_rig rig;
+  rig.add_device(0, "Old name");
+  rig.poll(0);  // 30 slots pending
+  t_dev_conn rec;
+  copy_dev_conn(rec, common_setup.dev_conn[0]);
+  rec.tag.set("New name");
+  copy_dev_conn(m_stat.conn_edit, rec);
+  m_stat.conn_edit_reset = true;
+  m_stat.conn_edit_req = 0;
+  rig.step();  // between two polls
+  EXPECT_EQ(m_stat.conn_edit_req.load(), -1);
+  EXPECT_EQ(common_setup.dev_conn[0].tag.get(), "New name");
+  EXPECT_EQ(rig.log_bytes("Old name_20240307.orvlog").size(), 30 * 27);
+  EXPECT_EQ(m_stat.dev_stat[0].last_saved_idx.load(), -1);
+  rig.clock.set_slot(10 * 3600 * 5 + 1);
+  rig.produce(1);
+  rig.poll(0);
+  rig.svc->shutdown_step();
+  EXPECT_EQ(rig.log_bytes("New name_20240307.orvlog").size(), 30 * 27);
+}

@@ -220,9 +220,9 @@ TEST_F(DlgSetup, NewDeviceConfirmedIsStoredAndInUse) {
   EXPECT_TRUE(msg_script::shown().isEmpty());
 }
 
-TEST_F(DlgSetup, ChangedIdentityIsResetByTheServiceNotByTheDialog) {
-  // The service stepped by the test on this thread, so that the moment of
-  // the reset is known: the dialog only posts it.
+TEST_F(DlgSetup, ChangedIdentityTakesEffectWithAFreshStart) {
+  // The service stepped by the test on this thread carries out the port
+  // list; without a running service thread the record is applied at once.
   link_ports();
   svc = std::make_unique<com_service>(terminated, &link);
   existing_device(1);
@@ -233,14 +233,8 @@ TEST_F(DlgSetup, ChangedIdentityIsResetByTheServiceNotByTheDialog) {
   dlg->cmd_ok->click();
 
   EXPECT_EQ(common_setup.dev_conn[1].tag.get(), "Dryer north");
-  EXPECT_TRUE(m_stat.dev_stat[1].ctl_req.load() & CTL_RESET_ACQ);
-  EXPECT_FALSE(acq_state_reset(1));  // the service's fields are untouched so far
-  EXPECT_TRUE(m_stat.dev_stat[1].param_read.load());
-
-  m_stat.current_srvc = 1;
-  svc->service_step();  // the device's turn
   EXPECT_TRUE(acq_state_reset(1));
-  EXPECT_EQ(m_stat.dev_stat[1].ctl_req.load(), 0u);
+  EXPECT_EQ(m_stat.conn_edit_req.load(), -1);
 }
 
 TEST_F(DlgSetup, ServiceThreadResetsOnIdentityChangesOnly) {
