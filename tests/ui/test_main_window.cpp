@@ -9,10 +9,14 @@
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "texts/text_table.h"
+#include "ui/dlg_setup.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QCheckBox>
 #include <QMenu>
 #include <QApplication>
@@ -174,4 +178,71 @@ TEST(MainWindow, SessionEndSavesEverythingWithoutQuestions) {
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0);
   EXPECT_TRUE(QFile::exists(home.path() + "/Tarvik/Orv_Cfg/OrvConfig.cfg"));
+}
+
+TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
+  temp_config_home home;
+  reset_all_records();
+  orvsim::line_options o;
+  o.com = 5;
+  o.devices.resize(1);
+  o.devices[0].counter = 3000;
+  o.devices[0].error_code = 0xA004;  // with the sensor error bit off: word 0xA004
+  orvsim::sim_line line(o);
+  msg_script::begin();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  form.show();
+
+  // Add a device on COM5 through the dialog, as a user would.
+  auto add = [&](const QString& tag, int com, bool acquire) {
+    form.add_device();
+    ASSERT_TRUE(form.Dlg_setup);
+    ASSERT_TRUE(wait_until([&] { return form.Dlg_setup->isVisible() && form.Dlg_setup->isEnabled(); }, 8000));
+    form.Dlg_setup->txt_dev_desc->setText(tag);
+    TDlg_setup::select_com_item(form.Dlg_setup->cmb_com, com);
+    if (com != 5) {  // a port that is not there: keep the record's number
+      form.Dlg_setup->cmd_abort->click();
+      return;
+    }
+    form.Dlg_setup->chk_acq_active->setChecked(acquire);
+    form.Dlg_setup->cmd_ok->click();
+  };
+  add("Line 5", 5, true);
+  add("Spare", 5, false);
+  EXPECT_EQ(common_setup.dev_conn[0].com_num.load(), 5);
+  EXPECT_TRUE(common_setup.dev_conn[0].use_usb.load());
+  EXPECT_FALSE(common_setup.dev_conn[1].log_active.load());
+  // A third device on a port that is missing, set up directly.
+  auto& c = common_setup.dev_conn[2];
+  c.active = true;
+  c.log_active = true;
+  c.com_num = 40;
+  c.baud_idx = 4;
+  c.tag.set("Gone");
+  c.log_dir.set(home.path());
+  form.show_device_panels();
+
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible() && form.img_dev[2][1]->isVisible(); }, 8000));
+  EXPECT_EQ(form.img_dev[0][0]->toolTip(), msg_text(107));
+  EXPECT_TRUE(form.img_dev[1][3]->isVisible());  // acquisition off
+  EXPECT_EQ(form.img_dev[1][3]->toolTip(), msg_text(105));
+  EXPECT_EQ(form.img_dev[2][1]->toolTip(), msg_text(106));
+  EXPECT_FALSE(form.img_dev[2][0]->isVisible());
+
+  form.select_device(0);
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_err_code") == "04/A0"; }, 4000));
+  EXPECT_EQ(label(form, "x_lbl_firmware"), "1.05");
+  EXPECT_TRUE(label(form, "x_lbl_curr_temp_val").endsWith(" °C"));
+  // Saturation: no value, the saturation text, and red for 30 ticks.
+  line.steer(1, [](orvsim::transmitter& t) { t.settings().reading = 1023; });
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_curr_raw_val") == msg_text(39); }, 4000));
+  EXPECT_EQ(label(form, "x_lbl_curr_meas_val"), "");
+  EXPECT_GE(form.red_dsp_tout, 28);
+  const auto* raw = form.findChild<QLabel*>("x_lbl_curr_raw_val");
+  EXPECT_EQ(raw->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+  for (auto& d : common_setup.dev_conn) d.active = false;
+  form.shutdown_sequence();
+  msg_script::end();
 }

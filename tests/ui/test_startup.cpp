@@ -7,6 +7,14 @@
 #include "support/test_env.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
+#include "texts/lng_pack.h"
+#include "texts/text_table.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QTemporaryDir>
 
 #include <QApplication>
 #include <QFile>
@@ -113,4 +121,45 @@ TEST_F(Startup, TheSetupSurvivesARestart) {
   EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 6);
   EXPECT_TRUE(form.init_active);
   form.shutdown_sequence();
+}
+
+TEST_F(Startup, ALanguagePackNextToTheProgramCanBeChosenFromTheMenu) {
+  QTemporaryDir start;
+  t_text_set german = default_texts();
+  german[find_text_row(u"menm_file", TXT_KIND_CAPTION, FORM_MAIN)] = "Datei";
+  german[find_text_row(u"lbl_click_to_sel", TXT_KIND_CAPTION, FORM_MAIN)] = "Gerät wählen";
+  ASSERT_TRUE(write_lng_pack(start.filePath("Deutsch_lng.lngpack"), german));
+  ASSERT_TRUE(write_lng_pack(start.filePath("English.lngpack"), default_texts()));
+  const QString old_cwd = QDir::currentPath();
+  QDir::setCurrent(start.path());
+  {
+    TMainForm form;
+    ASSERT_TRUE(form.FormCreate());
+    EXPECT_EQ(common_setup.lng_config.lng_cnt, 2);
+    EXPECT_EQ(common_setup.lng_config.curr_lng, "Deutsch");
+    EXPECT_EQ(form.menm_file->title(), "Datei");
+    EXPECT_EQ(form.lbl_click_to_sel->text(), "Gerät wählen");
+    ASSERT_TRUE(form.menm_language->menuAction()->isVisible());
+    QList<QAction*> items;
+    for (QAction* a : form.menm_language->actions())
+      if (a->isVisible()) items << a;
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_TRUE(items[0]->isChecked());
+    items[1]->trigger();
+    EXPECT_EQ(common_setup.lng_config.curr_lng, "English");
+    EXPECT_EQ(form.menm_file->title(), "File");
+    EXPECT_EQ(form.lbl_click_to_sel->text(), "Select device");
+    EXPECT_TRUE(items[1]->isChecked());
+    form.shutdown_sequence();
+  }
+  // The choice is remembered.
+  reset_all_records();
+  {
+    TMainForm form;
+    ASSERT_TRUE(form.FormCreate());
+    EXPECT_EQ(common_setup.lng_config.curr_lng, "English");
+    EXPECT_EQ(form.menm_file->title(), "File");
+    form.shutdown_sequence();
+  }
+  QDir::setCurrent(old_cwd);
 }
