@@ -1,6 +1,7 @@
 #include "ui/dlg_setup.h"
 
 #include "comm/com_service.h"
+#include "ui/screen_fit.h"
 #include "comm/device_slots.h"
 #include "comm/service_requests.h"
 #include "core/common_data.h"
@@ -188,6 +189,7 @@ void TDlg_setup::open_for(int id) {
   opening_ = true;
   device_id = id;
   show();
+  fit_to_monitor(this);
   // Nothing can be confirmed while the port list is on its way.
   setEnabled(false);
   set_dlg_lang();

@@ -6,16 +6,15 @@
 #include "comm/modb_serial.h"
 #include "core/common_data.h"
 #include "ui/icons.h"
+#include "ui/screen_fit.h"
 #include "ui/status_panel.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPaintEvent>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -117,22 +116,9 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
   }
 }
 
-bool TMainForm::on_monitor(int x, int y) {
-  for (const QScreen* s : QGuiApplication::screens()) {
-    const QRect g = s->geometry();
-    if (g.left() <= x && x <= g.left() + g.width() - 50 && g.top() <= y && y <= g.top() + g.height() - 50) return true;
-  }
-  return false;
-}
+bool TMainForm::on_monitor(int x, int y) { return ::on_monitor(x, y); }
 
-void TMainForm::fit_to_monitor(QWidget* form) {
-  if (on_monitor(form->x(), form->y())) return;
-  const QScreen* s = QGuiApplication::primaryScreen();
-  if (!s) return;
-  const QRect g = s->geometry();
-  form->move(g.left() + g.width() / 2 - form->width() / 2, g.top() + g.height() / 2 - form->height() / 2);
-  form->setFocus();
-}
+void TMainForm::fit_to_monitor(QWidget* form) { ::fit_to_monitor(form); }
 
 void TMainForm::pgctrl_mainChange(int index) {
   if (!init_complete) return;

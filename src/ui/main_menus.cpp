@@ -6,6 +6,8 @@
 #include "ui/main_form.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -124,6 +126,13 @@ void TMainForm::build_menus() {
   connect(menp_dev_edit, &QAction::triggered, this, [this] { edit_device(popup_dev_idx); });
   connect(menp_dev_delete, &QAction::triggered, this, [this] { remove_device(popup_dev_idx); });
   connect(menp_dev_act, &QAction::triggered, this, [this] { toggle_acquisition(popup_dev_idx); });
+  connect(menp_dsp_path, &QAction::triggered, this, [this] {
+    // The device's log folder in the desktop's file browser; a failure shows nothing.
+    if (popup_dev_idx < 0 || popup_dev_idx >= MAX_DEVICES) return;
+    QString dir = common_setup.dev_conn[popup_dev_idx].log_dir.get();
+    dir.replace(u'\\', u'/');
+    QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
+  });
 }
 
 void TMainForm::build_toolbar() {
