@@ -2,6 +2,7 @@
 
 #include "archive/file_names.h"
 #include "core/common_data.h"
+#include "core/reg_text.h"
 
 #include <QDate>
 #include <QFile>
@@ -84,16 +85,7 @@ void keep(int d, const QString& path, const char* data, qsizetype len) {
 }  // namespace
 
 QString device_serial_text(int device) {
-  const auto& st = m_stat.dev_stat[device].read_stat;
-  QString s(12, u' ');
-  for (int k = 0; k < 12; ++k) {
-    const uint16_t v = st.get(66 + k);
-    s[k] = v == 0 ? QChar(u' ') : QChar(static_cast<char16_t>(v));
-  }
-  qsizetype a = 0, b = s.size();
-  while (a < b && s[a].unicode() <= 32) ++a;
-  while (b > a && s[b - 1].unicode() <= 32) --b;
-  return s.mid(a, b - a);
+  return trim_blanks(regs_to_text(m_stat.dev_stat[device].read_stat, 66, 12));
 }
 
 QString log_file_path(const QString& log_dir, const QString& tag, const QString& serial, int32_t date) {

@@ -4,6 +4,20 @@
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 
+namespace {
+
+// Hands work to the service through `slot` (set to the device index) and
+// waits until the service has set it back to -1.
+void wait_for_service(shared_t<int32_t>& slot, int d, const std::function<void()>& pump) {
+  slot.store(d, std::memory_order_release);
+  while (slot.load(std::memory_order_acquire) >= 0) {
+    if (pump) pump();
+    sleep_ms(1);
+  }
+}
+
+}  // namespace
+
 void remove_device_records(int r, int32_t today) {
   if (r < 0 || r >= MAX_DEVICES) return;
   if (m_stat.dev_stat[r].last_saved_idx.load() >= 0) write_log_or_keep(r);
@@ -30,11 +44,7 @@ void post_remove_device(int r, bool service_running, const std::function<void()>
     remove_device_records(r, static_cast<int32_t>(m_stat.dev_stat[r].last_date.load()));
     return;
   }
-  m_stat.remove_req.store(r, std::memory_order_release);
-  while (m_stat.remove_req.load(std::memory_order_acquire) >= 0) {
-    if (pump) pump();
-    sleep_ms(1);
-  }
+  wait_for_service(m_stat.remove_req, r, pump);
 }
 
 void apply_conn_edit(int d, const t_dev_conn& rec, bool reset, int32_t today) {
@@ -54,9 +64,5 @@ void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_runni
   }
   copy_dev_conn(m_stat.conn_edit, rec);
   m_stat.conn_edit_reset.store(reset);
-  m_stat.conn_edit_req.store(d, std::memory_order_release);
-  while (m_stat.conn_edit_req.load(std::memory_order_acquire) >= 0) {
-    if (pump) pump();
-    sleep_ms(1);
-  }
+  wait_for_service(m_stat.conn_edit_req, d, pump);
 }

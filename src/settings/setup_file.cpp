@@ -1,6 +1,7 @@
 #include "settings/setup_file.h"
 
 #include "archive/file_names.h"
+#include "core/reg_text.h"
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
 #include "settings/sys_number.h"
@@ -171,21 +172,11 @@ bool write_cfg_file(const QString& name, const QString& text) {
 }
 
 QString serial_regs_text(const stat_image& regs) {
-  QString s;
-  s.reserve(SERIAL_CHARS);
-  for (int k = 0; k < SERIAL_CHARS; ++k) {
-    const uint16_t code = regs.get(SERIAL_FIRST_REG + k);
-    s += code == 0 ? QChar(u' ') : QChar(code);
-  }
-  return s;
+  return regs_to_text(regs, SERIAL_FIRST_REG, SERIAL_CHARS);
 }
 
 void store_serial_regs(stat_image& regs, const QString& text) {
-  qsizetype a = 0;
-  qsizetype b = text.size();
-  while (a < b && text[a].unicode() <= 32) ++a;
-  while (b > a && text[b - 1].unicode() <= 32) --b;
-  const QString s = text.mid(a, b - a).left(SERIAL_CHARS);
+  const QString s = trim_blanks(text).left(SERIAL_CHARS);
   for (int k = 0; k < SERIAL_CHARS; ++k)
     regs.set(SERIAL_FIRST_REG + k, k < s.size() ? s[k].unicode() : uint16_t{u' '});
 }

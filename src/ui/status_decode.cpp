@@ -1,6 +1,7 @@
 #include "ui/status_decode.h"
 
 #include "calib/gain_model.h"
+#include "core/reg_text.h"
 #include "settings/sys_number.h"
 #include "texts/text_table.h"
 
@@ -75,13 +76,7 @@ std::optional<QString> product_name(const prod_image& prod, int p) {
   if (p < 0 || p >= PRODUCTS) return std::nullopt;
   const int first = PROD_STRIDE * p + PROD_NAME_FIRST;
   if (first + PROD_NAME_REGS > prod_image::size()) return std::nullopt;
-  QString name;
-  name.reserve(PROD_NAME_REGS);
-  for (int k = 0; k < PROD_NAME_REGS; ++k) {
-    const uint16_t c = prod.get(first + k);
-    name += c == 0 ? QChar(u' ') : QChar(static_cast<char16_t>(c));
-  }
-  return name;
+  return regs_to_text(prod, first, PROD_NAME_REGS);
 }
 
 QString meas_text(float cal_val, uint16_t status) {

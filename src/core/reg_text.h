@@ -1,0 +1,27 @@
+// Texts held in registers: one character (a UTF-16 code unit) per register,
+// a register holding 0 read as a blank.
+#pragma once
+
+#include "core/common_data.h"
+
+#include <QString>
+
+template <int N>
+QString regs_to_text(const reg_image<N>& regs, int first, int count) {
+  QString s;
+  if (first < 0 || count <= 0 || first + count > N) return s;
+  s.reserve(count);
+  for (int k = 0; k < count; ++k) {
+    const uint16_t c = regs.get(first + k);
+    s += c == 0 ? QChar(u' ') : QChar(static_cast<char16_t>(c));
+  }
+  return s;
+}
+
+// The text without leading and trailing characters of code 32 or less.
+inline QString trim_blanks(const QString& text) {
+  qsizetype a = 0, b = text.size();
+  while (a < b && text[a].unicode() <= 32) ++a;
+  while (b > a && text[b - 1].unicode() <= 32) --b;
+  return text.mid(a, b - a);
+}
