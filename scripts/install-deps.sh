@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
+  clang-format clang-tidy
   qt6-base-dev libgl-dev fonts-liberation
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libmodbus-dev

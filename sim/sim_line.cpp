@@ -241,7 +241,7 @@ void sim_line::link_entry() {
 void sim_line::go_down() {
   if (!is_pty_) return;
   std::unique_lock<std::mutex> lock(mu_);
-  cmd_ = line_cmd::down;
+  cmd_ = line_cmd_t::DOWN;
   const int serial = ++cmd_serial_;
   const uint64_t one = 1;
   [[maybe_unused]] ssize_t r = ::write(wake_fd_, &one, sizeof one);
@@ -251,7 +251,7 @@ void sim_line::go_down() {
 void sim_line::come_back() {
   if (!is_pty_) return;
   std::unique_lock<std::mutex> lock(mu_);
-  cmd_ = line_cmd::up;
+  cmd_ = line_cmd_t::UP;
   const int serial = ++cmd_serial_;
   const uint64_t one = 1;
   [[maybe_unused]] ssize_t r = ::write(wake_fd_, &one, sizeof one);
@@ -286,24 +286,24 @@ void sim_line::run() {
     // Commands and the outage schedule.
     {
       std::unique_lock<std::mutex> lock(mu_);
-      line_cmd cmd = cmd_;
-      cmd_ = line_cmd::none;
-      if (cmd == line_cmd::none && o_.outage_every_s > 0 && o_.outage_for_s > 0 && is_pty_) {
+      line_cmd_t cmd = cmd_;
+      cmd_ = line_cmd_t::NONE;
+      if (cmd == line_cmd_t::NONE && o_.outage_every_s > 0 && o_.outage_for_s > 0 && is_pty_) {
         const auto secs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - outage_start).count() / 1000.0;
         const double cycle = o_.outage_every_s + o_.outage_for_s;
         const double phase = secs - cycle * static_cast<int64_t>(secs / cycle);
         const bool want_down = secs >= o_.outage_every_s && phase >= o_.outage_every_s;
-        if (want_down != in_outage) cmd = want_down ? line_cmd::down : line_cmd::up;
+        if (want_down != in_outage) cmd = want_down ? line_cmd_t::DOWN : line_cmd_t::UP;
       }
-      if (cmd != line_cmd::none) {
+      if (cmd != line_cmd_t::NONE) {
         cmd_error_.clear();
         lock.unlock();
-        if (cmd == line_cmd::down && fd_ >= 0) {
+        if (cmd == line_cmd_t::DOWN && fd_ >= 0) {
           close_line();
           framer.clear();
           in_outage = true;
           note("line " + path_ + " gone");
-        } else if (cmd == line_cmd::up && fd_ < 0) {
+        } else if (cmd == line_cmd_t::UP && fd_ < 0) {
           try {
             open_line();
             if (o_.com > 0) link_entry();

@@ -114,8 +114,8 @@ class sim_line {
   int wake_fd_ = -1;
   bool is_pty_ = true;
   std::unique_ptr<serial_port> port_;  // a served serial device
-  enum class line_cmd { none, down, up };
-  line_cmd cmd_ = line_cmd::none;
+  enum class line_cmd_t { NONE, DOWN, UP };
+  line_cmd_t cmd_ = line_cmd_t::NONE;
   int cmd_serial_ = 0;
   int cmd_done_ = 0;
   std::string cmd_error_;

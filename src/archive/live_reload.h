@@ -6,7 +6,7 @@
 #include <functional>
 
 // Load codes of the log file readers.
-enum log_load_code : int {
+enum log_load_code_t : int {
   LOAD_OK = 0,
   LOAD_BAD_LENGTH = 1,  // a non-empty line is not exactly 25 characters
   LOAD_BAD_SLOT = 2,    // columns 1-5 are not hexadecimal

@@ -57,29 +57,29 @@ bool is_untouchable(const QString& name) { return name.isEmpty() || name.startsW
 // A control that gets texts of its own: named, not Qt-internal, not "x".
 bool takes_texts(const QString& name) { return !is_untouchable(name) && !is_x_name(name); }
 
-enum class ctrl_kind { tabs, group, scroll, image, label, button, edit, combo, grid, skip, container };
+enum class ctrl_kind_t { TABS, GROUP, SCROLL, IMAGE, LABEL, BUTTON, EDIT, COMBO, GRID, SKIP, CONTAINER };
 
-ctrl_kind classify(const QWidget* w) {
-  if (qobject_cast<const QTabWidget*>(w)) return ctrl_kind::tabs;
-  if (qobject_cast<const QGroupBox*>(w)) return ctrl_kind::group;
+ctrl_kind_t classify(const QWidget* w) {
+  if (qobject_cast<const QTabWidget*>(w)) return ctrl_kind_t::TABS;
+  if (qobject_cast<const QGroupBox*>(w)) return ctrl_kind_t::GROUP;
   if (const auto* label = qobject_cast<const QLabel*>(w)) {
     const bool picture = !label->pixmap().isNull() || label->movie() != nullptr;
-    return picture || label->objectName().startsWith(u"img_") ? ctrl_kind::image : ctrl_kind::label;
+    return picture || label->objectName().startsWith(u"img_") ? ctrl_kind_t::IMAGE : ctrl_kind_t::LABEL;
   }
-  if (qobject_cast<const QAbstractButton*>(w)) return ctrl_kind::button;
-  if (qobject_cast<const QComboBox*>(w)) return ctrl_kind::combo;
-  if (qobject_cast<const QTableWidget*>(w)) return ctrl_kind::grid;
+  if (qobject_cast<const QAbstractButton*>(w)) return ctrl_kind_t::BUTTON;
+  if (qobject_cast<const QComboBox*>(w)) return ctrl_kind_t::COMBO;
+  if (qobject_cast<const QTableWidget*>(w)) return ctrl_kind_t::GRID;
   if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
       qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w))
-    return ctrl_kind::edit;
-  if (qobject_cast<const QScrollArea*>(w)) return ctrl_kind::scroll;
+    return ctrl_kind_t::EDIT;
+  if (qobject_cast<const QScrollArea*>(w)) return ctrl_kind_t::SCROLL;
   // Composite widgets whose inner parts are not controls of the form, and
   // the bars that have walks of their own.
   if (qobject_cast<const QAbstractScrollArea*>(w) || qobject_cast<const QAbstractSlider*>(w) ||
       qobject_cast<const QProgressBar*>(w) || qobject_cast<const QTabBar*>(w) ||
       qobject_cast<const QToolBar*>(w) || qobject_cast<const QMenuBar*>(w) || qobject_cast<const QMenu*>(w))
-    return ctrl_kind::skip;
-  return ctrl_kind::container;
+    return ctrl_kind_t::SKIP;
+  return ctrl_kind_t::CONTAINER;
 }
 
 void apply_control(QWidget* w, int form);
@@ -121,44 +121,44 @@ void apply_tabs(QTabWidget* tabs, int form) {
 void apply_control(QWidget* w, int form) {
   const QString name = w->objectName();
   const bool own = takes_texts(name);
-  const ctrl_kind kind = classify(w);
+  const ctrl_kind_t kind = classify(w);
   switch (kind) {
-    case ctrl_kind::tabs:
+    case ctrl_kind_t::TABS:
       apply_tabs(static_cast<QTabWidget*>(w), form);
       return;
-    case ctrl_kind::group:
+    case ctrl_kind_t::GROUP:
       if (own) static_cast<QGroupBox*>(w)->setTitle(ctrl_text(name, TXT_REQ_CAPTION, form));
       apply_children(w, form);
       return;
-    case ctrl_kind::container:
+    case ctrl_kind_t::CONTAINER:
       apply_children(w, form);
       return;
-    case ctrl_kind::scroll:
+    case ctrl_kind_t::SCROLL:
       if (QWidget* inner = static_cast<QScrollArea*>(w)->widget()) apply_control(inner, form);
       return;
-    case ctrl_kind::image:
-    case ctrl_kind::skip:
+    case ctrl_kind_t::IMAGE:
+    case ctrl_kind_t::SKIP:
       return;
     default:
       break;
   }
   if (!own) return;
   switch (kind) {
-    case ctrl_kind::label:
+    case ctrl_kind_t::LABEL:
       static_cast<QLabel*>(w)->setText(ctrl_text(name, TXT_REQ_CAPTION, form));
       w->setToolTip(ctrl_text(name, TXT_REQ_HINT, form));
       break;
-    case ctrl_kind::button:
+    case ctrl_kind_t::BUTTON:
       static_cast<QAbstractButton*>(w)->setText(ctrl_text(name, TXT_REQ_CAPTION, form));
       w->setToolTip(ctrl_text(name, TXT_REQ_HINT, form));
       break;
-    case ctrl_kind::edit:
+    case ctrl_kind_t::EDIT:
       w->setToolTip(ctrl_text(name, TXT_REQ_HINT, form));
       break;
-    case ctrl_kind::combo:
+    case ctrl_kind_t::COMBO:
       apply_combo(static_cast<QComboBox*>(w), name, form);
       break;
-    case ctrl_kind::grid:
+    case ctrl_kind_t::GRID:
       apply_grid(static_cast<QTableWidget*>(w), name, form);
       break;
     default:
@@ -256,9 +256,9 @@ void apply_menu_texts(QObject* root, int form) {
       if (QMenu* sub = a->menu()) todo.append(sub);
     } else if (auto* m = qobject_cast<QMenu*>(o)) {
       apply_menu_title(m, form);
-      for (QAction* a : m->actions()) todo.append(a);
+      for (QAction* item : m->actions()) todo.append(item);
     } else if (auto* bar = qobject_cast<QMenuBar*>(o)) {
-      for (QAction* a : bar->actions()) todo.append(a);
+      for (QAction* item : bar->actions()) todo.append(item);
     }
   }
 }

@@ -319,17 +319,17 @@ void paint_play(QPainter& p) {
   p.drawPath(tri);
 }
 
-painter_fn tool_painter(tool_cmd cmd) {
+painter_fn tool_painter(tool_cmd_t cmd) {
   switch (cmd) {
-    case tool_cmd::load_cfg: return paint_load;
-    case tool_cmd::save_cfg: return paint_save;
-    case tool_cmd::new_device: return paint_new_dev;
-    case tool_cmd::read_cfg: return paint_rd_cfg;
-    case tool_cmd::write_cfg: return paint_wr_cfg;
-    case tool_cmd::export_csv: return paint_exp_csv;
-    case tool_cmd::export_bmp: return paint_exp_bmp;
-    case tool_cmd::stop: return paint_stop;
-    case tool_cmd::play: return paint_play;
+    case tool_cmd_t::LOAD_CFG: return paint_load;
+    case tool_cmd_t::SAVE_CFG: return paint_save;
+    case tool_cmd_t::NEW_DEVICE: return paint_new_dev;
+    case tool_cmd_t::READ_CFG: return paint_rd_cfg;
+    case tool_cmd_t::WRITE_CFG: return paint_wr_cfg;
+    case tool_cmd_t::EXPORT_CSV: return paint_exp_csv;
+    case tool_cmd_t::EXPORT_BMP: return paint_exp_bmp;
+    case tool_cmd_t::STOP: return paint_stop;
+    case tool_cmd_t::PLAY: return paint_play;
     default: return [](QPainter&) {};
   }
 }
@@ -389,12 +389,12 @@ void paint_stat_disable(QPainter& p) {
   pause_bars(p, Qt::white);
 }
 
-painter_fn status_painter(dev_status_img img) {
+painter_fn status_painter(dev_status_img_t img) {
   switch (img) {
-    case dev_status_img::ok: return paint_stat_ok;
-    case dev_status_img::discon: return paint_stat_discon;
-    case dev_status_img::err: return paint_stat_err;
-    case dev_status_img::disable: return paint_stat_disable;
+    case dev_status_img_t::OK: return paint_stat_ok;
+    case dev_status_img_t::DISCON: return paint_stat_discon;
+    case dev_status_img_t::ERR: return paint_stat_err;
+    case dev_status_img_t::DISABLE: return paint_stat_disable;
     default: return [](QPainter&) {};
   }
 }
@@ -480,19 +480,19 @@ const std::array<QIcon, TOOL_IMAGE_CNT>& tool_icons() {
     std::array<QIcon, TOOL_IMAGE_CNT> out;
     for (int k = 0; k < TOOL_CMD_CNT; ++k)
       for (bool enabled : {true, false})
-        out[tool_image_index(static_cast<tool_cmd>(k), enabled)] =
-            make_icon(tool_painter(static_cast<tool_cmd>(k)), enabled, {16, TOOL_ICON_SIZE});
+        out[tool_image_index(static_cast<tool_cmd_t>(k), enabled)] =
+            make_icon(tool_painter(static_cast<tool_cmd_t>(k)), enabled, {16, TOOL_ICON_SIZE});
     return out;
   }();
   return icons;
 }
 
-bool valid(tool_cmd cmd) { return static_cast<int>(cmd) >= 0 && static_cast<int>(cmd) < TOOL_CMD_CNT; }
-bool valid(dev_status_img img) { return static_cast<int>(img) >= 0 && static_cast<int>(img) < STAT_IMG_CNT; }
+bool valid(tool_cmd_t cmd) { return static_cast<int>(cmd) >= 0 && static_cast<int>(cmd) < TOOL_CMD_CNT; }
+bool valid(dev_status_img_t img) { return static_cast<int>(img) >= 0 && static_cast<int>(img) < STAT_IMG_CNT; }
 
 }  // namespace
 
-const char* tool_cmd_name(tool_cmd cmd) {
+const char* tool_cmd_name(tool_cmd_t cmd) {
   static const char* const names[TOOL_CMD_CNT] = {"tcmd_load",    "tcmd_save",    "tcmd_new_dev",
                                                   "tcmd_rd_cfg",  "tcmd_wr_cfg",  "tcmd_exp_exc",
                                                   "tcmd_exp_bmp", "tcmd_stop",    "tcmd_play"};
@@ -500,9 +500,9 @@ const char* tool_cmd_name(tool_cmd cmd) {
   return k >= 0 && k < TOOL_CMD_CNT ? names[k] : "";
 }
 
-int tool_image_index(tool_cmd cmd, bool enabled) { return 2 * static_cast<int>(cmd) + (enabled ? 0 : 1); }
+int tool_image_index(tool_cmd_t cmd, bool enabled) { return 2 * static_cast<int>(cmd) + (enabled ? 0 : 1); }
 
-QIcon tool_icon(tool_cmd cmd, bool enabled) {
+QIcon tool_icon(tool_cmd_t cmd, bool enabled) {
   if (!valid(cmd)) return QIcon();
   return tool_icons()[tool_image_index(cmd, enabled)];
 }
@@ -512,18 +512,18 @@ QIcon tool_image(int index) {
   return tool_icons()[index];
 }
 
-QImage tool_image_at(tool_cmd cmd, bool enabled, int size, qreal dpr) {
+QImage tool_image_at(tool_cmd_t cmd, bool enabled, int size, qreal dpr) {
   if (!valid(cmd)) return QImage();
   const QImage img = render(tool_painter(cmd), size, dpr);
   return enabled ? img : greyed(img);
 }
 
-QPixmap status_pixmap(dev_status_img img, qreal dpr) {
+QPixmap status_pixmap(dev_status_img_t img, qreal dpr) {
   if (!valid(img)) return QPixmap();
   return QPixmap::fromImage(render(status_painter(img), STATUS_IMG_SIZE, dpr));
 }
 
-QIcon status_icon(dev_status_img img) {
+QIcon status_icon(dev_status_img_t img) {
   if (!valid(img)) return QIcon();
   return make_icon(status_painter(img), true, {STATUS_IMG_SIZE});
 }
@@ -559,11 +559,11 @@ QImage icon_sheet() {
     for (qreal dpr : {1.0, 2.0}) {
       const int c = static_cast<int>(cell * dpr);
       for (int k = 0; k < TOOL_CMD_CNT; ++k) {
-        put(tool_image_at(static_cast<tool_cmd>(k), true, TOOL_ICON_SIZE, dpr), x0 + k * c, y0);
-        put(tool_image_at(static_cast<tool_cmd>(k), false, TOOL_ICON_SIZE, dpr), x0 + k * c, y0 + c);
+        put(tool_image_at(static_cast<tool_cmd_t>(k), true, TOOL_ICON_SIZE, dpr), x0 + k * c, y0);
+        put(tool_image_at(static_cast<tool_cmd_t>(k), false, TOOL_ICON_SIZE, dpr), x0 + k * c, y0 + c);
       }
       for (int k = 0; k < STAT_IMG_CNT; ++k)
-        put(render(status_painter(static_cast<dev_status_img>(k)), STATUS_IMG_SIZE, dpr), x0 + k * c, y0 + 2 * c);
+        put(render(status_painter(static_cast<dev_status_img_t>(k)), STATUS_IMG_SIZE, dpr), x0 + k * c, y0 + 2 * c);
       put(render(paint_app_small, 16, dpr), x0 + (STAT_IMG_CNT + 1) * c, y0 + 2 * c);
       put(render(paint_app_small, 24, dpr), x0 + (STAT_IMG_CNT + 2) * c, y0 + 2 * c);
       x0 += TOOL_CMD_CNT * c + pad;

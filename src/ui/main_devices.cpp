@@ -73,7 +73,7 @@ void TMainForm::build_device_column() {
       auto* img = new QLabel(p);
       img->setObjectName(QString("img_dev%1_%2").arg(i + 1).arg(kImgNames[k]));
       img->setFixedSize(24, 24);
-      img->setPixmap(status_pixmap(static_cast<dev_status_img>(k), p->devicePixelRatioF()));
+      img->setPixmap(status_pixmap(static_cast<dev_status_img_t>(k), p->devicePixelRatioF()));
       img->hide();
       lay->addWidget(img);
       img_dev[i][k] = img;

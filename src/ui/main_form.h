@@ -26,7 +26,7 @@ class QWidget;
 class TDlg_setup;
 
 // Bits of cmd_mask: the commands that are currently allowed.
-enum cmd_bits : int {
+enum cmd_bits_t : int {
   CMD_LOAD = 0x1,
   CMD_SAVE = 0x2,
   CMD_ADD_DEV = 0x4,

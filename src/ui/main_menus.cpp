@@ -42,14 +42,14 @@ QAction* named_action(QWidget* parent, const char* name, const char16_t* text_na
 // Tool bar commands in order, with their icons; nullptr marks a separator.
 struct tool_def {
   const char* name;
-  tool_cmd icon;
+  tool_cmd_t icon;
 };
 const tool_def kTools[9] = {
-    {"tcmd_load", tool_cmd::load_cfg},     {"tcmd_save", tool_cmd::save_cfg},
-    {"tcmd_new_dev", tool_cmd::new_device}, {"tcmd_rd_cfg", tool_cmd::read_cfg},
-    {"tcmd_wr_cfg", tool_cmd::write_cfg},  {"tcmd_exp_exc", tool_cmd::export_csv},
-    {"tcmd_exp_bmp", tool_cmd::export_bmp}, {"tcmd_stop", tool_cmd::stop},
-    {"tcmd_play", tool_cmd::play},
+    {"tcmd_load", tool_cmd_t::LOAD_CFG},     {"tcmd_save", tool_cmd_t::SAVE_CFG},
+    {"tcmd_new_dev", tool_cmd_t::NEW_DEVICE}, {"tcmd_rd_cfg", tool_cmd_t::READ_CFG},
+    {"tcmd_wr_cfg", tool_cmd_t::WRITE_CFG},  {"tcmd_exp_exc", tool_cmd_t::EXPORT_CSV},
+    {"tcmd_exp_bmp", tool_cmd_t::EXPORT_BMP}, {"tcmd_stop", tool_cmd_t::STOP},
+    {"tcmd_play", tool_cmd_t::PLAY},
 };
 
 }  // namespace

@@ -163,7 +163,7 @@ bool TMainForm::FormCreate() {
   }
   load_logo();                                             // 13
   apply_main_texts(this, common_setup.lng_config);         // 14
-  build_language_menu(menm_language, common_setup.lng_config, [this](int i) {
+  build_language_menu(menm_language, common_setup.lng_config, [](int i) {
     choose_language_flow(
         common_setup.lng_config, i, [](const QString& t) { show_error(t); }, start_dir);
   });

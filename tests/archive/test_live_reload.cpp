@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 
 class LiveReload : public ::testing::Test {
  protected:

@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(AllBaudsAndAddresses, ModbInterop,
                                            interop_case{3, 1}, interop_case{4, 1}, interop_case{0, 247},
                                            interop_case{1, 247}, interop_case{2, 247}, interop_case{3, 247},
                                            interop_case{4, 247}),
-                         [](const auto& info) {
-                           return "baud" + std::to_string(info.param.baud_idx) + "_unit" +
-                                  std::to_string(info.param.slave);
+                         [](const auto& test_info) {
+                           return "baud" + std::to_string(test_info.param.baud_idx) + "_unit" +
+                                  std::to_string(test_info.param.slave);
                          });

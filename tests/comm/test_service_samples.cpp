@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 const QString kFile = "Dryer_20240307.orvlog";
 constexpr int kSlot = 10 * 3600 * 5;  // 10:00:00
 

@@ -60,20 +60,20 @@ QImage icon_image(const QIcon& icon, int size, qreal dpr) {
 
 TEST(ToolIcons, ImageOrderAndNamesFollowTheToolBar) {
   EXPECT_EQ(TOOL_IMAGE_CNT, 18);
-  EXPECT_EQ(tool_image_index(tool_cmd::load_cfg, true), 0);
-  EXPECT_EQ(tool_image_index(tool_cmd::load_cfg, false), 1);
-  EXPECT_EQ(tool_image_index(tool_cmd::write_cfg, true), 8);
-  EXPECT_EQ(tool_image_index(tool_cmd::export_csv, false), 11);
-  EXPECT_EQ(tool_image_index(tool_cmd::play, false), 17);
-  EXPECT_STREQ(tool_cmd_name(tool_cmd::load_cfg), "tcmd_load");
-  EXPECT_STREQ(tool_cmd_name(tool_cmd::export_csv), "tcmd_exp_exc");
-  EXPECT_STREQ(tool_cmd_name(tool_cmd::play), "tcmd_play");
-  EXPECT_STREQ(tool_cmd_name(static_cast<tool_cmd>(TOOL_CMD_CNT)), "");
+  EXPECT_EQ(tool_image_index(tool_cmd_t::LOAD_CFG, true), 0);
+  EXPECT_EQ(tool_image_index(tool_cmd_t::LOAD_CFG, false), 1);
+  EXPECT_EQ(tool_image_index(tool_cmd_t::WRITE_CFG, true), 8);
+  EXPECT_EQ(tool_image_index(tool_cmd_t::EXPORT_CSV, false), 11);
+  EXPECT_EQ(tool_image_index(tool_cmd_t::PLAY, false), 17);
+  EXPECT_STREQ(tool_cmd_name(tool_cmd_t::LOAD_CFG), "tcmd_load");
+  EXPECT_STREQ(tool_cmd_name(tool_cmd_t::EXPORT_CSV), "tcmd_exp_exc");
+  EXPECT_STREQ(tool_cmd_name(tool_cmd_t::PLAY), "tcmd_play");
+  EXPECT_STREQ(tool_cmd_name(static_cast<tool_cmd_t>(TOOL_CMD_CNT)), "");
   EXPECT_TRUE(tool_image(-1).isNull());
   EXPECT_TRUE(tool_image(TOOL_IMAGE_CNT).isNull());
-  EXPECT_TRUE(tool_icon(static_cast<tool_cmd>(TOOL_CMD_CNT), true).isNull());
+  EXPECT_TRUE(tool_icon(static_cast<tool_cmd_t>(TOOL_CMD_CNT), true).isNull());
   for (int i = 0; i < TOOL_IMAGE_CNT; ++i) {
-    const auto cmd = static_cast<tool_cmd>(i / 2);
+    const auto cmd = static_cast<tool_cmd_t>(i / 2);
     EXPECT_EQ(icon_image(tool_image(i), 24, 1.0), icon_image(tool_icon(cmd, i % 2 == 0), 24, 1.0)) << i;
   }
 }
@@ -81,7 +81,7 @@ TEST(ToolIcons, ImageOrderAndNamesFollowTheToolBar) {
 TEST(ToolIcons, EveryImageHasBothSizesAtBothRatios) {
   for (int k = 0; k < TOOL_CMD_CNT; ++k)
     for (bool enabled : {true, false}) {
-      const QIcon icon = tool_icon(static_cast<tool_cmd>(k), enabled);
+      const QIcon icon = tool_icon(static_cast<tool_cmd_t>(k), enabled);
       ASSERT_FALSE(icon.isNull()) << k;
       const QList<QSize> sizes = icon.availableSizes();
       EXPECT_TRUE(sizes.contains(QSize(16, 16))) << k;
@@ -98,7 +98,7 @@ TEST(ToolIcons, ImagesHaveContentAndDifferFromEachOther) {
   QSet<QByteArray> seen;
   for (int k = 0; k < TOOL_CMD_CNT; ++k)
     for (qreal dpr : {1.0, 2.0}) {
-      const QImage img = tool_image_at(static_cast<tool_cmd>(k), true, 24, dpr);
+      const QImage img = tool_image_at(static_cast<tool_cmd_t>(k), true, 24, dpr);
       const colour_stats s = stats_of(img);
       EXPECT_GT(s.cover, 0.25) << k;  // a picture, not a speck
       EXPECT_LT(s.cover, 0.95) << k;  // with its own outline, not a filled square
@@ -114,7 +114,7 @@ TEST(ToolIcons, ImagesHaveContentAndDifferFromEachOther) {
 TEST(ToolIcons, GreyedImagesAreGreyAndLighter) {
   for (int k = 0; k < TOOL_CMD_CNT; ++k)
     for (qreal dpr : {1.0, 2.0}) {
-      const auto cmd = static_cast<tool_cmd>(k);
+      const auto cmd = static_cast<tool_cmd_t>(k);
       const QImage on = tool_image_at(cmd, true, 24, dpr);
       const QImage off = tool_image_at(cmd, false, 24, dpr);
       ASSERT_EQ(on.size(), off.size());
@@ -129,7 +129,7 @@ TEST(ToolIcons, GreyedImagesAreGreyAndLighter) {
 
 TEST(StatusImages, SizeAndColourOfEachState) {
   for (int k = 0; k < STAT_IMG_CNT; ++k) {
-    const auto img = static_cast<dev_status_img>(k);
+    const auto img = static_cast<dev_status_img_t>(k);
     const QPixmap lo = status_pixmap(img);
     const QPixmap hi = status_pixmap(img, 2.0);
     EXPECT_EQ(lo.size(), QSize(24, 24)) << k;
@@ -139,13 +139,13 @@ TEST(StatusImages, SizeAndColourOfEachState) {
     const QIcon icon = status_icon(img);
     EXPECT_EQ(icon.pixmap(QSize(24, 24), 2.0).size(), QSize(48, 48)) << k;
   }
-  EXPECT_TRUE(status_pixmap(static_cast<dev_status_img>(STAT_IMG_CNT)).isNull());
+  EXPECT_TRUE(status_pixmap(static_cast<dev_status_img_t>(STAT_IMG_CNT)).isNull());
 
   // Each state reads at a glance: green, red, amber, grey.
-  const colour_stats ok = stats_of(status_pixmap(dev_status_img::ok, 2.0).toImage());
-  const colour_stats discon = stats_of(status_pixmap(dev_status_img::discon, 2.0).toImage());
-  const colour_stats err = stats_of(status_pixmap(dev_status_img::err, 2.0).toImage());
-  const colour_stats off = stats_of(status_pixmap(dev_status_img::disable, 2.0).toImage());
+  const colour_stats ok = stats_of(status_pixmap(dev_status_img_t::OK, 2.0).toImage());
+  const colour_stats discon = stats_of(status_pixmap(dev_status_img_t::DISCON, 2.0).toImage());
+  const colour_stats err = stats_of(status_pixmap(dev_status_img_t::ERR, 2.0).toImage());
+  const colour_stats off = stats_of(status_pixmap(dev_status_img_t::DISABLE, 2.0).toImage());
   EXPECT_GE(ok.hue, 90);
   EXPECT_LE(ok.hue, 160);
   EXPECT_TRUE(discon.hue >= 340 || (discon.hue >= 0 && discon.hue <= 15)) << discon.hue;
