@@ -13,9 +13,7 @@ double aout_output(int drive, bool voltage) {
   return std::max(0.0, drive * (24000.0 / AOUT_DRIVE_MAX) * 1.004 - 12.0);
 }
 
-uint16_t aout_feedback(double output) {
-  return static_cast<uint16_t>(std::clamp(std::lround(output), 0L, 65535L));
-}
+uint16_t aout_feedback(double output) { return static_cast<uint16_t>(std::clamp(std::lround(output), 0L, 65535L)); }
 
 int aout_drive_for(double output, int drive_lo, int fb_lo, int drive_hi, int fb_hi) {
   if (fb_hi == fb_lo) return std::clamp(drive_lo, 0, AOUT_DRIVE_MAX);

@@ -24,7 +24,8 @@ void config_image::set_prod_float(int p, int r, float v) {
 }
 
 int32_t config_image::prod_int32(int p, int r) const {
-  return static_cast<int32_t>(static_cast<uint32_t>(prod_reg(p, r)) | (static_cast<uint32_t>(prod_reg(p, r + 1)) << 16));
+  return static_cast<int32_t>(static_cast<uint32_t>(prod_reg(p, r)) |
+                              (static_cast<uint32_t>(prod_reg(p, r + 1)) << 16));
 }
 
 void config_image::set_prod_int32(int p, int r, int32_t v) {

@@ -1,11 +1,11 @@
 // orvsim: simulated Orv transmitters on pseudo-terminals or serial devices.
 #include "sim_options.h"
 
+#include <pthread.h>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <pthread.h>
 #include <stdexcept>
 
 int main(int argc, char** argv) {

@@ -41,7 +41,7 @@ inline constexpr int ST_FIRMWARE = 1;
 inline constexpr int ST_SENSOR_MODE = 32;
 inline constexpr int ST_AOUT_DRIVE = 34;  // drive value in use (not read by the program)
 inline constexpr int ST_AOUT_FEEDBACK = 35;
-inline constexpr int ST_SERIAL = 66;  // 12 characters
+inline constexpr int ST_SERIAL = 66;         // 12 characters
 inline constexpr int ST_SENSOR_SERIAL = 78;  // 48 bits, low word first
 inline constexpr int SERIAL_CHARS = 12;
 
@@ -67,10 +67,10 @@ inline constexpr int P_BAUD = 11;
 inline constexpr int P_PARITY = 12;
 inline constexpr int P_ADDRESS = 13;
 inline constexpr int P_RS_TERM = 14;
-inline constexpr int P_TAG = 16;  // 12 characters
-inline constexpr int P_DIN_DIR = 28;  // 4 registers
-inline constexpr int P_DIN_FUN = 32;  // 4 registers: 0 none, 1 freeze, 2 product select
-inline constexpr int P_PROD_SEL = 36;  // 15 registers, input states 1..15
+inline constexpr int P_TAG = 16;         // 12 characters
+inline constexpr int P_DIN_DIR = 28;     // 4 registers
+inline constexpr int P_DIN_FUN = 32;     // 4 registers: 0 none, 1 freeze, 2 product select
+inline constexpr int P_PROD_SEL = 36;    // 15 registers, input states 1..15
 inline constexpr int P_AOUT_ERR_I = 53;  // mA, 2 decimals
 inline constexpr int P_AOUT_ERR_U = 54;  // V, 2 decimals
 inline constexpr int P_AOUT_ALARMS = 55;
@@ -79,7 +79,7 @@ inline constexpr int P_AL2_ALARMS = 57;
 inline constexpr int P_AL1_DELAY = 60;  // tenths of a second
 inline constexpr int P_AL2_DELAY = 61;
 inline constexpr int P_TEMP_UNIT = 66;  // 0 degC, 1 degF
-inline constexpr int P_SERIAL = 72;  // 12 characters
+inline constexpr int P_SERIAL = 72;     // 12 characters
 
 inline constexpr int DIN_FREEZE = 1;
 inline constexpr int DIN_PROD_SELECT = 2;
@@ -90,7 +90,7 @@ inline constexpr uint16_t AL_MIN = 1, AL_MAX = 2, AL_TEMP_MIN = 4, AL_TEMP_MAX =
 // Product block (offsets within one product).
 inline constexpr int R_CAL_POINTS = 0;
 inline constexpr int R_GAIN = 1;
-inline constexpr int R_CAL_VAL = 2;  // float, point j (0..4) at 2 + 2j
+inline constexpr int R_CAL_VAL = 2;   // float, point j (0..4) at 2 + 2j
 inline constexpr int R_CAL_RAW = 12;  // int32, point j at 12 + 2j
 inline constexpr int R_UNIT = 22;
 inline constexpr int R_DECIMALS = 23;

@@ -6,19 +6,19 @@
 #include "comm/port_names.h"
 #include "core/work_dirs.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <pty.h>
-#include <stdexcept>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
 
 namespace orvsim {
 namespace {
@@ -67,7 +67,8 @@ sim_line::sim_line(line_options o) : o_(std::move(o)), clock_(o_.clock ? o_.cloc
   }
   const int64_t now = clock_->now_ms();
   for (const auto& d : o_.devices) {
-    if (d.address < 1 || d.address > 247) throw std::runtime_error("unit address out of 1..247: " + std::to_string(d.address));
+    if (d.address < 1 || d.address > 247)
+      throw std::runtime_error("unit address out of 1..247: " + std::to_string(d.address));
     if (units_.find(d.address)) throw std::runtime_error("two transmitters at address " + std::to_string(d.address));
     transmitter& t = units_.add(d, now);
     start_addresses_.push_back(d.address);
@@ -173,8 +174,7 @@ bool sim_line::save_state_locked() {
 void sim_line::open_line() {
   if (!is_pty_) {
     port_ = std::make_unique<serial_port>();
-    if (!port_->open(o_.device))
-      throw std::runtime_error(o_.device + ": " + std::strerror(port_->last_errno()));
+    if (!port_->open(o_.device)) throw std::runtime_error(o_.device + ": " + std::strerror(port_->last_errno()));
     const int idx = baud_index(o_.baud ? o_.baud : 115200);
     if (idx < 0 || !port_->configure(idx, o_.parity))
       throw std::runtime_error(o_.device + ": the baud rate or parity is not taken");
@@ -217,7 +217,8 @@ void sim_line::close_line() {
 }
 
 void sim_line::link_entry() {
-  if (o_.com < 1 || o_.com > MAX_COM_PORT) throw std::runtime_error("COM number out of 1.." + std::to_string(MAX_COM_PORT));
+  if (o_.com < 1 || o_.com > MAX_COM_PORT)
+    throw std::runtime_error("COM number out of 1.." + std::to_string(MAX_COM_PORT));
   const std::string dir = o_.ports_dir.empty() ? com_ports_dir().toStdString() : o_.ports_dir;
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
@@ -289,7 +290,10 @@ void sim_line::run() {
       line_cmd_t cmd = cmd_;
       cmd_ = line_cmd_t::NONE;
       if (cmd == line_cmd_t::NONE && o_.outage_every_s > 0 && o_.outage_for_s > 0 && is_pty_) {
-        const auto secs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - outage_start).count() / 1000.0;
+        const auto secs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - outage_start)
+                .count() /
+            1000.0;
         const double cycle = o_.outage_every_s + o_.outage_for_s;
         const double phase = secs - cycle * static_cast<int64_t>(secs / cycle);
         const bool want_down = secs >= o_.outage_every_s && phase >= o_.outage_every_s;
@@ -329,7 +333,8 @@ void sim_line::run() {
                                 : std::max<int64_t>(1750, char_us() * 7 / 2));
     }
     if (framer.gap_end_us() >= 0)
-      timeout_ms = std::min<int>(timeout_ms, static_cast<int>(std::max<int64_t>(0, framer.gap_end_us() - now) / 1000 + 1));
+      timeout_ms =
+          std::min<int>(timeout_ms, static_cast<int>(std::max<int64_t>(0, framer.gap_end_us() - now) / 1000 + 1));
     pollfd p[2] = {{wake_fd_, POLLIN, 0}, {fd, POLLIN, 0}};
     const int nfds = fd >= 0 ? 2 : 1;
     ::poll(p, static_cast<nfds_t>(nfds), timeout_ms);
@@ -405,7 +410,8 @@ void sim_line::send_due(int64_t now) {
     if (a.char_us > 0) due = std::min(due, static_cast<size_t>((now - a.start_us) / a.char_us + 1));
     if (due > a.sent) {
       const ssize_t n = ::write(fd_, a.bytes.data() + a.sent, due - a.sent);
-      if (n > 0) a.sent += static_cast<size_t>(n);
+      if (n > 0)
+        a.sent += static_cast<size_t>(n);
       else if (n < 0 && errno != EAGAIN && errno != EINTR) {
         out_.clear();  // the other end is gone
         return;

@@ -38,10 +38,10 @@ struct line_options {
   int parity = 0;            // 0 none, 1 odd, 2 even (serial devices only)
   bool line_timing = false;  // answers take the time their bytes need at the baud rate
   fault_settings faults;
-  int outage_every_s = 0;    // the line disappears every so many seconds ...
-  int outage_for_s = 0;      // ... for so many seconds
+  int outage_every_s = 0;                // the line disappears every so many seconds ...
+  int outage_for_s = 0;                  // ... for so many seconds
   std::vector<device_settings> devices;  // empty: one transmitter at address 1
-  std::string state_file;    // configurations kept across restarts
+  std::string state_file;                // configurations kept across restarts
   const sim_clock* clock = nullptr;      // the transmitters' time base; null: steady
   bool log_requests = false;
   std::function<void(const std::string& path)> on_path;  // the line is there (again)
@@ -49,11 +49,11 @@ struct line_options {
 };
 
 struct line_stats {
-  uint64_t requests = 0;    // frames taken off the line
-  uint64_t answers = 0;     // answers sent (exceptions included)
+  uint64_t requests = 0;  // frames taken off the line
+  uint64_t answers = 0;   // answers sent (exceptions included)
   uint64_t exceptions = 0;
-  uint64_t faults = 0;      // answers dropped, spoilt, delayed or noised on purpose
-  uint64_t ignored = 0;     // requests that came while an answer was still going out
+  uint64_t faults = 0;   // answers dropped, spoilt, delayed or noised on purpose
+  uint64_t ignored = 0;  // requests that came while an answer was still going out
 };
 
 class sim_line {

@@ -60,38 +60,61 @@ bool parse_device_settings(const std::string& text, device_settings& d, std::str
     double x = 0;
     uint64_t u = 0;
     bool b = false, ok = true;
-    if (key == "addr") ok = to_long(val, 1, 247, l) && (d.address = static_cast<int>(l), true);
-    else if (key == "serial") ok = !val.empty() && val.size() <= 12 && (d.serial = val, true);
-    else if (key == "sensor-serial") ok = to_u64(val, u) && u < (1ull << 48) && (d.sensor_serial = u, true);
-    else if (key == "firmware") ok = to_long(val, 0, 65535, l) && (d.firmware = static_cast<int>(l), true);
-    else if (key == "sensor-mode") ok = to_long(val, 0, 65535, l) && (d.sensor_mode = static_cast<int>(l), true);
-    else if (key == "level") ok = to_double(val, -50, 200, x) && (d.process.level = x, true);
-    else if (key == "noise") ok = to_double(val, 0, 50, x) && (d.process.noise = x, true);
-    else if (key == "drift") ok = to_bool(val, b) && (d.process.drift = b, true);
-    else if (key == "steps") ok = to_bool(val, b) && (d.process.steps = b, true);
+    if (key == "addr")
+      ok = to_long(val, 1, 247, l) && (d.address = static_cast<int>(l), true);
+    else if (key == "serial")
+      ok = !val.empty() && val.size() <= 12 && (d.serial = val, true);
+    else if (key == "sensor-serial")
+      ok = to_u64(val, u) && u < (1ull << 48) && (d.sensor_serial = u, true);
+    else if (key == "firmware")
+      ok = to_long(val, 0, 65535, l) && (d.firmware = static_cast<int>(l), true);
+    else if (key == "sensor-mode")
+      ok = to_long(val, 0, 65535, l) && (d.sensor_mode = static_cast<int>(l), true);
+    else if (key == "level")
+      ok = to_double(val, -50, 200, x) && (d.process.level = x, true);
+    else if (key == "noise")
+      ok = to_double(val, 0, 50, x) && (d.process.noise = x, true);
+    else if (key == "drift")
+      ok = to_bool(val, b) && (d.process.drift = b, true);
+    else if (key == "steps")
+      ok = to_bool(val, b) && (d.process.steps = b, true);
     else if (key == "steady") {
       ok = val.empty();
       d.process.drift = d.process.steps = d.temp_drift = false;
       d.process.noise = 0;
-    } else if (key == "raw") ok = to_double(val, 0, 1e7, x) && (d.raw = x, true);
-    else if (key == "reading") ok = to_long(val, 0, 1023, l) && (d.reading = static_cast<int>(l), true);
-    else if (key == "saturate") ok = val.empty() && (d.reading = 1023, true);
-    else if (key == "temp") ok = to_double(val, -200, 1000, x) && (d.temp = x, true);
+    } else if (key == "raw")
+      ok = to_double(val, 0, 1e7, x) && (d.raw = x, true);
+    else if (key == "reading")
+      ok = to_long(val, 0, 1023, l) && (d.reading = static_cast<int>(l), true);
+    else if (key == "saturate")
+      ok = val.empty() && (d.reading = 1023, true);
+    else if (key == "temp")
+      ok = to_double(val, -200, 1000, x) && (d.temp = x, true);
     else if (key == "temp-limits") {
       std::string a, c;
       double lo = 0, hi = 0;
       ok = split_pair(val, a, c) && to_double(a, -1000, 1000, lo) && to_double(c, -1000, 1000, hi) && lo <= hi;
       if (ok) d.temp_lo = lo, d.temp_hi = hi;
-    } else if (key == "din") ok = to_long(val, 0, 15, l) && (d.din = static_cast<int>(l), true);
-    else if (key == "sensor-error") ok = val.empty() && (d.sensor_error = true);
-    else if (key == "sensor-errors") ok = to_double(val, 0, 1, x) && (d.sensor_errors = x, true);
-    else if (key == "system-error") ok = val.empty() && (d.system_error = true);
-    else if (key == "system-errors") ok = to_double(val, 0, 1, x) && (d.system_errors = x, true);
-    else if (key == "alarms") ok = to_long(val, 0, 3, l) && (d.alarms = static_cast<int>(l), true);
-    else if (key == "error-code") ok = to_long(val, 0, 65535, l) && (d.error_code = static_cast<uint16_t>(l), true);
-    else if (key == "counter") ok = to_long(val, 0, 65535, l) && (d.counter = static_cast<uint32_t>(l), true);
-    else if (key == "clock-ppm") ok = to_double(val, -100000, 100000, x) && (d.clock_ppm = x, true);
-    else if (key == "seed") ok = to_u64(val, u) && (d.seed = u, true);
+    } else if (key == "din")
+      ok = to_long(val, 0, 15, l) && (d.din = static_cast<int>(l), true);
+    else if (key == "sensor-error")
+      ok = val.empty() && (d.sensor_error = true);
+    else if (key == "sensor-errors")
+      ok = to_double(val, 0, 1, x) && (d.sensor_errors = x, true);
+    else if (key == "system-error")
+      ok = val.empty() && (d.system_error = true);
+    else if (key == "system-errors")
+      ok = to_double(val, 0, 1, x) && (d.system_errors = x, true);
+    else if (key == "alarms")
+      ok = to_long(val, 0, 3, l) && (d.alarms = static_cast<int>(l), true);
+    else if (key == "error-code")
+      ok = to_long(val, 0, 65535, l) && (d.error_code = static_cast<uint16_t>(l), true);
+    else if (key == "counter")
+      ok = to_long(val, 0, 65535, l) && (d.counter = static_cast<uint32_t>(l), true);
+    else if (key == "clock-ppm")
+      ok = to_double(val, -100000, 100000, x) && (d.clock_ppm = x, true);
+    else if (key == "seed")
+      ok = to_u64(val, u) && (d.seed = u, true);
     else {
       error = "unknown transmitter setting '" + key + "'";
       return false;
@@ -142,10 +165,14 @@ bool parse_command_line(const std::vector<std::string>& args, run_options& out, 
       line.baud = static_cast<int>(l);
     } else if (a == "--parity") {
       if (!value(v)) return false;
-      if (v == "none") line.parity = 0;
-      else if (v == "odd") line.parity = 1;
-      else if (v == "even") line.parity = 2;
-      else return error = "--parity takes none, odd or even", false;
+      if (v == "none")
+        line.parity = 0;
+      else if (v == "odd")
+        line.parity = 1;
+      else if (v == "even")
+        line.parity = 2;
+      else
+        return error = "--parity takes none, odd or even", false;
     } else if (a == "--line-timing") {
       line.line_timing = true;
     } else if (a == "--device") {
@@ -197,7 +224,8 @@ bool parse_command_line(const std::vector<std::string>& args, run_options& out, 
     line.ports_dir = ports_dir;
     const double sum = line.faults.drop + line.faults.bad_crc + line.faults.late + line.faults.noise;
     if (sum > 1.0 + 1e-9) return error = "the fault shares of a line add up to more than 1", false;
-    if (!line.device.empty() && (line.outage_every_s > 0)) return error = "--outage needs a pseudo-terminal line", false;
+    if (!line.device.empty() && (line.outage_every_s > 0))
+      return error = "--outage needs a pseudo-terminal line", false;
     if (line.device.empty() && line.parity != 0) return error = "a pseudo-terminal takes no parity", false;
   }
   for (size_t i = 0; i < out.lines.size(); ++i)

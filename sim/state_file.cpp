@@ -1,11 +1,11 @@
 #include "state_file.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace orvsim {
 namespace {
@@ -80,8 +80,7 @@ bool load_state(const std::string& path, unit_configs& out, std::string& error) 
       seen_param = true;
     } else if (key == "prod" && unit >= 0) {
       int p = -1;
-      ok = (in >> p) && p >= 0 && p < PROD_NUM &&
-           read_words(in, c.prod, static_cast<size_t>(p * PROD_REGS), PROD_REGS);
+      ok = (in >> p) && p >= 0 && p < PROD_NUM && read_words(in, c.prod, static_cast<size_t>(p * PROD_REGS), PROD_REGS);
       if (ok) seen_prods |= 1u << p;
     } else if (key == "end") {
       ok = finish_unit();

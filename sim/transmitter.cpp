@@ -125,14 +125,18 @@ bool transmitter::relay_state(int relay, double value, bool sensor_err, uint32_t
   }
   if (!std::isfinite(hyst) || hyst < 0) hyst = 0;
   if (matrix & AL_MIN) {
-    if (value < lo) a.min_on = true;
-    else if (value >= lo + hyst) a.min_on = false;
+    if (value < lo)
+      a.min_on = true;
+    else if (value >= lo + hyst)
+      a.min_on = false;
   } else {
     a.min_on = false;
   }
   if (matrix & AL_MAX) {
-    if (value > hi) a.max_on = true;
-    else if (value <= hi - hyst) a.max_on = false;
+    if (value > hi)
+      a.max_on = true;
+    else if (value <= hi - hyst)
+      a.max_on = false;
   } else {
     a.max_on = false;
   }
@@ -184,8 +188,10 @@ void transmitter::update_aout(double value, bool alarm) {
 void transmitter::produce_sample() {
   const int p = active_product();
   // Temperature.
-  if (s_.temp_drift) temp_wander_ += -0.02 * temp_wander_ + 0.02 * (process_.chance() - 0.5);
-  else temp_wander_ = 0.0;
+  if (s_.temp_drift)
+    temp_wander_ += -0.02 * temp_wander_ + 0.02 * (process_.chance() - 0.5);
+  else
+    temp_wander_ = 0.0;
   temp_tenths_ = static_cast<int16_t>(std::clamp(std::lround((s_.temp + temp_wander_) * 10.0), -32768L, 32767L));
   const double t = temp_tenths_ / 10.0;
 
@@ -216,7 +222,9 @@ void transmitter::produce_sample() {
   if (frozen || sensor_err) {
     // A frozen measurement, or one the sensor cannot deliver, holds the last good one.
     value = last_value_;
-    if (frozen && !sensor_err && last_good_.raw != RAW_NO_SAMPLE) raw = (raw & ~RAW_MANTISSA & ~(0xFFu << RAW_GAIN_SHIFT)) | (last_good_.raw & (RAW_MANTISSA | (0xFFu << RAW_GAIN_SHIFT)));
+    if (frozen && !sensor_err && last_good_.raw != RAW_NO_SAMPLE)
+      raw = (raw & ~RAW_MANTISSA & ~(0xFFu << RAW_GAIN_SHIFT)) |
+            (last_good_.raw & (RAW_MANTISSA | (0xFFu << RAW_GAIN_SHIFT)));
   } else {
     value = curve_value(active_, p, raw_value(raw));
     // Median over 1, 3, .. 11 samples, then the Pt1 average.
@@ -228,8 +236,10 @@ void transmitter::produce_sample() {
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
     value = sorted[sorted.size() / 2];
     const double tau = active_.prod_reg(p, R_PT1) / 10.0;
-    if (!pt1_ || tau <= 0) pt1_ = value;
-    else *pt1_ += (value - *pt1_) * (0.2 / (tau + 0.2));
+    if (!pt1_ || tau <= 0)
+      pt1_ = value;
+    else
+      *pt1_ += (value - *pt1_) * (0.2 / (tau + 0.2));
     value = *pt1_;
     const float low_flow = active_.prod_float(p, R_LOW_FLOW);
     if (std::isfinite(low_flow) && low_flow > 0 && std::fabs(value) < low_flow) value = 0.0;

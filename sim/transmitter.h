@@ -18,28 +18,28 @@ namespace orvsim {
 // What the command line (or a test) sets for one transmitter. Changes made
 // while the transmitter runs take effect from its next sample.
 struct device_settings {
-  int address = 1;                // unit address 1..247
-  std::string serial;             // device serial number, 12 characters; empty: derived from the address
-  uint64_t sensor_serial = 0;     // 48 bits; 0: derived from the address
-  int firmware = 105;             // hundredths (1.05)
-  int sensor_mode = 0;            // status register 32; not 0 selects the second gain coefficient set
-  process_settings process;       // the flow
-  std::optional<double> raw;      // pins the gain-independent signal (raw value)
-  std::optional<int> reading;     // pins the 10-bit reading whatever the gain
-  double temp = 23.5;             // sensor temperature, degC
-  bool temp_drift = true;         // small wandering of the temperature
-  double temp_lo = -20.0;         // sensor temperature limits, degC
+  int address = 1;             // unit address 1..247
+  std::string serial;          // device serial number, 12 characters; empty: derived from the address
+  uint64_t sensor_serial = 0;  // 48 bits; 0: derived from the address
+  int firmware = 105;          // hundredths (1.05)
+  int sensor_mode = 0;         // status register 32; not 0 selects the second gain coefficient set
+  process_settings process;    // the flow
+  std::optional<double> raw;   // pins the gain-independent signal (raw value)
+  std::optional<int> reading;  // pins the 10-bit reading whatever the gain
+  double temp = 23.5;          // sensor temperature, degC
+  bool temp_drift = true;      // small wandering of the temperature
+  double temp_lo = -20.0;      // sensor temperature limits, degC
   double temp_hi = 70.0;
-  int din = 0;                    // digital inputs as wired, bit 0 = input 1
-  bool sensor_error = false;      // every sample with a sensor error
-  double sensor_errors = 0.0;     // share of samples with a sensor error
+  int din = 0;                 // digital inputs as wired, bit 0 = input 1
+  bool sensor_error = false;   // every sample with a sensor error
+  double sensor_errors = 0.0;  // share of samples with a sensor error
   bool system_error = false;
   double system_errors = 0.0;
-  int alarms = 0;                 // relays forced on: bit 0 relay 1, bit 1 relay 2
-  uint16_t error_code = 0;        // bits added to the error code word
-  uint32_t counter = 0;           // samples produced before the start
-  double clock_ppm = 0.0;         // the transmitter clock's deviation
-  uint64_t seed = 0;              // 0: derived from the address
+  int alarms = 0;           // relays forced on: bit 0 relay 1, bit 1 relay 2
+  uint16_t error_code = 0;  // bits added to the error code word
+  uint32_t counter = 0;     // samples produced before the start
+  double clock_ppm = 0.0;   // the transmitter clock's deviation
+  uint64_t seed = 0;        // 0: derived from the address
 };
 
 struct sample {

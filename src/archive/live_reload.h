@@ -8,13 +8,13 @@
 // Load codes of the log file readers.
 enum log_load_code_t : int {
   LOAD_OK = 0,
-  LOAD_BAD_LENGTH = 1,  // a non-empty line is not exactly 25 characters
-  LOAD_BAD_SLOT = 2,    // columns 1-5 are not hexadecimal
-  LOAD_BAD_VALUE = 3,   // the value field (temperature for the live reload) is not hexadecimal
-  LOAD_BAD_RAW = 4,     // columns 9-16 are not hexadecimal
-  LOAD_BAD_CAL = 5,     // columns 17-24 are not hexadecimal
-  LOAD_BAD_INDEX = 6,   // a slot above 432000
-  LOAD_READ_FAILED = 7, // the file could not be read
+  LOAD_BAD_LENGTH = 1,   // a non-empty line is not exactly 25 characters
+  LOAD_BAD_SLOT = 2,     // columns 1-5 are not hexadecimal
+  LOAD_BAD_VALUE = 3,    // the value field (temperature for the live reload) is not hexadecimal
+  LOAD_BAD_RAW = 4,      // columns 9-16 are not hexadecimal
+  LOAD_BAD_CAL = 5,      // columns 17-24 are not hexadecimal
+  LOAD_BAD_INDEX = 6,    // a slot above 432000
+  LOAD_READ_FAILED = 7,  // the file could not be read
 };
 
 // Parses a field of hexadecimal digits (either case, 1..8 digits); false

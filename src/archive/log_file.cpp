@@ -44,7 +44,8 @@ QString native_dir(const QString& dir) {
 // Formats the pending slots of d into g_text; returns the byte count.
 qsizetype format_pending(int d, int from, int to) {
   const qsizetype n = to >= from ? static_cast<qsizetype>(to - from + 1) : 0;
-  if (static_cast<qsizetype>(g_text.size()) < n * LOG_LINE_BYTES) g_text.resize(static_cast<size_t>(n * LOG_LINE_BYTES));
+  if (static_cast<qsizetype>(g_text.size()) < n * LOG_LINE_BYTES)
+    g_text.resize(static_cast<size_t>(n * LOG_LINE_BYTES));
   char* p = g_text.data();
   for (int s = from; s <= to; ++s, p += LOG_LINE_BYTES) format_log_line(d, s, p);
   return n * LOG_LINE_BYTES;
@@ -84,9 +85,7 @@ void keep(int d, const QString& path, const char* data, qsizetype len) {
 
 }  // namespace
 
-QString device_serial_text(int device) {
-  return trim_blanks(regs_to_text(m_stat.dev_stat[device].read_stat, 66, 12));
-}
+QString device_serial_text(int device) { return trim_blanks(regs_to_text(m_stat.dev_stat[device].read_stat, 66, 12)); }
 
 QString log_file_path(const QString& log_dir, const QString& tag, const QString& serial, int32_t date) {
   QString name = clean_file_name(tag);

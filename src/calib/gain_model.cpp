@@ -140,8 +140,7 @@ int gain_step_of_word(int32_t sensor_mode, uint16_t w) {
   int result = -1;
   for (int i = 0; i < static_cast<int>(steps.size()); ++i) {
     if (steps[i].c != c) continue;
-    if (result < 0 || steps[i].d <= d)
-      result = i;
+    if (result < 0 || steps[i].d <= d) result = i;
     if (steps[i].d > d) break;
   }
   return result;

@@ -21,11 +21,11 @@ inline constexpr int32_t RAW_NO_VALUE = 1048575;  // decoded value of an empty w
 inline constexpr uint32_t RAW_MANT_MASK = 0x3FF;
 inline constexpr uint32_t RAW_EMPTY_MASK = 0xFFFFF;
 inline constexpr uint32_t RAW_COEF_SET_BIT = 1u << 22;
-inline constexpr int RAW_GAIN_SHIFT = 12;        // bits 12..19: gain word in force
+inline constexpr int RAW_GAIN_SHIFT = 12;              // bits 12..19: gain word in force
 inline constexpr uint16_t GAIN_OVERRIDE_BIT = 0x8000;  // set on a temporary gain request
 
-inline constexpr int RAW_SAT_LIMIT = 1020;   // mantissa at saturation
-inline constexpr int RAW_NEAR_LIMIT = 971;   // mantissa close to saturation
+inline constexpr int RAW_SAT_LIMIT = 1020;  // mantissa at saturation
+inline constexpr int RAW_NEAR_LIMIT = 971;  // mantissa close to saturation
 
 inline constexpr int GAIN_DIV_CNT = 56;
 inline constexpr int GAIN_STEPS_0_CNT = 137;

@@ -13,7 +13,7 @@ inline constexpr int CHART_LIVE = 0;  // Online view
 inline constexpr int CHART_ARCH = 1;  // Off-line analysis
 inline constexpr int CHART_CNT = 2;
 
-inline constexpr int CHART_COLS = 3001;     // pixel columns of the column arrays
+inline constexpr int CHART_COLS = 3001;  // pixel columns of the column arrays
 inline constexpr int CHART_MAX_PLOT_W = 2999;
 
 // Horizontal grid choices (grid_sel, def_grid_sel).
@@ -106,10 +106,10 @@ void reset_draw_stat();
 
 // ---- checks for values that come from the setup file ---------------------------
 // Each gives the value when it lies in its range, else its default.
-int32_t valid_grid_sel(int32_t v);       // 0..3, default GRID_SCALED
-int32_t valid_decimals(int32_t v);       // 0..CHART_MAX_DECIMALS, default CHART_DEF_DECIMALS
-int32_t valid_tscale_idx(int32_t v);     // 0..TDIV_CNT, default 0 (automatic)
-int32_t valid_temp_unit(int32_t v);      // 0..1, default 0
+int32_t valid_grid_sel(int32_t v);    // 0..3, default GRID_SCALED
+int32_t valid_decimals(int32_t v);    // 0..CHART_MAX_DECIMALS, default CHART_DEF_DECIMALS
+int32_t valid_tscale_idx(int32_t v);  // 0..TDIV_CNT, default 0 (automatic)
+int32_t valid_temp_unit(int32_t v);   // 0..1, default 0
 
 // True when the default scaling can be applied: def_valid, the six values
 // finite and each pair ordered, grid and time scale in range, span 0..SLOTS_PER_DAY.

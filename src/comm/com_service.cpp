@@ -101,8 +101,7 @@ bool com_service::setup_for(int d) {
   const int addr = c.addr.load(rlx);
   // A connection record that names no port, rate, parity or unit address
   // is a communication error, never an index out of range.
-  if (com < 1 || com > 50 || baud < 0 || baud > 4 || parity < 0 || parity > 2 || addr < 0 || addr > 247)
-    return false;
+  if (com < 1 || com > 50 || baud < 0 || baud > 4 || parity < 0 || parity > 2 || addr < 0 || addr > 247) return false;
   return link_.setup_port(com, baud, parity);
 }
 
@@ -426,9 +425,7 @@ void com_service::carry_out_request() {
       if (device_ok) m_stat.dev_stat[r].status_read.store(false, rlx);
       break;
     }
-    default:
-      known = false;
-      break;
+    default: known = false; break;
   }
   if (known) m_stat.req_stat.store(ok ? REQS_READY : REQS_ERROR, rlx);
   if (next == REQR_IDLE) m_stat.req_done.store(request_slot::serial_of(taken), std::memory_order_release);

@@ -55,8 +55,7 @@ void apply_conn_edit(int d, const t_dev_conn& rec, bool reset, int32_t today) {
   if (reset) reset_acq_state(s, today);
 }
 
-void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_running,
-                    const std::function<void()>& pump) {
+void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_running, const std::function<void()>& pump) {
   if (d < 0 || d >= MAX_DEVICES) return;
   if (!service_running) {
     apply_conn_edit(d, rec, reset, static_cast<int32_t>(m_stat.dev_stat[d].last_date.load()));

@@ -19,7 +19,8 @@ struct crc_tables {
   constexpr crc_tables() {
     for (int i = 0; i < 256; ++i) {
       uint16_t r = static_cast<uint16_t>(i);
-      for (int k = 0; k < 8; ++k) r = (r & 1) ? static_cast<uint16_t>((r >> 1) ^ 0xA001) : static_cast<uint16_t>(r >> 1);
+      for (int k = 0; k < 8; ++k)
+        r = (r & 1) ? static_cast<uint16_t>((r >> 1) ^ 0xA001) : static_cast<uint16_t>(r >> 1);
       hi[i] = static_cast<uint8_t>(r & 0xFF);
       lo[i] = static_cast<uint8_t>(r >> 8);
     }
@@ -54,9 +55,7 @@ int TModbSerial::overall_limit_ms(int baud_index, int expected, int sent) {
   return (char_time_us(baud_index) * (expected + sent) + 100000) / 1000;
 }
 
-int TModbSerial::gap_limit_ms(int baud_index, int sent) {
-  return (char_time_us(baud_index) * sent + 100000) / 1000;
-}
+int TModbSerial::gap_limit_ms(int baud_index, int sent) { return (char_time_us(baud_index) * sent + 100000) / 1000; }
 
 void TModbSerial::calc_crc(const uint8_t* buf, int len, uint8_t& first, uint8_t& second) {
   uint8_t a = 0xFF, b = 0xFF;
@@ -95,8 +94,7 @@ bool TModbSerial::Open_Com(int port_num, int baud_index, int parity_code) {
 }
 
 bool TModbSerial::setup_port(int port_num, int baud_index, int parity_code) {
-  if (port_.is_open() && port_num == com_idx && baud_index == baud_idx && parity_code == parity_idx)
-    return true;
+  if (port_.is_open() && port_num == com_idx && baud_index == baud_idx && parity_code == parity_idx) return true;
   return Open_Com(port_num, baud_index, parity_code);
 }
 

@@ -4,9 +4,7 @@
 
 #include <sys/stat.h>
 
-std::string com_entry_path(const std::string& ports_dir, int n) {
-  return ports_dir + "/COM" + std::to_string(n);
-}
+std::string com_entry_path(const std::string& ports_dir, int n) { return ports_dir + "/COM" + std::to_string(n); }
 
 std::string com_port_path(int n) {
   if (n < 1 || n > MAX_COM_PORT) return {};

@@ -1,11 +1,11 @@
 #include "comm/serial_port.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <cerrno>
 
 serial_port::~serial_port() { close(); }
 

@@ -20,14 +20,14 @@
 // ---- sizes ----------------------------------------------------------------
 inline constexpr int MAX_DEVICES = 8;
 inline constexpr int MAX_CHANNELS = 8;
-inline constexpr int SLOTS_PER_DAY = 432000;      // one slot every 200 ms
+inline constexpr int SLOTS_PER_DAY = 432000;         // one slot every 200 ms
 inline constexpr int RING_SIZE = SLOTS_PER_DAY + 1;  // one spare entry
-inline constexpr int STAT_REGS = 82;              // registers 0..80 (+1 spare)
-inline constexpr int PARAM_REGS = 85;             // registers 3000..3083 (+1 spare)
-inline constexpr int PROD_REGS = 1729;            // registers 4000..5727 (+1 spare)
+inline constexpr int STAT_REGS = 82;                 // registers 0..80 (+1 spare)
+inline constexpr int PARAM_REGS = 85;                // registers 3000..3083 (+1 spare)
+inline constexpr int PROD_REGS = 1729;               // registers 4000..5727 (+1 spare)
 inline constexpr int PRODUCTS = 24;
-inline constexpr int PROD_STRIDE = 72;            // registers per product
-inline constexpr int CAL_RAW_SIZE = 365;          // capture ring, index 364 never written
+inline constexpr int PROD_STRIDE = 72;    // registers per product
+inline constexpr int CAL_RAW_SIZE = 365;  // capture ring, index 364 never written
 inline constexpr int COM_PORTS = 50;
 inline constexpr int LNG_SLOTS = 6;
 
@@ -71,12 +71,8 @@ using shared_t = std::atomic<T>;
 // 0xFFC00000 survives every load and store exactly.
 class atomic_f32 {
  public:
-  float load(std::memory_order o = std::memory_order_relaxed) const {
-    return std::bit_cast<float>(bits_.load(o));
-  }
-  void store(float v, std::memory_order o = std::memory_order_relaxed) {
-    bits_.store(std::bit_cast<uint32_t>(v), o);
-  }
+  float load(std::memory_order o = std::memory_order_relaxed) const { return std::bit_cast<float>(bits_.load(o)); }
+  void store(float v, std::memory_order o = std::memory_order_relaxed) { bits_.store(std::bit_cast<uint32_t>(v), o); }
   uint32_t load_bits(std::memory_order o = std::memory_order_relaxed) const { return bits_.load(o); }
   void store_bits(uint32_t b, std::memory_order o = std::memory_order_relaxed) { bits_.store(b, o); }
 
@@ -87,12 +83,8 @@ class atomic_f32 {
 // A 64-bit float (a date in days) kept as its bit pattern.
 class atomic_f64 {
  public:
-  double load(std::memory_order o = std::memory_order_relaxed) const {
-    return std::bit_cast<double>(bits_.load(o));
-  }
-  void store(double v, std::memory_order o = std::memory_order_relaxed) {
-    bits_.store(std::bit_cast<uint64_t>(v), o);
-  }
+  double load(std::memory_order o = std::memory_order_relaxed) const { return std::bit_cast<double>(bits_.load(o)); }
+  void store(double v, std::memory_order o = std::memory_order_relaxed) { bits_.store(std::bit_cast<uint64_t>(v), o); }
 
  private:
   std::atomic<uint64_t> bits_{0};
@@ -374,7 +366,7 @@ extern QChar sys_dec_sep;
 extern QChar sys_list_sep;
 extern QChar sys_time_sep;
 extern bool ctrl_updating;
-extern double ref_date;    // 1980-01-01 00:00 in days since 1899-12-30
+extern double ref_date;  // 1980-01-01 00:00 in days since 1899-12-30
 
 // ---- helpers on the records ---------------------------------------------------
 // Empties a device's rings: raw 0x000FFFFF, value NaN 0xFFC00000; unit_cleared.

@@ -8,9 +8,7 @@
 namespace {
 
 std::function<void(const QString&)>& reporter() {
-  static std::function<void(const QString&)> r = [](const QString& m) {
-    std::fprintf(stderr, "%s\n", qPrintable(m));
-  };
+  static std::function<void(const QString&)> r = [](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); };
   return r;
 }
 

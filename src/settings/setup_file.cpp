@@ -16,7 +16,7 @@ constexpr int kSpareFields = 7;  // fields 9..15
 constexpr int kScaleDecimals = 1;
 constexpr QChar kReplacement = u'~';
 
-const char* const kCalibControls[] = {"lbl_cal_4ma",  "lbl_cal_20ma",  "scr_cal_4ma",
+const char* const kCalibControls[] = {"lbl_cal_4ma",  "lbl_cal_20ma", "scr_cal_4ma",
                                       "scr_cal_20ma", "cmd_calout_4", "cmd_calout_20"};
 
 bool refused_char(QChar c) { return c == u'|' || c == QChar(CHK_END_MARK) || c.unicode() > 0xFF; }
@@ -171,26 +171,23 @@ bool write_cfg_file(const QString& name, const QString& text) {
   return write_checked_file(work_path(cfg_dir + name), text);
 }
 
-QString serial_regs_text(const stat_image& regs) {
-  return regs_to_text(regs, SERIAL_FIRST_REG, SERIAL_CHARS);
-}
+QString serial_regs_text(const stat_image& regs) { return regs_to_text(regs, SERIAL_FIRST_REG, SERIAL_CHARS); }
 
 void store_serial_regs(stat_image& regs, const QString& text) {
   const QString s = trim_blanks(text).left(SERIAL_CHARS);
-  for (int k = 0; k < SERIAL_CHARS; ++k)
-    regs.set(SERIAL_FIRST_REG + k, k < s.size() ? s[k].unicode() : uint16_t{u' '});
+  for (int k = 0; k < SERIAL_CHARS; ++k) regs.set(SERIAL_FIRST_REG + k, k < s.size() ? s[k].unicode() : uint16_t{u' '});
 }
 
 QString build_setup_text(const t_common_setup& setup, const t_m_stat& stat, const t_draw_stat (&charts)[CHART_CNT],
                          const t_setup_ui& ui) {
   field_writer w;
   for (const auto& ds : charts) w.text(ds.grid_sel == 1 ? "1" : ds.grid_sel == 2 ? "2" : "0");  // 1, 2
-  for (const auto& ds : charts) w.boolean(ds.raw_invert);                                     // 3, 4
-  for (const auto& ds : charts) w.number(ds.decimals);                                        // 5, 6
-  w.free_text(setup.decp_separator);                                                          // 7
-  w.free_text(setup.field_separator);                                                         // 8
-  for (int k = 0; k < kSpareFields; ++k) w.text(QString());                                   // 9..15
-  int usb_mask = 0;                                                                           // 16
+  for (const auto& ds : charts) w.boolean(ds.raw_invert);                                       // 3, 4
+  for (const auto& ds : charts) w.number(ds.decimals);                                          // 5, 6
+  w.free_text(setup.decp_separator);                                                            // 7
+  w.free_text(setup.field_separator);                                                           // 8
+  for (int k = 0; k < kSpareFields; ++k) w.text(QString());                                     // 9..15
+  int usb_mask = 0;                                                                             // 16
   for (int d = 0; d < MAX_DEVICES; ++d)
     if (setup.dev_conn[d].use_usb.load(rlx)) usb_mask |= 1 << d;
   w.number(usb_mask);
@@ -204,15 +201,15 @@ QString build_setup_text(const t_common_setup& setup, const t_m_stat& stat, cons
     w.free_text(dc.tag.get());
     w.free_text(dc.log_dir.get());
   }
-  for (const auto& ch : setup.dsp_chan_live) write_channel(w, ch);  // 81..168
-  for (const auto& ch : setup.dsp_chan_arch) write_channel(w, ch);  // 169..256
+  for (const auto& ch : setup.dsp_chan_live) write_channel(w, ch);                   // 81..168
+  for (const auto& ch : setup.dsp_chan_arch) write_channel(w, ch);                   // 169..256
   for (const auto& ds : stat.dev_stat) w.free_text(serial_regs_text(ds.read_stat));  // 257..264
-  w.free_text(setup.lng_config.curr_lng);                           // 265
-  w.number(setup.last_page);                                        // 266
-  for (int c = 0; c < CHART_CNT; ++c) w.number(ui.tunit_idx[c]);    // 267, 268
-  for (const auto& ds : charts) write_def_scaling(w, ds);           // 269..288
-  w.boolean(ui.maximized);                                          // 289
-  w.number(ui.top);                                                 // 290..293
+  w.free_text(setup.lng_config.curr_lng);                                            // 265
+  w.number(setup.last_page);                                                         // 266
+  for (int c = 0; c < CHART_CNT; ++c) w.number(ui.tunit_idx[c]);                     // 267, 268
+  for (const auto& ds : charts) write_def_scaling(w, ds);                            // 269..288
+  w.boolean(ui.maximized);                                                           // 289
+  w.number(ui.top);                                                                  // 290..293
   w.number(ui.left);
   w.number(ui.width);
   w.number(ui.height);
@@ -227,12 +224,12 @@ void parse_setup_text(QString text, t_common_setup& setup, t_m_stat& stat, t_dra
     const int32_t g = r.number_or(0);
     ds.grid_sel = (g == 1 || g == 2) ? g : 0;
   }
-  for (auto& ds : charts) ds.raw_invert = r.boolean();                  // 3, 4
+  for (auto& ds : charts) ds.raw_invert = r.boolean();                    // 3, 4
   for (auto& ds : charts) ds.decimals = r.number_or(CHART_DEF_DECIMALS);  // 5, 6
-  setup.decp_separator = r.text();                                      // 7
-  setup.field_separator = r.text();                                     // 8
-  for (int k = 0; k < kSpareFields; ++k) r.text();                      // 9..15
-  const int32_t usb_mask = r.number_or(0);                              // 16
+  setup.decp_separator = r.text();                                        // 7
+  setup.field_separator = r.text();                                       // 8
+  for (int k = 0; k < kSpareFields; ++k) r.text();                        // 9..15
+  const int32_t usb_mask = r.number_or(0);                                // 16
   for (int d = 0; d < MAX_DEVICES; ++d) setup.dev_conn[d].use_usb.store((usb_mask >> d) & 1, rlx);
   for (auto& dc : setup.dev_conn) {  // 17..80
     dc.active.store(r.boolean(), rlx);
@@ -244,18 +241,18 @@ void parse_setup_text(QString text, t_common_setup& setup, t_m_stat& stat, t_dra
     dc.tag.set(r.text());
     dc.log_dir.set(r.text());
   }
-  for (auto& ch : setup.dsp_chan_live) read_channel(r, ch);             // 81..168
-  for (auto& ch : setup.dsp_chan_arch) read_channel(r, ch);             // 169..256
+  for (auto& ch : setup.dsp_chan_live) read_channel(r, ch);                  // 81..168
+  for (auto& ch : setup.dsp_chan_arch) read_channel(r, ch);                  // 169..256
   for (auto& ds : stat.dev_stat) store_serial_regs(ds.read_stat, r.text());  // 257..264
-  setup.lng_config.curr_lng = r.text();                                  // 265
-  setup.last_page = r.number_or(0);                                      // 266
-  for (int c = 0; c < CHART_CNT; ++c) {                                  // 267, 268
+  setup.lng_config.curr_lng = r.text();                                      // 265
+  setup.last_page = r.number_or(0);                                          // 266
+  for (int c = 0; c < CHART_CNT; ++c) {                                      // 267, 268
     ui.tunit_idx[c] = valid_temp_unit(r.number_or(0));
     charts[c].temp_f = ui.tunit_idx[c];
   }
-  for (auto& ds : charts) read_def_scaling(r, ds);                       // 269..288
-  ui.maximized = r.boolean();                                            // 289
-  int32_t place[4] = {0, 0, 0, 0};                                       // 290..293
+  for (auto& ds : charts) read_def_scaling(r, ds);  // 269..288
+  ui.maximized = r.boolean();                       // 289
+  int32_t place[4] = {0, 0, 0, 0};                  // 290..293
   bool all_numbers = true;
   for (int32_t& v : place) all_numbers &= r.number(v);
   ui.placement_stored = all_numbers;
@@ -288,7 +285,8 @@ void save_setup(const t_setup_ui& ui) {
 void show_service_controls(QObject* main_window, bool service_ena) {
   if (!main_window) return;
   for (const char* name : kCalibControls)
-    if (QObject* o = main_window->findChild<QObject*>(QString::fromLatin1(name))) o->setProperty("visible", service_ena);
+    if (QObject* o = main_window->findChild<QObject*>(QString::fromLatin1(name)))
+      o->setProperty("visible", service_ena);
   if (!service_ena) return;
   if (QObject* user = main_window->findChild<QObject*>(QStringLiteral("menm_acc_user"))) {
     user->setProperty("enabled", false);

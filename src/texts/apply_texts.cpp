@@ -76,8 +76,8 @@ ctrl_kind_t classify(const QWidget* w) {
   // Composite widgets whose inner parts are not controls of the form, and
   // the bars that have walks of their own.
   if (qobject_cast<const QAbstractScrollArea*>(w) || qobject_cast<const QAbstractSlider*>(w) ||
-      qobject_cast<const QProgressBar*>(w) || qobject_cast<const QTabBar*>(w) ||
-      qobject_cast<const QToolBar*>(w) || qobject_cast<const QMenuBar*>(w) || qobject_cast<const QMenu*>(w))
+      qobject_cast<const QProgressBar*>(w) || qobject_cast<const QTabBar*>(w) || qobject_cast<const QToolBar*>(w) ||
+      qobject_cast<const QMenuBar*>(w) || qobject_cast<const QMenu*>(w))
     return ctrl_kind_t::SKIP;
   return ctrl_kind_t::CONTAINER;
 }
@@ -123,24 +123,18 @@ void apply_control(QWidget* w, int form) {
   const bool own = takes_texts(name);
   const ctrl_kind_t kind = classify(w);
   switch (kind) {
-    case ctrl_kind_t::TABS:
-      apply_tabs(static_cast<QTabWidget*>(w), form);
-      return;
+    case ctrl_kind_t::TABS: apply_tabs(static_cast<QTabWidget*>(w), form); return;
     case ctrl_kind_t::GROUP:
       if (own) static_cast<QGroupBox*>(w)->setTitle(ctrl_text(name, TXT_REQ_CAPTION, form));
       apply_children(w, form);
       return;
-    case ctrl_kind_t::CONTAINER:
-      apply_children(w, form);
-      return;
+    case ctrl_kind_t::CONTAINER: apply_children(w, form); return;
     case ctrl_kind_t::SCROLL:
       if (QWidget* inner = static_cast<QScrollArea*>(w)->widget()) apply_control(inner, form);
       return;
     case ctrl_kind_t::IMAGE:
-    case ctrl_kind_t::SKIP:
-      return;
-    default:
-      break;
+    case ctrl_kind_t::SKIP: return;
+    default: break;
   }
   if (!own) return;
   switch (kind) {
@@ -152,17 +146,10 @@ void apply_control(QWidget* w, int form) {
       static_cast<QAbstractButton*>(w)->setText(ctrl_text(name, TXT_REQ_CAPTION, form));
       w->setToolTip(ctrl_text(name, TXT_REQ_HINT, form));
       break;
-    case ctrl_kind_t::EDIT:
-      w->setToolTip(ctrl_text(name, TXT_REQ_HINT, form));
-      break;
-    case ctrl_kind_t::COMBO:
-      apply_combo(static_cast<QComboBox*>(w), name, form);
-      break;
-    case ctrl_kind_t::GRID:
-      apply_grid(static_cast<QTableWidget*>(w), name, form);
-      break;
-    default:
-      break;
+    case ctrl_kind_t::EDIT: w->setToolTip(ctrl_text(name, TXT_REQ_HINT, form)); break;
+    case ctrl_kind_t::COMBO: apply_combo(static_cast<QComboBox*>(w), name, form); break;
+    case ctrl_kind_t::GRID: apply_grid(static_cast<QTableWidget*>(w), name, form); break;
+    default: break;
   }
 }
 
@@ -278,8 +265,7 @@ void apply_temp_scale_caption(QWidget* main_window, int chart) {
   auto* button = main_window->findChild<QAbstractButton*>(button_name);
   if (!button) return;
   const auto* unit = main_window->findChild<QComboBox*>(QStringLiteral("x_cmb_sel_tunit_%1").arg(chart));
-  button->setText(ctrl_text(button_name, TXT_REQ_CAPTION, FORM_MAIN) + u' ' +
-                  (unit ? unit->currentText() : QString()));
+  button->setText(ctrl_text(button_name, TXT_REQ_CAPTION, FORM_MAIN) + u' ' + (unit ? unit->currentText() : QString()));
 }
 
 void apply_main_texts(QWidget* main_window, const t_lng_config& cfg) {

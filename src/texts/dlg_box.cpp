@@ -105,7 +105,7 @@ void Tdlg_box::apply_dlg_texts() {
 }
 
 void Tdlg_box::set_dlg_box() {
-  setWindowTitle(cap_txt);  // 1
+  setWindowTitle(cap_txt);                                                 // 1
   for (QLabel* img : {img_info, img_question}) img->move(img_err->pos());  // 2
   for (QLabel* img : {img_err, img_info, img_question}) img->resize(IMG_SIZE, IMG_SIZE);
   apply_dlg_texts();  // 3
@@ -121,7 +121,8 @@ void Tdlg_box::set_dlg_box() {
     const int avail = scr->availableGeometry().width() - 40;
     if (avail > 3 * w && width > avail) width = avail;
   }
-  const t_dlg_layout placed = width == l.width ? l : dlg_box_layout(form_mode, width - kLabelLeft - w, kLabelLeft, 0, w);
+  const t_dlg_layout placed =
+      width == l.width ? l : dlg_box_layout(form_mode, width - kLabelLeft - w, kLabelLeft, 0, w);
 
   // 6: the message; the label grows downwards for more lines than fit.
   const QString shown = label_text(msg_txt);

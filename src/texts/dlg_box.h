@@ -33,7 +33,7 @@ class Tdlg_box : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int DESIGN_WIDTH = 389;   // client area before sizing
+  static constexpr int DESIGN_WIDTH = 389;  // client area before sizing
   static constexpr int DESIGN_HEIGHT = 161;
   static constexpr int IMG_SIZE = 46;
 

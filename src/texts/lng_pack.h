@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-inline constexpr int LNG_MAX_PACKS = 5;             // languages offered at most
+inline constexpr int LNG_MAX_PACKS = 5;                 // languages offered at most
 inline constexpr int LNG_PACK_LINES = TXT_ROW_CNT + 1;  // texts + checksum line
 // Largest pack file read; a real pack is a few tens of kilobytes.
 inline constexpr qint64 LNG_PACK_MAX_BYTES = 4 * 1024 * 1024;

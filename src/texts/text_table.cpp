@@ -61,8 +61,7 @@ QString ctrl_text(QStringView name, int request, int form, bool aout_voltage) {
       case TXT_KIND_VOLTAGE:
         if (aout_voltage) return cur_texts[r];
         break;
-      default:
-        return cur_texts[r];
+      default: return cur_texts[r];
     }
   }
   return QString();

@@ -1,7 +1,6 @@
 #include "ui/dlg_setup.h"
 
 #include "comm/com_service.h"
-#include "ui/screen_fit.h"
 #include "comm/device_slots.h"
 #include "comm/service_requests.h"
 #include "core/common_data.h"
@@ -9,6 +8,7 @@
 #include "texts/apply_texts.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"
+#include "ui/screen_fit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,8 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <utility>
 
@@ -270,8 +270,8 @@ bool TDlg_setup::update_form(t_dev_conn& c) {
 
 void TDlg_setup::chk_use_usbClick() {
   const bool usb = chk_use_usb->isChecked();
-  for (QWidget* w : std::initializer_list<QWidget*>{cmb_modb_addr, lbl_address, cmb_baud, lbl_baud, x_cmb_parity,
-                                                    lbl_parity})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{cmb_modb_addr, lbl_address, cmb_baud, lbl_baud, x_cmb_parity, lbl_parity})
     w->setEnabled(!usb);
   if (usb) {
     cmb_modb_addr->setCurrentIndex(cmb_modb_addr->count() > 0 ? 0 : -1);

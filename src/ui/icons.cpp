@@ -17,8 +17,8 @@
 namespace {
 
 // ---- palette -------------------------------------------------------------------
-const QColor kInk(0x2b, 0x3a, 0x4a);        // outlines and dark details
-const QColor kSlate(0x5a, 0x6e, 0x82);      // device housing
+const QColor kInk(0x2b, 0x3a, 0x4a);    // outlines and dark details
+const QColor kSlate(0x5a, 0x6e, 0x82);  // device housing
 const QColor kSlateLight(0x8c, 0x9d, 0xae);
 const QColor kSlateDark(0x3e, 0x4f, 0x61);
 const QColor kBlue(0x2f, 0x74, 0xc0);
@@ -145,16 +145,16 @@ void arrow_down(QPainter& p, QPointF c) {
   p.setPen(edge(Qt::white, 1.8));
   p.setBrush(Qt::NoBrush);
   p.drawLine(QPointF(c.x(), c.y() - 3.3), QPointF(c.x(), c.y() + 2.6));
-  p.drawPolyline(QPolygonF({QPointF(c.x() - 2.8, c.y() - 0.1), QPointF(c.x(), c.y() + 2.9),
-                            QPointF(c.x() + 2.8, c.y() - 0.1)}));
+  p.drawPolyline(
+      QPolygonF({QPointF(c.x() - 2.8, c.y() - 0.1), QPointF(c.x(), c.y() + 2.9), QPointF(c.x() + 2.8, c.y() - 0.1)}));
 }
 
 void arrow_up(QPainter& p, QPointF c) {
   p.setPen(edge(Qt::white, 1.8));
   p.setBrush(Qt::NoBrush);
   p.drawLine(QPointF(c.x(), c.y() + 3.3), QPointF(c.x(), c.y() - 2.6));
-  p.drawPolyline(QPolygonF({QPointF(c.x() - 2.8, c.y() + 0.1), QPointF(c.x(), c.y() - 2.9),
-                            QPointF(c.x() + 2.8, c.y() + 0.1)}));
+  p.drawPolyline(
+      QPolygonF({QPointF(c.x() - 2.8, c.y() + 0.1), QPointF(c.x(), c.y() - 2.9), QPointF(c.x() + 2.8, c.y() + 0.1)}));
 }
 
 void pause_bars(QPainter& p, const QColor& c) {
@@ -352,7 +352,7 @@ void paint_stat_discon(QPainter& p) {
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::white);
   p.drawRoundedRect(QRectF(-8.0, -3.0, 5.0, 6.0), 1.2, 1.2);  // plug body
-  p.drawRect(QRectF(-3.4, -2.2, 2.6, 1.4));                  // prongs
+  p.drawRect(QRectF(-3.4, -2.2, 2.6, 1.4));                   // prongs
   p.drawRect(QRectF(-3.4, 0.8, 2.6, 1.4));
   p.drawRoundedRect(QRectF(2.2, -3.0, 5.8, 6.0), 1.2, 1.2);  // socket
   p.setBrush(kRed);
@@ -493,9 +493,9 @@ bool valid(dev_status_img_t img) { return static_cast<int>(img) >= 0 && static_c
 }  // namespace
 
 const char* tool_cmd_name(tool_cmd_t cmd) {
-  static const char* const names[TOOL_CMD_CNT] = {"tcmd_load",    "tcmd_save",    "tcmd_new_dev",
-                                                  "tcmd_rd_cfg",  "tcmd_wr_cfg",  "tcmd_exp_exc",
-                                                  "tcmd_exp_bmp", "tcmd_stop",    "tcmd_play"};
+  static const char* const names[TOOL_CMD_CNT] = {"tcmd_load",    "tcmd_save",   "tcmd_new_dev",
+                                                  "tcmd_rd_cfg",  "tcmd_wr_cfg", "tcmd_exp_exc",
+                                                  "tcmd_exp_bmp", "tcmd_stop",   "tcmd_play"};
   const int k = static_cast<int>(cmd);
   return k >= 0 && k < TOOL_CMD_CNT ? names[k] : "";
 }

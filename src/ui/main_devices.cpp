@@ -107,7 +107,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       return false;
     }
     const QVariant tag = watched->property("Tag");
-    if (tag.isValid() && (watched->objectName().startsWith("pnl_dev_") || watched->objectName().startsWith("x_lbl_dev"))) {
+    if (tag.isValid() &&
+        (watched->objectName().startsWith("pnl_dev_") || watched->objectName().startsWith("x_lbl_dev"))) {
       device_panel_mouse_down(tag.toInt(), me->button(), me->globalPosition().toPoint());
       return true;
     }

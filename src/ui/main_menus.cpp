@@ -6,13 +6,13 @@
 #include "ui/main_form.h"
 
 #include <QAction>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QActionGroup>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QUrl>
 
 namespace {
 
@@ -45,9 +45,9 @@ struct tool_def {
   tool_cmd_t icon;
 };
 const tool_def kTools[9] = {
-    {"tcmd_load", tool_cmd_t::LOAD_CFG},     {"tcmd_save", tool_cmd_t::SAVE_CFG},
+    {"tcmd_load", tool_cmd_t::LOAD_CFG},      {"tcmd_save", tool_cmd_t::SAVE_CFG},
     {"tcmd_new_dev", tool_cmd_t::NEW_DEVICE}, {"tcmd_rd_cfg", tool_cmd_t::READ_CFG},
-    {"tcmd_wr_cfg", tool_cmd_t::WRITE_CFG},  {"tcmd_exp_exc", tool_cmd_t::EXPORT_CSV},
+    {"tcmd_wr_cfg", tool_cmd_t::WRITE_CFG},   {"tcmd_exp_exc", tool_cmd_t::EXPORT_CSV},
     {"tcmd_exp_bmp", tool_cmd_t::EXPORT_BMP}, {"tcmd_stop", tool_cmd_t::STOP},
     {"tcmd_play", tool_cmd_t::PLAY},
 };

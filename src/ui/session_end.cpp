@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace {
 
@@ -25,8 +25,7 @@ void install_session_end_handler(TMainForm* form) {
   auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, form);
   QObject::connect(notifier, &QSocketNotifier::activated, form, [form, notifier] {
     char c;
-    while (::read(g_pipe[0], &c, 1) > 0) {
-    }
+    while (::read(g_pipe[0], &c, 1) > 0) {}
     notifier->setEnabled(false);
     if (form->init_complete)
       form->shutdown_sequence();

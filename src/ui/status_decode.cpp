@@ -61,8 +61,7 @@ QString temp_text(int32_t temp_tenths_c, uint16_t status) {
 
 QString firmware_text(uint16_t v) {
   const unsigned minor = v % 100u;
-  return QString::number(v / 100u) + (minor < 10 ? QStringLiteral(".0") : QStringLiteral(".")) +
-         QString::number(minor);
+  return QString::number(v / 100u) + (minor < 10 ? QStringLiteral(".0") : QStringLiteral(".")) + QString::number(minor);
 }
 
 QString serial_text(uint16_t w0, uint16_t w1, uint16_t w2) {

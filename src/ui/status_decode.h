@@ -12,15 +12,15 @@
 #include <cstdint>
 #include <optional>
 
-inline constexpr int RED_DSP_TICKS = 30;   // timer ticks a warning keeps the values red
+inline constexpr int RED_DSP_TICKS = 30;    // timer ticks a warning keeps the values red
 inline constexpr int MSG_PANEL_HINT = 105;  // hint of a panel image: 105 + panel_detail
 inline constexpr int MSG_CONNECTED = 18;
 inline constexpr int MSG_NOT_CONNECTED = 19;
 inline constexpr int MSG_SATURATION = 39;
 inline constexpr int MSG_SENSOR_ERROR = 42;
 inline constexpr int MSG_SYSTEM_ERROR = 43;
-inline constexpr int PROD_NAME_REGS = 12;  // registers of a product name
-inline constexpr int PROD_NAME_FIRST = 24; // offset of the name in a product block
+inline constexpr int PROD_NAME_REGS = 12;   // registers of a product name
+inline constexpr int PROD_NAME_FIRST = 24;  // offset of the name in a product block
 
 // ---- panel images ------------------------------------------------------------
 enum panel_image_t : int {
@@ -90,7 +90,7 @@ struct status_view {
   QString serial;
   bool serial_visible = false;
 
-  bool live = false;  // device state OK or WAIT: the values below are the device's
+  bool live = false;               // device state OK or WAIT: the values below are the device's
   std::optional<QString> product;  // set the product label to this (only when it differs)
   QString meas, raw, temp, al1, al2, stat, err_code, firmware;
   bool red = false;  // colour of the measured and raw values (only when live)

@@ -16,7 +16,6 @@
 
 namespace {
 
-
 class LiveReload : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -60,7 +59,7 @@ TEST_F(LiveReload, EmptyFileAndRepeatedSlots) {
   const QString p = write(kLine1 + "0B4A00FA000000013F8000003\r\n");
   EXPECT_EQ(reload_log_file(p, 0), LOAD_OK);
   EXPECT_EQ(m_stat.dev_stat[0].smp_raw[46240].load(), 1u);  // the later line wins
-  EXPECT_EQ(m_stat.dev_stat[0].unit_idx.load(), -1);          // units disagree
+  EXPECT_EQ(m_stat.dev_stat[0].unit_idx.load(), -1);        // units disagree
 }
 
 TEST_F(LiveReload, DamagedFilesGiveTheirCodesAndStop) {
@@ -69,7 +68,7 @@ TEST_F(LiveReload, DamagedFilesGiveTheirCodesAndStop) {
     int code;
   } cases[] = {
       {"0B4A00FA000A82A741C8000020\r\n", LOAD_BAD_LENGTH},  // 26 characters
-      {"0B4A00FA00\r\n", LOAD_BAD_LENGTH},                   // short
+      {"0B4A00FA00\r\n", LOAD_BAD_LENGTH},                  // short
       {"0B4G00FA000A82A741C800002\r\n", LOAD_BAD_SLOT},
       {"0B4A00ZA000A82A741C800002\r\n", LOAD_BAD_VALUE},
       {"0B4A00FA000A8 A741C800002\r\n", LOAD_BAD_RAW},

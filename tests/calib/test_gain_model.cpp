@@ -53,10 +53,10 @@ TEST(RawToValue, WorkedValues) {
 TEST(RawToValue, TiesGoToEvenAfterSinglePrecisionSteps) {
   // m * 1280 * 140.53 / 70 rounded step by step in single precision lands
   // exactly on .5 for these mantissas (in double precision it would not).
-  EXPECT_EQ(raw_to_value(raw_word(47, 0, 0)), 120776);    // 120775.5
-  EXPECT_EQ(raw_to_value(raw_word(115, 0, 0)), 295514);   // 295514.5
-  EXPECT_EQ(raw_to_value(raw_word(413, 0, 0)), 1061282);  // 1061282.5 (double: ...82.56)
-  EXPECT_EQ(raw_to_value(raw_word(462, 0, 0)), 1187198);  // 1187197.5 (double: ...97.44)
+  EXPECT_EQ(raw_to_value(raw_word(47, 0, 0)), 120776);         // 120775.5
+  EXPECT_EQ(raw_to_value(raw_word(115, 0, 0)), 295514);        // 295514.5
+  EXPECT_EQ(raw_to_value(raw_word(413, 0, 0)), 1061282);       // 1061282.5 (double: ...82.56)
+  EXPECT_EQ(raw_to_value(raw_word(462, 0, 0)), 1187198);       // 1187197.5 (double: ...97.44)
   EXPECT_EQ(raw_to_value(raw_word(137, 1, 10, true)), 17880);  // 17879.5
   EXPECT_EQ(raw_to_value(raw_word(391, 1, 30, true)), 19716);  // 19715.5
   EXPECT_EQ(raw_to_value(raw_word(766, 2, 30, true)), 9656);   // 9655.5
@@ -73,8 +73,7 @@ TEST(RawToValue, EmptyZeroAndOutOfRangeDivisors) {
     EXPECT_EQ(raw_to_value(raw_word(700, 2, d, true)), raw_to_value(raw_word(700, 2, 55, true)));
   }
   // Bits 10, 11 and the status bits above the gain do not take part.
-  EXPECT_EQ(raw_to_value(raw_word(321, 2, 7) | 0xC00u | 0xFB300000u),
-            raw_to_value(raw_word(321, 2, 7)));
+  EXPECT_EQ(raw_to_value(raw_word(321, 2, 7) | 0xC00u | 0xFB300000u), raw_to_value(raw_word(321, 2, 7)));
 }
 
 TEST_F(GainModel, CoefficientSetComesFromTheWordNotTheSensorMode) {
@@ -109,12 +108,12 @@ TEST(GainTables, DivisorsStepsAndTellingRows) {
     int mode, step, c, d;
     float g;
   };
-  for (const row r : {row{0, 0, 0, 0, 0.4981f}, row{0, 6, 0, 6, 0.9251f}, row{0, 7, 1, 0, 0.9962f},
-                      row{0, 24, 1, 17, 3.4154f}, row{0, 25, 2, 0, 3.5861f}, row{0, 65, 2, 40, 34.836f},
-                      row{0, 80, 2, 55, 65.574f}, row{0, 81, 3, 0, 70.0f}, row{0, 136, 3, 55, 1280.0f},
-                      row{1, 0, 0, 0, 0.98592f}, row{1, 21, 0, 21, 3.9437f}, row{1, 22, 1, 0, 4.0385f},
-                      row{1, 42, 1, 20, 15.577f}, row{1, 43, 2, 0, 16.155f}, row{1, 51, 2, 8, 34.618f},
-                      row{1, 66, 2, 23, 69.236f}, row{1, 67, 3, 0, 70.0f}, row{1, 122, 3, 55, 1280.0f}}) {
+  for (const row r :
+       {row{0, 0, 0, 0, 0.4981f}, row{0, 6, 0, 6, 0.9251f}, row{0, 7, 1, 0, 0.9962f}, row{0, 24, 1, 17, 3.4154f},
+        row{0, 25, 2, 0, 3.5861f}, row{0, 65, 2, 40, 34.836f}, row{0, 80, 2, 55, 65.574f}, row{0, 81, 3, 0, 70.0f},
+        row{0, 136, 3, 55, 1280.0f}, row{1, 0, 0, 0, 0.98592f}, row{1, 21, 0, 21, 3.9437f}, row{1, 22, 1, 0, 4.0385f},
+        row{1, 42, 1, 20, 15.577f}, row{1, 43, 2, 0, 16.155f}, row{1, 51, 2, 8, 34.618f}, row{1, 66, 2, 23, 69.236f},
+        row{1, 67, 3, 0, 70.0f}, row{1, 122, 3, 55, 1280.0f}}) {
     const t_gain_step s = gain_step_of(r.mode, r.step);
     EXPECT_EQ(s.c, r.c) << r.mode << "/" << r.step;
     EXPECT_EQ(s.d, r.d) << r.mode << "/" << r.step;

@@ -19,7 +19,7 @@
 #include <memory>
 
 inline constexpr int RIG_COM = 4;
-inline constexpr int RIG_UNIT = 3;  // addr index 2
+inline constexpr int RIG_UNIT = 3;          // addr index 2
 inline constexpr int32_t RIG_DATE = 45358;  // 2024-03-07
 
 // Raw word and value of the sample a device numbers c: easy to recognise.

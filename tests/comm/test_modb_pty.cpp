@@ -105,9 +105,8 @@ TEST_F(ModbPty, ExceptionAnswerIsATimeOut) {
 }
 
 TEST_F(ModbPty, WriteWaitsForTheEcho) {
-  respond(1, [](const std::vector<uint8_t>& req) {
-    return with_crc(std::vector<uint8_t>(req.begin(), req.begin() + 6));
-  });
+  respond(1,
+          [](const std::vector<uint8_t>& req) { return with_crc(std::vector<uint8_t>(req.begin(), req.begin() + 6)); });
   const uint16_t vals[3] = {1, 0x1234, 0xFFFF};
   EXPECT_EQ(m.set_mod_regs(kSlave, 10005, vals, 3), 0);
   responder.join();

@@ -80,7 +80,7 @@ TEST(ServiceStates, OneMissedReadWaitsTwoNeedTheStatusCheckAgain) {
   rig.poll(0);
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_WAIT);
   EXPECT_EQ(m_stat.dev_stat[0].err_counter.load(), 1);
-  EXPECT_EQ(panel(0), 4);  // a single miss does not change the panel
+  EXPECT_EQ(panel(0), 4);                      // a single miss does not change the panel
   EXPECT_EQ(rig.peer.requests(), before + 1);  // only the sample block was asked for
 
   rig.peer.drop_next(1);

@@ -25,7 +25,8 @@ TEST(CheckedFile, EmptyTextIsEndMarkAndZero) {
   QTemporaryDir dir;
   const QString p = dir.filePath("empty.cfg");
   EXPECT_FALSE(write_checked_file(p, ""));
-  EXPECT_EQ(file_bytes(p), QByteArray("\x1A" "0"));
+  EXPECT_EQ(file_bytes(p), QByteArray("\x1A"
+                                      "0"));
   EXPECT_EQ(read_checked_file(p), "");
 }
 

@@ -143,21 +143,24 @@ TEST_F(SetupFile, FieldsSitAtTheirNumbers) {
   for (int k = 9; k <= 15; ++k) EXPECT_EQ(f[k], "") << k;
   EXPECT_EQ(f[16], QString::number(2 + 64));  // devices 1 and 6 on USB
   // device 3: fields 17 + 3 * 8 ..
-  EXPECT_EQ(f.mid(17 + 3 * 8, 8), (QStringList{"0", "1", "13", "23", "3", "0", QString::fromLatin1("Dryer 3 \xC4\xF6"), "C:\\Data\\dev3\\"}));
+  EXPECT_EQ(f.mid(17 + 3 * 8, 8),
+            (QStringList{"0", "1", "13", "23", "3", "0", QString::fromLatin1("Dryer 3 \xC4\xF6"), "C:\\Data\\dev3\\"}));
   // live channel 2: fields 81 + 2 * 11 ..
   EXPECT_EQ(f.mid(81 + 2 * 11, 11), (QStringList{"1", "0", "/logs/ch2_2.orvlog", "Trace_2", "2", "5", "302", "7",
                                                  "65533", "3", QString::number(0x00FF8002)}));
   // archive channel 7: fields 169 + 7 * 11 ..
-  EXPECT_EQ(f.mid(169 + 7 * 11, 11), (QStringList{"0", "1", "/logs/ch107_7.orvlog", "Trace_107", "7", "0", "407",
-                                                  "12", "65428", "2", QString::number(0x00FF8000 + 107)}));
+  EXPECT_EQ(f.mid(169 + 7 * 11, 11), (QStringList{"0", "1", "/logs/ch107_7.orvlog", "Trace_107", "7", "0", "407", "12",
+                                                  "65428", "2", QString::number(0x00FF8000 + 107)}));
   EXPECT_EQ(f[257], "SN-0-0042   ");
   EXPECT_EQ(f[264], "SN-7-0042   ");
   EXPECT_EQ(f[265], "Deutsch");
   EXPECT_EQ(f[266], "5");
   EXPECT_EQ(f[267], "1");
   EXPECT_EQ(f[268], "0");
-  EXPECT_EQ(f.mid(269, 10), (QStringList{"1.5", "250.5", "-20.5", "80.0", "100.0", "1309440.0", "2", "4", "3000", "1"}));
-  EXPECT_EQ(f.mid(279, 10), (QStringList{"2.5", "251.5", "-21.5", "81.0", "101.0", "1309439.0", "1", "5", "3001", "1"}));
+  EXPECT_EQ(f.mid(269, 10),
+            (QStringList{"1.5", "250.5", "-20.5", "80.0", "100.0", "1309440.0", "2", "4", "3000", "1"}));
+  EXPECT_EQ(f.mid(279, 10),
+            (QStringList{"2.5", "251.5", "-21.5", "81.0", "101.0", "1309439.0", "1", "5", "3001", "1"}));
   EXPECT_EQ(f.mid(289, 5), (QStringList{"0", "40", "-1200", "1024", "700"}));
 }
 
@@ -287,14 +290,14 @@ TEST_F(SetupFile, ShortAndLongTextsReadWithoutStopping) {
 TEST_F(SetupFile, FieldsThatAreNotNumbersTakeTheirDefaultsOneByOne) {
   const t_setup_ui ui = fill_everything();
   QStringList f = fields_of(current_text(ui));
-  f[5] = "x";                    // decimals of chart 0
-  f[17 + 2] = "";                // addr of device 0
-  f[81 + 4] = "two";             // dev_idx of live channel 0
-  f[81 + 6] = "70000";           // filt_pt does not fit 16 bits
-  f[81 + 9] = "-";               // line_thk
-  f[266] = "5.0";                // last_page
-  f[267] = "7";                  // no such temperature unit
-  f[292] = "wide";               // placement width
+  f[5] = "x";           // decimals of chart 0
+  f[17 + 2] = "";       // addr of device 0
+  f[81 + 4] = "two";    // dev_idx of live channel 0
+  f[81 + 6] = "70000";  // filt_pt does not fit 16 bits
+  f[81 + 9] = "-";      // line_thk
+  f[266] = "5.0";       // last_page
+  f[267] = "7";         // no such temperature unit
+  f[292] = "wide";      // placement width
   f.removeFirst();
   t_setup_ui back;
   parse_setup_text(f.join(u'|'), common_setup, m_stat, draw_stat, back);
@@ -356,8 +359,8 @@ TEST_F(SetupFile, DefaultScalingIsInvalidWhenAnyValueFailsToConvert) {
   // Exponents, group separators, the other decimal separator, non-finite
   // values and values beyond single precision are all refused.
   for (const probe p : {probe{269, "1e3"}, probe{270, "1,000.0"}, probe{271, "nan"}, probe{272, "inf"},
-                        probe{273, "1000000000000000000000000000000000000000000.0"},
-                        probe{274, ""}, probe{275, "1.5"}, probe{276, "0x10"}, probe{277, " "}}) {
+                        probe{273, "1000000000000000000000000000000000000000000.0"}, probe{274, ""}, probe{275, "1.5"},
+                        probe{276, "0x10"}, probe{277, " "}}) {
     QStringList f = base;
     f[p.field - 1] = p.text;
     reset_draw_stat();
@@ -382,7 +385,7 @@ TEST_F(SetupFile, DefaultScalingIsInvalidWhenAnyValueFailsToConvert) {
 TEST_F(SetupFile, SerialNumbersAreTrimmedAndPaddedWithBlanks) {
   t_setup_ui ui;
   set_serial(0, "            ");  // 12 blanks
-  set_serial(1, "");               // never read: registers of 0
+  set_serial(1, "");              // never read: registers of 0
   set_serial(2, "  AB12 ");
   const QStringList f = fields_of(current_text(ui));
   EXPECT_EQ(f[257], QString(12, u' '));
@@ -425,7 +428,9 @@ TEST_F(SetupFile, BarInStoredTextsNoLongerShiftsLaterFields) {
   common_setup.dsp_chan_arch[1].sample_file = "x|y.orvlog";
   common_setup.field_separator = "|";
   common_setup.dsp_chan_live[0].tag = "Ch|1";
-  set_serial(5, "A|B\x1A" "C");
+  set_serial(5,
+             "A|B\x1A"
+             "C");
   const QString text = current_text(ui);
   const QStringList f = fields_of(text);
   EXPECT_EQ(f[23], "Line~2");
@@ -449,8 +454,11 @@ TEST_F(SetupFile, BarInStoredTextsNoLongerShiftsLaterFields) {
 TEST_F(SetupFile, CharactersAboveByteRangeNoLongerResetTheSetup) {
   t_setup_ui ui = fill_everything();
   common_setup.dev_conn[3].log_dir.set(QString::fromUtf8("/home/\xC5\x81ukasz/Orv_Data"));  // Ł
-  common_setup.dev_conn[2].tag.set(QString::fromUtf8("Tr\xC3\xBC" "ckner \xE2\x82\xAC"));  // ü stays, € does not
-  set_serial(1, QString::fromUtf8("\xD0\x96" "12"));                                       // Ж from the device
+  common_setup.dev_conn[2].tag.set(
+      QString::fromUtf8("Tr\xC3\xBC"
+                        "ckner \xE2\x82\xAC"));  // ü stays, € does not
+  set_serial(1, QString::fromUtf8("\xD0\x96"
+                                  "12"));  // Ж from the device
   common_setup.lng_config.curr_lng = QString::fromUtf8("\xD0\xA0\xD1\x83\xD1\x81");
   save_setup(ui);
   reset_all_records();
@@ -458,7 +466,8 @@ TEST_F(SetupFile, CharactersAboveByteRangeNoLongerResetTheSetup) {
   const t_setup_ui back = load_setup();
   ASSERT_TRUE(back.placement_stored) << "the file was read, not reset";
   EXPECT_EQ(common_setup.dev_conn[3].log_dir.get(), "/home/~ukasz/Orv_Data");
-  EXPECT_EQ(common_setup.dev_conn[2].tag.get(), QString::fromUtf8("Tr\xC3\xBC" "ckner ~"));
+  EXPECT_EQ(common_setup.dev_conn[2].tag.get(), QString::fromUtf8("Tr\xC3\xBC"
+                                                                  "ckner ~"));
   EXPECT_EQ(serial_of(1), "~12         ");
   EXPECT_EQ(common_setup.lng_config.curr_lng, "~~~");
   EXPECT_EQ(common_setup.dev_conn[7].com_num.load(), 27);
@@ -480,7 +489,7 @@ TEST(SysNumber, FormatsAndParsesWithTheSavedSeparator) {
   sys_dec_sep = u',';
   EXPECT_EQ(fmt_sys_fixed(1, 12.34f), "12,3");
   EXPECT_EQ(fmt_sys_fixed(1, 1234567.0), "1234567,0");  // no group separator
-  EXPECT_EQ(fmt_sys_fixed(0, 2.5), "3");                  // halves round away from zero
+  EXPECT_EQ(fmt_sys_fixed(0, 2.5), "3");                // halves round away from zero
   EXPECT_EQ(fmt_sys_fixed(2, -0.004), "-0,00");
   float v = 0;
   EXPECT_TRUE(parse_sys_float(" -12,5 ", v));
@@ -511,7 +520,9 @@ TEST_F(SetupFile, ServiceMarkerTurnsServiceModeOn) {
   // A damaged marker reads as empty.
   QFile f(cfg_path(SRVC_FILE_NAME));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("1\x1A" "0");
+  f.write(
+      "1\x1A"
+      "0");
   f.close();
   load_setup();
   EXPECT_FALSE(m_stat.service_ena.load());

@@ -120,9 +120,10 @@ TEST_F(ServiceWithSim, ThreeTransmittersOnTwoLinesAreLoggedWithoutGaps) {
       prev = slot;
     }
   }
-  EXPECT_TRUE(log_file_name(2).endsWith("Dev 2_ORV-00000042_" +
-                                        QDate(1899, 12, 30).addDays(static_cast<int>(m_stat.dev_stat[2].last_date.load()))
-                                            .toString("yyyyMMdd") + ".orvlog"));
+  EXPECT_TRUE(log_file_name(2).endsWith(
+      "Dev 2_ORV-00000042_" +
+      QDate(1899, 12, 30).addDays(static_cast<int>(m_stat.dev_stat[2].last_date.load())).toString("yyyyMMdd") +
+      ".orvlog"));
   EXPECT_EQ(srvc_diag.diag[0].panel_state.load(), 4);
 }
 

@@ -40,7 +40,9 @@ struct frames : ::testing::Test {
     units.add(a, clock.now_ms());
     units.add(b, clock.now_ms());
   }
-  std::vector<uint8_t> ask(const std::vector<uint8_t>& req) { return units.handle(req.data(), req.size(), clock.now_ms()); }
+  std::vector<uint8_t> ask(const std::vector<uint8_t>& req) {
+    return units.handle(req.data(), req.size(), clock.now_ms());
+  }
   uint8_t exception_of(const std::vector<uint8_t>& req) {
     const auto a = ask(req);
     if (a.size() != 5 || !(a[1] & 0x80) || !frame_crc_ok(a.data(), a.size())) return 0;

@@ -134,7 +134,8 @@ TEST_F(libmodbus_master, ConfigurationRoundTripTakesEffectWithTheCommit) {
   uint16_t param[PARAM_COUNT];
   std::vector<uint16_t> prod(PROD_COUNT);
   read(PARAM_FIRST, PARAM_COUNT, param);
-  for (int first = 0; first < PROD_COUNT; first += 125) read(PROD_FIRST + first, std::min(125, PROD_COUNT - first), &prod[first]);
+  for (int first = 0; first < PROD_COUNT; first += 125)
+    read(PROD_FIRST + first, std::min(125, PROD_COUNT - first), &prod[first]);
   EXPECT_EQ(param[P_ADDRESS], 3);
   EXPECT_EQ(get_text(&prod[R_NAME], 12), "PRODUCT 1   ");
 
@@ -143,7 +144,8 @@ TEST_F(libmodbus_master, ConfigurationRoundTripTakesEffectWithTheCommit) {
   put_text(&prod[2 * PROD_REGS + R_NAME], 12, "FLOUR");
   prod[2 * PROD_REGS + R_GAIN] = (2 << 6) | 20;
   write(PARAM_FIRST, PARAM_COUNT, param);
-  for (int first = 0; first < PROD_COUNT; first += 123) write(PROD_FIRST + first, std::min(123, PROD_COUNT - first), &prod[first]);
+  for (int first = 0; first < PROD_COUNT; first += 123)
+    write(PROD_FIRST + first, std::min(123, PROD_COUNT - first), &prod[first]);
 
   uint16_t s[SAMPLES_COUNT];
   read(SAMPLES_FIRST, SAMPLES_COUNT, s);
@@ -158,7 +160,8 @@ TEST_F(libmodbus_master, ConfigurationRoundTripTakesEffectWithTheCommit) {
   uint16_t back[PARAM_COUNT];
   std::vector<uint16_t> prod_back(PROD_COUNT);
   read(PARAM_FIRST, PARAM_COUNT, back);
-  for (int first = 0; first < PROD_COUNT; first += 125) read(PROD_FIRST + first, std::min(125, PROD_COUNT - first), &prod_back[first]);
+  for (int first = 0; first < PROD_COUNT; first += 125)
+    read(PROD_FIRST + first, std::min(125, PROD_COUNT - first), &prod_back[first]);
   EXPECT_EQ(std::memcmp(back, param, sizeof back), 0);
   EXPECT_EQ(prod_back, prod);
 }

@@ -39,7 +39,8 @@ device_settings steady(int addr = 1) {
 }
 
 uint32_t raw_of(const uint16_t* block, int k) {
-  return static_cast<uint32_t>(block[SB_FIRST_SAMPLE + 4 * k]) | (static_cast<uint32_t>(block[SB_FIRST_SAMPLE + 4 * k + 1]) << 16);
+  return static_cast<uint32_t>(block[SB_FIRST_SAMPLE + 4 * k]) |
+         (static_cast<uint32_t>(block[SB_FIRST_SAMPLE + 4 * k + 1]) << 16);
 }
 
 float value_of(const uint16_t* block, int k) {
@@ -202,8 +203,8 @@ TEST_F(model, ConfigurationTakesEffectOnlyWithTheCommit) {
   uint16_t param[PARAM_COUNT];
   ASSERT_EQ(t.read(PARAM_FIRST, PARAM_COUNT, param, clock.now_ms()), 0);
   EXPECT_EQ(param[P_ADDRESS], 1);
-  param[P_DEFAULT_PROD] = 4;       // product 5: lb/h, 0 decimals
-  param[P_TEMP_UNIT] = 1;          // degF
+  param[P_DEFAULT_PROD] = 4;  // product 5: lb/h, 0 decimals
+  param[P_TEMP_UNIT] = 1;     // degF
   put_text(&param[P_SERIAL], 12, "NEW-SERIAL-1");
   ASSERT_EQ(t.write(PARAM_FIRST, PARAM_COUNT, param, clock.now_ms()), 0);
   clock.advance(400);
@@ -309,7 +310,7 @@ TEST(curve, PointsAreSortedAndSharedRawValuesDoNotDivideByZero) {
   EXPECT_DOUBLE_EQ(curve_value(c, 0, 25000), 300.0);
   EXPECT_DOUBLE_EQ(curve_value(c, 0, 75000), 800.0);
   EXPECT_DOUBLE_EQ(curve_value(c, 0, 150000), 1400.0);  // the last segment extended
-  c.set_prod_int32(0, R_CAL_RAW + 4, 0);  // two points at raw 0
+  c.set_prod_int32(0, R_CAL_RAW + 4, 0);                // two points at raw 0
   EXPECT_TRUE(std::isfinite(curve_value(c, 0, 25000)));
   c.prod_reg(0, R_CAL_POINTS) = 2;
   c.set_prod_int32(0, R_CAL_RAW + 2, 100000);  // all points at one raw value
@@ -352,10 +353,10 @@ TEST(state, SavedConfigurationsComeBackAndDamagedFilesAreRefused) {
 TEST(options, LinesDevicesAndFaultsAreParsedAndBadValuesRefused) {
   run_options r;
   std::string err;
-  ASSERT_TRUE(parse_command_line({"--com", "3", "--units", "1,2", "--line", "--com", "4", "--device",
-                                  "addr=5,serial=S5,sensor-errors=0.05,reading=990", "--late", "0.2:50",
-                                  "--line-timing"},
-                                 r, err))
+  ASSERT_TRUE(
+      parse_command_line({"--com", "3", "--units", "1,2", "--line", "--com", "4", "--device",
+                          "addr=5,serial=S5,sensor-errors=0.05,reading=990", "--late", "0.2:50", "--line-timing"},
+                         r, err))
       << err;
   ASSERT_EQ(r.lines.size(), 2u);
   EXPECT_EQ(r.lines[0].com, 3);

@@ -7,13 +7,13 @@
 
 #include <modbus.h>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <stdexcept>
 
 temp_config_home::temp_config_home() {
   had_old_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");

@@ -166,7 +166,7 @@ TEST_F(LngPack, WriterReplacesOlderFilesAndRefusesLineBreaks) {
   QString err;
   EXPECT_FALSE(write_lng_pack(path("A.lngpack"), texts, &err));
   EXPECT_FALSE(err.isEmpty());
-  EXPECT_TRUE(load_lng_pack(path("A.lngpack"), log));  // the older pack is untouched
+  EXPECT_TRUE(load_lng_pack(path("A.lngpack"), log));                            // the older pack is untouched
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"A.lngpack"});  // no temporary left
 }
 
@@ -282,9 +282,8 @@ TEST_F(LngPack, DiscoveryIsSortedAndLimitedToFive) {
   write_bytes(path("Old.lngpack.bak"), "x");
   ASSERT_TRUE(QDir(dir.path()).mkdir("Sub.lngpack"));
 
-  EXPECT_EQ(find_lng_files(dir.path()),
-            (QStringList{"deutsch_lng.lngpack", "English.lngpack", "Francais_v1.lngpack", "Italiano.lngpack",
-                         "Polski.lngpack", "Svenska.lngpack"}));
+  EXPECT_EQ(find_lng_files(dir.path()), (QStringList{"deutsch_lng.lngpack", "English.lngpack", "Francais_v1.lngpack",
+                                                     "Italiano.lngpack", "Polski.lngpack", "Svenska.lngpack"}));
   t_lng_config cfg;
   cfg.curr_lng = "English";
   EXPECT_EQ(find_lng_packs(cfg, dir.path(), log), 5);

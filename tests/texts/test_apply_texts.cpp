@@ -491,8 +491,7 @@ TEST_F(ApplyTexts, ChoosingALanguageRelabelsTheOpenForms) {
 
   QStringList reports;
   auto report = [&](const QString& text) { reports.append(text); };
-  build_language_menu(m.menm_language, cfg_,
-                      [&](int i) { choose_language_flow(cfg_, i, report, dir_.path()); });
+  build_language_menu(m.menm_language, cfg_, [&](int i) { choose_language_flow(cfg_, i, report, dir_.path()); });
   apply_main_texts(m.win.get(), cfg_);
   EXPECT_EQ(m.lbl_curr_meas->text(), QString("Meas.:"));
   QList<QAction*> items = lng_items(m.menm_language);

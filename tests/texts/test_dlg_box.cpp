@@ -194,8 +194,8 @@ TEST(MessageBoxes, ScriptedAnswersNeverShowAWindow) {
   show_error_msg(6);
   show_info("fine");
   EXPECT_FALSE(any_dialog_visible());
-  EXPECT_EQ(msg_script::shown(), (QStringList{"question: A?", "question: B?", "question: C?",
-                                              "error: Invalid data entry.", "info: fine"}));
+  EXPECT_EQ(msg_script::shown(),
+            (QStringList{"question: A?", "question: B?", "question: C?", "error: Invalid data entry.", "info: fine"}));
   msg_script::end();
   EXPECT_FALSE(msg_script::active());
 }

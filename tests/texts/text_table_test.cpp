@@ -42,8 +42,8 @@ TEST(DefTextTab, RowCountsPerKindAndEmptyTexts) {
     EXPECT_EQ(row.txt_res1, 0);
     EXPECT_EQ(row.txt_res2, 0);
   }
-  const std::map<int32_t, int> expected{{0, 256}, {6, 114}, {10, 9},  {11, 1}, {12, 173},
-                                        {16, 134}, {17, 3}, {18, 3}, {19, 1}, {20, 1}};
+  const std::map<int32_t, int> expected{{0, 256},  {6, 114}, {10, 9}, {11, 1}, {12, 173},
+                                        {16, 134}, {17, 3},  {18, 3}, {19, 1}, {20, 1}};
   EXPECT_EQ(per_kind, expected);
   EXPECT_EQ(def_text_tab.size(), 695u);
   EXPECT_EQ(empty, 218);
@@ -83,8 +83,7 @@ TEST(DefTextTab, SpotChecksAcrossTheTable) {
        "Sets the scaling of Y- and X-axis to default values defined in menu \"Scale Setup\""},
       {401, "menm_exit", 0, 0, "E&xit"},
       {494, "txt_r_max", 16, 5, "Enter raw value  max scale value"},
-      {518, "cmb_meas_mode", 0, 2,
-       "Scaled value|Raw value|Temperature|Din 1|Din 2|Din 3|Din 4|Saturation Value"},
+      {518, "cmb_meas_mode", 0, 2, "Scaled value|Raw value|Temperature|Din 1|Din 2|Din 3|Din 4|Saturation Value"},
       {571, "mesage_text_00", 6, 0,
        "Configuration changed. Press [Yes] for write configuration into connected device or [No] for continue "
        "without save."},
@@ -200,8 +199,7 @@ TEST_F(TextTable, ItemListsAndGridTitles) {
   EXPECT_EQ(grid_titles(ctrl_text(u"grd_setup_arch", TXT_REQ_CAPTION, 0), 11).at(2), QStringLiteral("Source file"));
 
   EXPECT_EQ(combo_items(u"cmb_unit", 0), (QStringList{"kg/h", "kg/min", "kg/s", "t/h", "lb/h", "lb/min", "%"}));
-  EXPECT_EQ(combo_items(u"cmb_aout_mode", 0),
-            (QStringList{"Current output 4..20mA", "Voltage output 0..10V"}));
+  EXPECT_EQ(combo_items(u"cmb_aout_mode", 0), (QStringList{"Current output 4..20mA", "Voltage output 0..10V"}));
   EXPECT_EQ(combo_items(u"cmb_baud", 0), std::nullopt);  // hint only: items stay
   EXPECT_EQ(combo_items(u"cmb_sel_grid", FORM_SCALE_SETUP)->size(), 4);
   // The unit list is fixed even when a pack changed texts.

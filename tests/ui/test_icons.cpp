@@ -54,9 +54,7 @@ colour_stats stats_of(const QImage& src) {
   return s;
 }
 
-QImage icon_image(const QIcon& icon, int size, qreal dpr) {
-  return icon.pixmap(QSize(size, size), dpr).toImage();
-}
+QImage icon_image(const QIcon& icon, int size, qreal dpr) { return icon.pixmap(QSize(size, size), dpr).toImage(); }
 
 TEST(ToolIcons, ImageOrderAndNamesFollowTheToolBar) {
   EXPECT_EQ(TOOL_IMAGE_CNT, 18);

@@ -5,10 +5,10 @@
 #include "core/common_data.h"
 #include "settings/checked_file.h"
 #include "support/test_env.h"
-#include "ui/main_form.h"
-#include "ui/message_boxes.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
 
 #include <QAction>
 #include <QDir>

@@ -104,10 +104,10 @@ class StatusPanel : public ::testing::Test {
 TEST_F(StatusPanel, GroupHoldsEveryLabelWithItsCaption) {
   EXPECT_EQ(group->objectName(), "x_grp_current");
   const char* const rows[][3] = {
-      {"lbl_curr_meas", "Meas.:", "x_lbl_curr_meas_val"},   {"lbl_curr_raw", "Raw:", "x_lbl_curr_raw_val"},
+      {"lbl_curr_meas", "Meas.:", "x_lbl_curr_meas_val"},      {"lbl_curr_raw", "Raw:", "x_lbl_curr_raw_val"},
       {"lbl_curr_temp", "Temperature", "x_lbl_curr_temp_val"}, {"lbl_curr_al1", "Alarm 1", "x_lbl_curr_al1_val"},
-      {"lbl_curr_al2", "Alarm 2", "x_lbl_curr_al2_val"},    {"lbl_curr_stat", "Current status", "x_lbl_curr_stat"},
-      {"lbl_stat_prod", "Product", "x_lbl_stat_prod"},      {"lbl_err_code", "Error code", "x_lbl_err_code"},
+      {"lbl_curr_al2", "Alarm 2", "x_lbl_curr_al2_val"},       {"lbl_curr_stat", "Current status", "x_lbl_curr_stat"},
+      {"lbl_stat_prod", "Product", "x_lbl_stat_prod"},         {"lbl_err_code", "Error code", "x_lbl_err_code"},
       {"lbl_firmware", "Firmware version", "x_lbl_firmware"},
   };
   for (const auto& r : rows) {
