@@ -6,16 +6,22 @@
 
 #include <QString>
 
-template <int N>
-QString regs_to_text(const reg_image<N>& regs, int first, int count) {
+// count registers from regs on.
+inline QString regs_to_text(const std::atomic<uint16_t>* regs, int count) {
   QString s;
-  if (first < 0 || count <= 0 || first + count > N) return s;
+  if (!regs || count <= 0) return s;
   s.reserve(count);
   for (int k = 0; k < count; ++k) {
-    const uint16_t c = regs.get(first + k);
+    const uint16_t c = regs[k].load(std::memory_order_relaxed);
     s += c == 0 ? QChar(u' ') : QChar(static_cast<char16_t>(c));
   }
   return s;
+}
+
+template <int N>
+QString regs_to_text(const reg_image<N>& regs, int first, int count) {
+  if (first < 0 || count <= 0 || first + count > N) return {};
+  return regs_to_text(regs.r.data() + first, count);
 }
 
 // The text without leading and trailing characters of code 32 or less.
