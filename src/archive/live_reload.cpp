@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 constexpr qint64 kMaxLine = 64;  // longer lines are damaged; never read more
 
 int hex_digit(char c) {

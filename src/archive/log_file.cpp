@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 constexpr qsizetype kMaxKeptBytes = 16 * 1024 * 1024;  // about 1.4 days of lines per device
 
 struct kept_lines {

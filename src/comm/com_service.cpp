@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 constexpr int kMaxReadFrame = 125;
 constexpr int kMaxWriteFrame = 123;
 

@@ -6,14 +6,30 @@
 
 namespace {
 
-// Hands work to the service through `slot` (set to the device index) and
-// waits until the service has set it back to -1.
-void wait_for_service(shared_t<int32_t>& slot, int d, const std::function<void()>& pump) {
-  slot.store(d, std::memory_order_release);
-  while (slot.load(std::memory_order_acquire) >= 0) {
-    if (pump) pump();
-    sleep_ms(1);
+// The value of a work slot while its poster fills in what goes with it.
+constexpr int32_t kSlotClaimed = -2;
+
+void pause(const std::function<void()>& pump) {
+  if (pump) pump();
+  sleep_ms(1);
+}
+
+// Takes the work slot for this poster: waits until no other work of its
+// kind is pending, then marks it claimed. Two posters never share a slot,
+// so neither work is lost or carried out twice.
+void claim_slot(shared_t<int32_t>& slot, const std::function<void()>& pump) {
+  for (;;) {
+    int32_t idle = -1;
+    if (slot.compare_exchange_strong(idle, kSlotClaimed, acq, rlx)) return;
+    pause(pump);
   }
+}
+
+// Hands the claimed slot to the service (set to the device index) and waits
+// until the service has set it back to -1.
+void hand_over(shared_t<int32_t>& slot, int d, const std::function<void()>& pump) {
+  slot.store(d, rls);
+  while (slot.load(acq) != -1) pause(pump);
 }
 
 }  // namespace
@@ -44,7 +60,8 @@ void post_remove_device(int r, bool service_running, const std::function<void()>
     remove_device_records(r, static_cast<int32_t>(m_stat.dev_stat[r].last_date.load()));
     return;
   }
-  wait_for_service(m_stat.remove_req, r, pump);
+  claim_slot(m_stat.remove_req, pump);
+  hand_over(m_stat.remove_req, r, pump);
 }
 
 void apply_conn_edit(int d, const t_dev_conn& rec, bool reset, int32_t today) {
@@ -61,7 +78,8 @@ void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_runni
     apply_conn_edit(d, rec, reset, static_cast<int32_t>(m_stat.dev_stat[d].last_date.load()));
     return;
   }
+  claim_slot(m_stat.conn_edit_req, pump);
   copy_dev_conn(m_stat.conn_edit, rec);
-  m_stat.conn_edit_reset.store(reset);
-  wait_for_service(m_stat.conn_edit_req, d, pump);
+  m_stat.conn_edit_reset.store(reset, rlx);
+  hand_over(m_stat.conn_edit_req, d, pump);
 }

@@ -14,8 +14,10 @@ struct t_dev_conn;
 // moves slots r+1..7 to r..6 and leaves slot 7 empty and reset.
 void remove_device_records(int r, int32_t today);
 
-// The user interface's side: asks the service and waits until it is done;
-// `pump` runs meanwhile. Without a running service the records are moved here.
+// The posting side (the user interface goes through service_client): waits
+// until no other removal is pending, asks the service and waits until it is
+// done; `pump` runs meanwhile. Without a running service the records are
+// moved here.
 void post_remove_device(int r, bool service_running, const std::function<void()>& pump = {});
 
 // A connection record edited by the user for slot d takes effect: with reset
@@ -23,7 +25,8 @@ void post_remove_device(int r, bool service_running, const std::function<void()>
 // to its log under the old name first and its acquisition starts afresh.
 void apply_conn_edit(int d, const t_dev_conn& rec, bool reset, int32_t today);
 
-// The user interface's side: hands the record to the service and waits
-// until it is in force; without a running service it is applied here.
+// The posting side: waits until no other edit is pending, hands the record to
+// the service and waits until it is in force; without a running service it
+// is applied here.
 void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_running,
                     const std::function<void()>& pump = {});

@@ -2,14 +2,14 @@
 
 #include "core/mono_clock.h"
 
-namespace {
-constexpr auto rlx = std::memory_order_relaxed;
-}
+bool superseding_kind(dev_request_t kind) { return kind == REQR_GAIN_SET || kind == REQR_PWM_SET; }
 
 uint32_t post_request(dev_request_t kind, int device, const req_params& params, const std::function<void()>& pump) {
   for (;;) {
     const dev_request_t pending = m_stat.data_req.load();
-    if (pending == REQR_IDLE || pending == kind) break;
+    if (pending == REQR_IDLE) break;
+    // rqd_device is written by the poster only, so this reads its own value.
+    if (pending == kind && superseding_kind(kind) && m_stat.rqd_device.load(rlx) == device) break;
     if (pump) pump();
     sleep_ms(1);
   }
@@ -23,7 +23,7 @@ uint32_t post_request(dev_request_t kind, int device, const req_params& params, 
 
 bool request_done(uint32_t serial) {
   // Serials have 24 bits and wrap; "done" is within half the range behind.
-  const uint32_t diff = (m_stat.req_done.load(std::memory_order_acquire) - serial) & 0xFFFFFFu;
+  const uint32_t diff = (m_stat.req_done.load(acq) - serial) & 0xFFFFFFu;
   return diff < 0x800000u;
 }
 
@@ -37,5 +37,5 @@ dev_req_stat_t wait_request(uint32_t serial, const std::function<void()>& pump) 
 
 void post_dev_ctl(int device, uint32_t bits) {
   if (device < 0 || device >= MAX_DEVICES) return;
-  m_stat.dev_stat[device].ctl_req.fetch_or(bits, std::memory_order_release);
+  m_stat.dev_stat[device].ctl_req.fetch_or(bits, rls);
 }

@@ -1,5 +1,7 @@
-// The user interface's side of the request protocol: posting a request
-// for the communication service and waiting for its result.
+// The request protocol's primitives on the posting side: handing a request
+// to the communication service and waiting for its result. The user
+// interface goes through service_client (comm/service_client.h), which adds
+// the guard against re-entry; the service tests use these directly.
 #pragma once
 
 #include "core/common_data.h"
@@ -26,11 +28,17 @@ inline req_params pwm_params(uint16_t value, uint16_t mode) {
   return p;
 }
 
+// The kinds whose newest value is all that counts (a gain word, an analog
+// output drive): a pending one for the same device is replaced.
+bool superseding_kind(dev_request_t kind);
+
 // Posts a request for device `device` and returns its serial. A pending
-// request of the same kind is replaced (the service carries out the newest
-// one); a pending request of another kind is first waited for, so that no
-// request (a release of a forced gain or output above all) is ever lost.
-// `pump` runs while waiting (the UI lets pending messages run).
+// request is replaced only when both are of a superseding kind, of the same
+// kind and for the same device (the service then carries out the newest
+// value); any other pending request is first waited for, so that no request
+// (a read for another device, a release of a forced gain or output) is ever
+// lost or answered by another one's result. `pump` runs while waiting.
+// One posting thread at a time.
 uint32_t post_request(dev_request_t kind, int device, const req_params& params = {},
                       const std::function<void()>& pump = {});
 

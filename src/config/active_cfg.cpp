@@ -1,11 +1,5 @@
 #include "config/active_cfg.h"
 
-namespace {
-
-constexpr auto rlx = std::memory_order_relaxed;
-
-}  // namespace
-
 int selected_device() {
   const int d = m_stat.dev_selected.load(rlx);
   return d >= 0 && d < MAX_DEVICES ? d : -1;

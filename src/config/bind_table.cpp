@@ -4,12 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr auto rlx = std::memory_order_relaxed;
-
-}  // namespace
-
 // Fields: name, val_kind, no_tab_limits, dec_pl, min_val, max_val, reg_idx,
 // bit_mask, aout_cond, ena_rule, reg_block.
 const std::array<t_ctrl_bind, CTRL_BIND_ROWS> ctrl_bind_tab = {{

@@ -53,7 +53,6 @@ void clear_smp_ring(t_dev_stat& d) {
 }
 
 void reset_acq_state(t_dev_stat& d, double today) {
-  constexpr auto rlx = std::memory_order_relaxed;
   d.device_stat.store(DEVSTAT_IDLE, rlx);
   d.param_read.store(false, rlx);
   d.err_counter.store(0, rlx);
@@ -70,7 +69,6 @@ void reset_acq_state(t_dev_stat& d, double today) {
 }
 
 void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src) {
-  constexpr auto rlx = std::memory_order_relaxed;
   auto cp = [](auto& a, const auto& b) { a.store(b.load(rlx), rlx); };
   cp(dst.param_read, src.param_read);
   cp(dst.err_counter, src.err_counter);
@@ -113,7 +111,6 @@ void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src) {
 }
 
 void copy_dev_conn(t_dev_conn& dst, const t_dev_conn& src) {
-  constexpr auto rlx = std::memory_order_relaxed;
   dst.active.store(src.active.load(rlx), rlx);
   dst.log_active.store(src.log_active.load(rlx), rlx);
   dst.addr.store(src.addr.load(rlx), rlx);
@@ -126,7 +123,6 @@ void copy_dev_conn(t_dev_conn& dst, const t_dev_conn& src) {
 }
 
 void clear_dev_conn(t_dev_conn& c) {
-  constexpr auto rlx = std::memory_order_relaxed;
   c.active.store(false, rlx);
   c.log_active.store(false, rlx);
   c.addr.store(0, rlx);

@@ -9,6 +9,8 @@
 // while they are copied or assigned.
 #pragma once
 
+#include "core/mem_order.h"
+
 #include <QString>
 
 #include <array>

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 constexpr int kSpareFields = 7;  // fields 9..15
 constexpr int kScaleDecimals = 1;
 constexpr QChar kReplacement = u'~';

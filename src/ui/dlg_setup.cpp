@@ -1,8 +1,6 @@
 #include "ui/dlg_setup.h"
 
-#include "comm/com_service.h"
-#include "comm/device_slots.h"
-#include "comm/service_requests.h"
+#include "comm/service_client.h"
 #include "core/common_data.h"
 #include "settings/setup_file.h"
 #include "texts/apply_texts.h"
@@ -26,8 +24,6 @@
 #include <utility>
 
 namespace {
-
-constexpr auto rlx = std::memory_order_relaxed;
 
 constexpr int MSG_SELECT_LOG_DIR = 26;
 constexpr int MSG_SELECT_LOG_PATH = 29;
@@ -206,9 +202,7 @@ void TDlg_setup::set_dlg_lang() {
     // The service closes its port and probes COM1..COM50, so the port the
     // program itself was using shows as available.
     busy_cursor busy;
-    const auto pump = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    const uint32_t serial = post_request(REQR_COMM_LIST, device_id, {}, pump);
-    wait_request(serial, pump);
+    srvc_client().request(REQR_COMM_LIST, device_id);
   }
 
   cmb_com->clear();
@@ -310,11 +304,12 @@ void TDlg_setup::cmd_okClick() {
   t_dev_conn rec;
   const bool changed = update_form(rec);
   rec.active.store(true, rlx);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  post_conn_edit(device_id, rec, changed, srvc_thread && srvc_thread->started(),
-                 [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-  QApplication::restoreOverrideCursor();
-  accept();
+  bool done = false;
+  {
+    busy_cursor busy;
+    done = srvc_client().edit_connection(device_id, rec, changed);
+  }
+  if (done) accept();
 }
 
 void TDlg_setup::cmd_abortClick() { reject(); }

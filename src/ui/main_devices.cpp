@@ -1,8 +1,6 @@
 // The device column of the main window: device panels, selection, the
 // device menus, adding, editing and removing devices.
-#include "comm/com_service.h"
-#include "comm/device_slots.h"
-#include "comm/service_requests.h"
+#include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
 #include "texts/text_table.h"
@@ -26,11 +24,12 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 const char* const kImgNames[4] = {"ok", "discon", "err", "disable"};
 const char* const kBaudText[5] = {"9600", "19200", "38400", "57600", "115200"};
 
-void process_pending() { QApplication::processEvents(); }
+// Lets pending window work run (repaints, the focus change that stores an
+// edit) but no user input, so that no second click starts a nested flow.
+void process_pending() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 }  // namespace
 
@@ -117,6 +116,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos) {
+  // A click that arrives while a request is carried out changes nothing.
+  if (srvc_client().busy()) return;
   // A pending edit is stored first.
   pgctrl_main->setFocus();
   process_pending();
@@ -130,6 +131,7 @@ void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const
 }
 
 void TMainForm::select_device(int d) {
+  if (srvc_client().busy()) return;
   menm_dev_setup->setEnabled(d >= 0);
   set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, d >= 0);
   show_tool_images();
@@ -160,16 +162,14 @@ void TMainForm::select_device(int d) {
   chk_off_line->setEnabled(d >= 0);
   process_pending();
   ctrl_updating = false;
-  // The configuration pages are refreshed with their own part of the window.
   update_menus();
 }
 
 bool TMainForm::read_dev_config(int d) {
-  // The configuration read: status, parameter and product blocks. The checks
-  // and views around it come with the configuration pages.
+  // The configuration read: status, parameter and product blocks of device d
+  // into its read images, then into its edit images.
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const uint32_t serial = post_request(REQR_PARAM_RD, d, {}, process_pending);
-  const bool ok = wait_request(serial, process_pending) == REQS_READY;
+  const bool ok = srvc_client().request(REQR_PARAM_RD, d) == REQS_READY;
   QApplication::restoreOverrideCursor();
   if (!ok) return false;
   auto& s = m_stat.dev_stat[d];
@@ -181,8 +181,7 @@ bool TMainForm::read_dev_config(int d) {
 }
 
 bool TMainForm::offer_write_config(int, bool) {
-  // Nothing can be edited before the configuration pages exist, so nothing
-  // is pending: leaving is always allowed.
+  // No configuration edit is pending, so leaving is always allowed.
   return true;
 }
 
@@ -265,9 +264,8 @@ void TMainForm::remove_device(int r) {
   if (r < 0 || r >= MAX_DEVICES) return;
   select_device(-1);
   if (!ask_question(msg_text(47))) return;
-  // Live chart channels of the removed device go with the charts.
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  post_remove_device(r, srvc_thread && srvc_thread->started(), process_pending);
+  srvc_client().remove_device(r);
   QApplication::restoreOverrideCursor();
   show_device_panels();
 }
@@ -287,5 +285,4 @@ void TMainForm::chk_off_lineClick() {
 void TMainForm::Timer1Timer() {
   if (red_dsp_tout > 0) --red_dsp_tout;
   update_status_display(this, red_dsp_tout);
-  // The live chart's follow step comes with the charts.
 }

@@ -237,7 +237,6 @@ void TMainForm::FormClose(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  // Offering to write a changed configuration comes with the configuration pages.
   shutdown_sequence();
   event->accept();
 }

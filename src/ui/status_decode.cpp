@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
-
 QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
 
 QString hex2(unsigned v) { return QStringLiteral("%1").arg(v & 0xFFu, 2, 16, QChar(u'0')).toUpper(); }

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
-
 QString serial_of(int dev) { return serial_regs_text(m_stat.dev_stat[dev].read_stat); }
 
 // Status registers 66..77 as the device would have delivered them (0 after the text).

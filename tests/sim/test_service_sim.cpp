@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
-
 struct run_result {
   int first = -1, last = -1, empty = 0;
 };

@@ -1,7 +1,9 @@
 // The main window end to end, offscreen, with a simulated transmitter on a
 // pseudo-terminal: a device panel turns to "Connected", the selected
-// device's live values update, and removing it empties its slot.
+// device's live values update, and removing it empties its slot; a click
+// that arrives while a configuration is read starts nothing.
 #include "comm/com_service.h"
+#include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
@@ -24,8 +26,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +128,85 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   ASSERT_EQ(logs.size(), 1);
   EXPECT_TRUE(logs[0].startsWith("Dryer_"));
   EXPECT_GT(QFile(home.path() + "/logs/" + logs[0]).size(), 30 * 27 - 1);
+}
+
+TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
+  temp_config_home home;
+  reset_all_records();
+  orvsim::line_options o;
+  o.com = 6;
+  o.devices.resize(2);
+  o.devices[1].address = 2;
+  o.faults.late = 1.0;    // every answer comes late (within the master's wait):
+  o.faults.late_ms = 25;  // a configuration read takes most of a second
+  orvsim::sim_line line(o);
+  seed_setup(6, "First");
+  msg_script::begin();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  form.show();
+  auto& second = common_setup.dev_conn[1];
+  second.addr = 1;
+  second.com_num = 6;
+  second.baud_idx = 4;
+  second.tag.set("Second");
+  second.log_dir.set(app_data_dir() + "/logs");
+  second.log_active = true;
+  second.active = true;
+  form.show_device_panels();
+
+  // What each transmitter holds (the two differ).
+  struct held {
+    orvsim::config_image cfg;
+    uint16_t stat[orvsim::STATUS_COUNT] = {};
+  } dev[2];
+  for (int a = 1; a <= 2; ++a)
+    ASSERT_TRUE(line.steer(a, [&](orvsim::transmitter& t) {
+      dev[a - 1].cfg = t.active_config();
+      t.status_block(dev[a - 1].stat);
+    }));
+  ASSERT_FALSE(dev[0].cfg == dev[1].cfg);
+  auto holds = [&](int d, const held& h) {
+    const auto& s = m_stat.dev_stat[d];
+    for (int r = 0; r < orvsim::PARAM_COUNT; ++r)
+      if (s.read_param.get(r) != h.cfg.param[r] || s.edit_param.get(r) != h.cfg.param[r]) return false;
+    for (int r = 0; r < orvsim::PROD_COUNT; ++r)
+      if (s.read_prod.get(r) != h.cfg.prod[r] || s.edit_prod.get(r) != h.cfg.prod[r]) return false;
+    for (int r = 66; r < 78; ++r)  // the device serial number
+      if (s.read_stat.get(r) != h.stat[r]) return false;
+    return true;
+  };
+
+  // The first read is under way when the second panel is clicked.
+  bool clicked = false, busy_then = false;
+  QTimer::singleShot(0, &form, [&] {
+    busy_then = srvc_client().busy();
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, form.pnl_dev[1]->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(form.pnl_dev[1], &press);
+    clicked = true;
+  });
+  form.select_device(0);
+  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(busy_then);
+  EXPECT_EQ(m_stat.dev_selected.load(), 0);
+  EXPECT_EQ(msg_script::shown(), QStringList{"info: " + msg_text(9)});  // one read, one message
+  EXPECT_TRUE(m_stat.dev_stat[0].param_read.load());
+  EXPECT_FALSE(m_stat.dev_stat[1].param_read.load());
+  EXPECT_TRUE(holds(0, dev[0]));
+  EXPECT_TRUE(form.pnl_dev[0]->property("selected").toBool());
+  EXPECT_FALSE(form.pnl_dev[1]->property("selected").toBool());
+
+  // Afterwards the second device is read on its own.
+  form.select_device(1);
+  EXPECT_EQ(m_stat.dev_selected.load(), 1);
+  EXPECT_TRUE(holds(1, dev[1]));
+  EXPECT_TRUE(holds(0, dev[0]));
+
+  for (auto& d : common_setup.dev_conn) d.active = false;
+  form.shutdown_sequence();
+  msg_script::end();
 }
 
 TEST(MainWindow, CommandsFollowTheSlotsAndThePage) {

@@ -1,0 +1,89 @@
+// The user interface's one way to the communication service: requests
+// (status, configuration read and write, port list, gain, analog output),
+// per-device work, removing a device and editing a device connection.
+//
+// A call that waits keeps the window painted through its pump, which takes
+// no user input, and a call made while another one waits (from a timer, or
+// from anything else the pump runs) is refused: one flow never sees, or
+// replaces, another flow's request. Requests for the gain and the analog
+// output are superseded by a newer one of the same kind for the same device
+// (the newest value wins); every other request waits for the pending one.
+//
+// User-interface thread only. srvc_client() is the program's instance;
+// tests may make their own.
+#pragma once
+
+#include "comm/service_requests.h"
+#include "core/common_data.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class service_client {
+ public:
+  using pump_fn = std::function<void()>;
+  using running_fn = std::function<bool()>;
+
+  service_client();
+  service_client(const service_client&) = delete;
+  service_client& operator=(const service_client&) = delete;
+
+  // What runs while a call waits. The default (also after an empty
+  // function) lets the application's event loop, when there is one on this
+  // thread, handle everything but user input: windows repaint and timers
+  // tick, while clicks and keys stay queued until the call has returned.
+  void set_pump(pump_fn pump);
+  // Whether the service thread runs; without it removals and connection
+  // edits are carried out directly. Default: srvc_thread exists and runs.
+  void set_service_running(running_fn running);
+
+  // True while a call waits: every call then refuses.
+  bool busy() const { return busy_; }
+
+  // ---- requests -----------------------------------------------------------------
+  // Posts a request for device `device` (waiting first for a pending request
+  // it may not replace) and returns its serial; std::nullopt when refused.
+  std::optional<uint32_t> post(dev_request_t kind, int device, const req_params& params = {});
+  // Waits until the request with this serial (or a newer one) was carried
+  // out: REQS_READY or REQS_ERROR; REQS_IDLE when refused (nothing waited).
+  dev_req_stat_t wait(uint32_t serial);
+  // post, then wait: the request's result; REQS_IDLE when refused.
+  dev_req_stat_t request(dev_request_t kind, int device, const req_params& params = {});
+  // True once the request with this serial (or a newer one) was carried out.
+  static bool done(uint32_t serial) { return request_done(serial); }
+
+  // Posted without waiting for the result; a pending one of the same kind
+  // for the same device is replaced. std::nullopt when refused.
+  // The gain word (with bit 15 a temporary override; 0 ends the override).
+  std::optional<uint32_t> post_gain(int device, uint16_t gain_word);
+  // Drives the analog output with value and mode word (the service adds bit 0).
+  std::optional<uint32_t> post_output(int device, uint16_t value, uint16_t mode);
+  // Reads the status block, then lets the analog output follow the
+  // measurement again (REQR_PWM_ENA, which the service continues itself).
+  std::optional<uint32_t> post_output_release(int device);
+
+  // Per-device work (dev_ctl_t bits) at that device's next turn; never
+  // waits, so it is never refused.
+  static void post_dev_ctl(int device, uint32_t bits) { ::post_dev_ctl(device, bits); }
+
+  // ---- device slots ---------------------------------------------------------------
+  // Removes device slot r (the slots behind it move down one place) and
+  // waits until that is done. False when refused or r is no slot.
+  bool remove_device(int r);
+  // Puts the edited connection record rec into force for slot d; with reset
+  // the device's pending samples go to its old log and its acquisition starts
+  // afresh. Waits until that is done. False when refused or d is no slot.
+  bool edit_connection(int d, const t_dev_conn& rec, bool reset);
+
+ private:
+  bool service_running() const;
+  void pump() const;
+
+  pump_fn pump_;
+  running_fn running_;
+  bool busy_ = false;
+};
+
+// The program's client, used by every window, page and dialog.
+service_client& srvc_client();

@@ -1,0 +1,188 @@
+// The user interface's client of the service: no call slips in while
+// another one waits, only gain and output values supersede each other (and
+// only for the same device), and removals and connection edits posted at the
+// same time are each carried out exactly once.
+#include "comm/service_client.h"
+#include "core/mono_clock.h"
+#include "service_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A client whose pump drives the step-by-step service: every wait carries
+// out one loop pass, after running `during` once (the "timer" that fires
+// while the call waits).
+struct stepping_client {
+  explicit stepping_client(service_rig& rig) {
+    client.set_service_running([] { return true; });
+    client.set_pump([this, &rig] {
+      ++pumps;
+      if (during) std::exchange(during, nullptr)();
+      rig.step();
+    });
+  }
+  service_client client;
+  std::function<void()> during;
+  int pumps = 0;
+};
+
+}  // namespace
+
+TEST(ServiceClient, CallsMadeWhileAnotherWaitsAreRefusedAndChangeNothing) {
+  service_rig rig;
+  rig.add_device(0);
+  rig.add_device(1, "Second");
+  for (int r = 0; r < 84; ++r) rig.peer.set_register(3000 + r, static_cast<uint16_t>(0x300 + r));
+  stepping_client sc(rig);
+  service_client& c = sc.client;
+
+  bool checked = false;
+  sc.during = [&] {
+    EXPECT_TRUE(c.busy());
+    const uint32_t word = m_stat.data_req.word();
+    EXPECT_FALSE(c.post(REQR_PARAM_RD, 1).has_value());
+    EXPECT_FALSE(c.post_gain(0, 0x8001).has_value());
+    EXPECT_FALSE(c.post_output(0, 10, 0).has_value());
+    EXPECT_FALSE(c.post_output_release(0).has_value());
+    EXPECT_EQ(c.request(REQR_STAT, 1), REQS_IDLE);
+    EXPECT_EQ(c.wait(request_slot::serial_of(word)), REQS_IDLE);
+    EXPECT_FALSE(c.remove_device(1));
+    t_dev_conn rec;
+    rec.tag.set("Nested");
+    EXPECT_FALSE(c.edit_connection(1, rec, false));
+    // Nothing was posted, replaced or handed over.
+    EXPECT_EQ(m_stat.data_req.word(), word);
+    EXPECT_EQ(m_stat.rqd_device.load(), 0);
+    EXPECT_EQ(m_stat.remove_req.load(), -1);
+    EXPECT_EQ(m_stat.conn_edit_req.load(), -1);
+    checked = true;
+  };
+  EXPECT_EQ(c.request(REQR_PARAM_RD, 0), REQS_READY);
+  EXPECT_TRUE(checked);
+  EXPECT_FALSE(c.busy());
+  EXPECT_EQ(m_stat.dev_stat[0].read_param.get(5), 0x305);
+  EXPECT_EQ(m_stat.dev_stat[1].read_param.get(5), 0);  // the nested read never happened
+  EXPECT_TRUE(common_setup.dev_conn[1].active.load());
+  EXPECT_EQ(common_setup.dev_conn[1].tag.get(), "Second");
+
+  // Once the first call has returned, the next one goes through.
+  EXPECT_EQ(c.request(REQR_PARAM_RD, 1), REQS_READY);
+  EXPECT_EQ(m_stat.dev_stat[1].read_param.get(5), 0x305);
+}
+
+TEST(ServiceClient, AReadForAnotherDeviceWaitsForThePendingOne) {
+  service_rig rig;
+  rig.add_device(0);
+  rig.add_device(1, "Second");
+  common_setup.dev_conn[1].addr = RIG_UNIT;  // nobody answers there
+  rig.peer.set_register(3007, 0x1234);
+  stepping_client sc(rig);
+
+  const auto first = sc.client.post(REQR_PARAM_RD, 0);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(sc.pumps, 0);
+  // Same kind, other device: it waits until the first was carried out
+  // instead of replacing it (so the first wait cannot end with its result).
+  const auto second = sc.client.post(REQR_PARAM_RD, 1);
+  ASSERT_TRUE(second);
+  EXPECT_GE(sc.pumps, 1);
+  EXPECT_TRUE(service_client::done(*first));
+  EXPECT_FALSE(service_client::done(*second));
+  EXPECT_EQ(m_stat.dev_stat[0].read_param.get(7), 0x1234);
+  EXPECT_EQ(sc.client.wait(*second), REQS_ERROR);
+  EXPECT_EQ(m_stat.dev_stat[1].read_param.get(7), 0);
+}
+
+TEST(ServiceClient, TheNewestGainOrOutputOfADeviceWinsOtherDevicesWait) {
+  service_rig rig;
+  rig.add_device(0);
+  rig.add_device(1, "Second");
+  stepping_client sc(rig);
+  service_client& c = sc.client;
+
+  ASSERT_TRUE(c.post_gain(0, 0x8011));
+  ASSERT_TRUE(c.post_gain(0, 0x8012));
+  EXPECT_EQ(sc.pumps, 0);  // replaced, nothing waited for
+  EXPECT_EQ(m_stat.gain_req.load(), 0x8012);
+  // The gain for the other device waits until device 0 has its newest one.
+  const auto other = c.post_gain(1, 0x8013);
+  ASSERT_TRUE(other);
+  EXPECT_GE(sc.pumps, 1);
+  EXPECT_EQ(rig.peer.get_register(10004), 0x8012);
+  EXPECT_EQ(rig.peer.writes().size(), 1u);
+  EXPECT_EQ(c.wait(*other), REQS_READY);
+  EXPECT_EQ(rig.peer.get_register(10004), 0x8013);
+  EXPECT_EQ(m_stat.rqd_device.load(), 1);
+
+  // Output drives supersede each other; the release is never replaced.
+  rig.peer.clear_writes();
+  sc.pumps = 0;
+  ASSERT_TRUE(c.post_output(0, 100, 0x8000));
+  ASSERT_TRUE(c.post_output(0, 200, 0x8000));
+  EXPECT_EQ(sc.pumps, 0);
+  const auto release = c.post_output_release(0);
+  ASSERT_TRUE(release);
+  EXPECT_GE(sc.pumps, 1);
+  EXPECT_EQ(rig.peer.get_register(10006), 200);
+  EXPECT_EQ(c.wait(*release), REQS_READY);
+  EXPECT_EQ(rig.peer.get_register(10007), 0);
+  ASSERT_EQ(rig.peer.writes().size(), 2u);  // one drive, then the release
+}
+
+TEST(ServiceClient, ConcurrentRemovalsAndEditsAreEachCarriedOutOnce) {
+  service_rig rig;
+  const QString tags[] = {"A", "B", "C", "D", "E", "F"};
+  for (int d = 0; d < 6; ++d) rig.add_device(d, tags[d], false);
+  rig.svc->start();
+
+  auto edited = [](int d, const QString& tag) {
+    auto rec = std::make_unique<t_dev_conn>();
+    copy_dev_conn(*rec, common_setup.dev_conn[d]);
+    rec->tag.set(tag);
+    return rec;
+  };
+  const auto rec_a = edited(0, "A2");
+  const auto rec_b = edited(1, "B2");
+
+  // Each thread stands for one poster with a client of its own; all four
+  // post at the same moment while the service thread polls.
+  std::atomic<int> ready{0};
+  auto poster = [&](std::function<bool(service_client&)> call) {
+    return std::thread([&ready, call] {
+      service_client c;
+      c.set_service_running([] { return true; });
+      ready.fetch_add(1);
+      while (ready.load() < 4) std::this_thread::yield();
+      EXPECT_TRUE(call(c));
+    });
+  };
+  std::vector<std::thread> posters;
+  posters.push_back(poster([](service_client& c) { return c.remove_device(4); }));
+  posters.push_back(poster([](service_client& c) { return c.remove_device(4); }));
+  posters.push_back(poster([&](service_client& c) { return c.edit_connection(0, *rec_a, false); }));
+  posters.push_back(poster([&](service_client& c) { return c.edit_connection(1, *rec_b, false); }));
+  for (auto& t : posters) t.join();
+
+  // Slot 4 removed twice: E and then F (which had moved down) are gone; the
+  // other slots are edited or untouched.
+  for (int d = 0; d < 4; ++d) EXPECT_TRUE(common_setup.dev_conn[d].active.load()) << d;
+  for (int d = 4; d < MAX_DEVICES; ++d) EXPECT_FALSE(common_setup.dev_conn[d].active.load()) << d;
+  EXPECT_EQ(common_setup.dev_conn[0].tag.get(), "A2");
+  EXPECT_EQ(common_setup.dev_conn[1].tag.get(), "B2");
+  EXPECT_EQ(common_setup.dev_conn[2].tag.get(), "C");
+  EXPECT_EQ(common_setup.dev_conn[3].tag.get(), "D");
+  EXPECT_EQ(m_stat.remove_req.load(), -1);
+  EXPECT_EQ(m_stat.conn_edit_req.load(), -1);
+
+  rig.svc->terminate();
+  while (!rig.terminated.load()) sleep_ms(1);
+  rig.svc->wait_for();
+}
