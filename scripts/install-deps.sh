@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libmodbus-dev
   xvfb xauth
+  dpkg-dev help2man desktop-file-utils appstream
 )
 
 missing=()

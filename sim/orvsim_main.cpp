@@ -1,6 +1,8 @@
 // orvsim: simulated Orv transmitters on pseudo-terminals or serial devices.
 #include "sim_options.h"
 
+#include "orv_version.h"
+
 #include <pthread.h>
 #include <csignal>
 #include <cstdio>
@@ -17,6 +19,10 @@ int main(int argc, char** argv) {
   }
   if (opts.help) {
     std::fputs(orvsim::help_text().c_str(), stdout);
+    return 0;
+  }
+  if (opts.version) {
+    std::printf("orvsim %s\n", ORV_VERSION);
     return 0;
   }
 

@@ -147,6 +147,8 @@ bool parse_command_line(const std::vector<std::string>& args, run_options& out, 
     double x = 0;
     if (a == "-h" || a == "--help") {
       out.help = true;
+    } else if (a == "--version") {
+      out.version = true;
     } else if (a == "--verbose") {
       out.verbose = true;
     } else if (a == "--quiet") {
@@ -255,7 +257,7 @@ Line options (for the current line; --line begins the next line):
   --parity P         none, odd or even (serial devices only)
   --line-timing      answers take the time their bytes need on the wire at the
                      baud rate, as on a real bus (request, turn-round, answer)
-  --device SETTINGS      a transmitter on this line, repeatable (see below)
+  --device SETTINGS  a transmitter on this line, repeatable (see below)
   --units A,B,...    transmitters with factory settings at these addresses
                      (without --device or --units: one transmitter at address 1)
   --state FILE       keep the configurations of the line's transmitters in
@@ -280,6 +282,7 @@ General options:
   --verbose          log every request on standard error
   --quiet            no notes on standard error
   -h, --help         this text
+  --version          print the version and exit
 
 Transmitter SETTINGS: settings separated by commas, e.g.
   --device addr=2,serial=ORV000000002,sensor-errors=0.05

@@ -12,6 +12,7 @@ namespace orvsim {
 struct run_options {
   std::vector<line_options> lines;
   bool help = false;
+  bool version = false;
   bool verbose = false;
   bool quiet = false;
 };

@@ -8,6 +8,8 @@
 // Everything here is widget-free and used from the user-interface thread only.
 #pragma once
 
+#include "orv_version.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -49,8 +51,8 @@ inline constexpr int32_t FORM_DLG_BOX = 8;       // message dialog (no form capt
 inline constexpr int32_t FORM_MANUAL_GAIN = 9;   // manual gain
 
 // Version suffix appended (after a blank) to the application title and to the
-// main window caption.
-inline constexpr const char* APP_VERSION_SUFFIX = "4.0";
+// main window caption: the program version.
+inline constexpr const char* APP_VERSION_SUFFIX = ORV_VERSION;
 
 // What msg_text answers for a message number that has no row.
 inline constexpr const char* TXT_UNKNOWN_MSG = "text index unknown...";

@@ -12,8 +12,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <cstring>
-
 namespace {
 
 const char* const kDemoTags[3] = {"Dryer line 1", "Mixer 2", "Silo outlet 3"};
@@ -28,12 +26,6 @@ QString simulator_path() {
 }
 
 }  // namespace
-
-bool demo_requested(int argc, char** argv) {
-  for (int k = 1; k < argc; ++k)
-    if (std::strcmp(argv[k], "--demo") == 0) return true;
-  return false;
-}
 
 QString enter_demo_profile() {
   QString profile = qEnvironmentVariable("ORV_DEMO_PROFILE");

@@ -8,9 +8,6 @@
 
 class QProcess;
 
-// True when the command line asks for the demo.
-bool demo_requested(int argc, char** argv);
-
 // Points the application-data folder at the demo profile
 // ($ORV_DEMO_PROFILE, else $XDG_CACHE_HOME or ~/.cache + "/orvconfig-demo").
 QString enter_demo_profile();

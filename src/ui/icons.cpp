@@ -1,5 +1,7 @@
 #include "ui/icons.h"
 
+#include "orv_version.h"
+
 #include <QColor>
 #include <QFont>
 #include <QLinearGradient>
@@ -538,6 +540,8 @@ QIcon app_icon() {
   return icon;
 }
 
+QImage app_icon_image(int px) { return render(px < 32 ? paint_app_small : paint_app, px, 1.0); }
+
 QImage icon_sheet() {
   // Per ground (light above, dark below): tool images enabled, greyed, then
   // the status images and the application icon; 1x on the left, 2x in the
@@ -593,7 +597,8 @@ QPixmap default_info_page(QSize size, qreal dpr) {
   QFont title("Arial", 26, QFont::Bold);
   p.setFont(title);
   p.setPen(QColor(40, 56, 80));
-  p.drawText(QRectF(0, 220, r.width(), 50), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("Orv Config 4.0"));
+  p.drawText(QRectF(0, 220, r.width(), 50), Qt::AlignHCenter | Qt::AlignVCenter,
+             QStringLiteral("Orv Config " ORV_VERSION));
   QFont sub("Arial", 12);
   p.setFont(sub);
   p.setPen(QColor(90, 104, 124));

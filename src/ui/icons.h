@@ -60,6 +60,9 @@ QIcon status_icon(dev_status_img_t img);
 
 // The application icon (a transmitter gauge), 16 to 256 pixels.
 QIcon app_icon();
+// One rendering of the application icon, px x px pixels at 1x (the plainer
+// small design below 32 pixels), e.g. for the desktop's icon theme.
+QImage app_icon_image(int px);
 
 // Every picture at 1x and 2x on one sheet (for looking at them).
 QImage icon_sheet();

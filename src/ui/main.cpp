@@ -1,7 +1,10 @@
+#include "ui/command_line.h"
 #include "ui/demo_mode.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/session_end.h"
+
+#include "orv_version.h"
 
 #include <QApplication>
 #include <QFont>
@@ -9,12 +12,19 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-  const bool demo = demo_requested(argc, argv);
+  // --help, --version and a wrong command line are answered without a display.
+  QStringList args;
+  for (int k = 0; k < argc; ++k) args << QString::fromLocal8Bit(argv[k]);
+  const t_cmd_line cmd = parse_cmd_line(args);
+  if (const int rc = answer_cmd_line(cmd); rc >= 0) return rc;
+  const bool demo = cmd.demo;
   const QString profile = demo ? enter_demo_profile() : QString();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orv Config");
   QApplication::setApplicationDisplayName("Orv Config");
+  QApplication::setApplicationVersion(ORV_VERSION);
+  QApplication::setDesktopFileName("orvconfig");  // the desktop entry: menu icon, task bar grouping
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QApplication::setFont(QFont("Arial", 10));
 
