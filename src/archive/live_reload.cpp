@@ -3,7 +3,6 @@
 #include "archive/log_file.h"
 #include "core/common_data.h"
 #include "core/day_clock.h"
-#include "texts/text_table.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,7 +47,8 @@ int reload_log_file(const QString& path, int device, QString* error) {
     return LOAD_READ_FAILED;
   }
   char buf[kMaxLine + 2];
-  for (;;) {
+  for (int lines = 0;; ++lines) {
+    if (lines == LOG_MAX_LINES && !f.atEnd()) return LOAD_BAD_LENGTH;  // longer than any day file
     const qint64 got = f.readLine(buf, sizeof buf);
     if (got < 0) {
       if (!f.atEnd() && error) *error = f.errorString();
@@ -100,18 +100,17 @@ int reload_log_file(const QString& path, int device, QString* error) {
   }
 }
 
-void reload_live_logs(const std::function<void(const QString&)>& show_error) {
+std::array<t_reload_result, MAX_DEVICES> reload_live_logs() {
+  std::array<t_reload_result, MAX_DEVICES> results;
   const double today = today_days();
   for (int d = 0; d < MAX_DEVICES; ++d) {
     auto& s = m_stat.dev_stat[d];
     reset_acq_state(s, today);
     if (common_setup.dev_conn[d].active.load(rlx)) {
       const QString path = log_file_name(d);
-      QString error;
       if (!QFileInfo::exists(path)) {
         clear_smp_ring(s);
-      } else if (const int code = reload_log_file(path, d, &error); code != LOAD_OK) {
-        if (code == LOAD_READ_FAILED && show_error) show_error(msg_text(11) + " [" + error + "]");
+      } else if (auto& r = results[d]; (r.code = reload_log_file(path, d, &r.error)) != LOAD_OK) {
         clear_smp_ring(s);
       }
     } else {
@@ -119,4 +118,5 @@ void reload_live_logs(const std::function<void(const QString&)>& show_error) {
     }
     s.smp_cleared.store(true, rlx);
   }
+  return results;
 }

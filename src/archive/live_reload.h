@@ -1,9 +1,11 @@
 // Reading today's log files back into the devices' rings at start-up.
 #pragma once
 
+#include "core/common_data.h"
+
 #include <QString>
 
-#include <functional>
+#include <array>
 
 // Load codes of the log file readers.
 enum log_load_code_t : int {
@@ -17,17 +19,31 @@ enum log_load_code_t : int {
   LOAD_READ_FAILED = 7,  // the file could not be read
 };
 
+// The most lines a day file can hold: one per slot of a 25-hour day (the
+// clock set back by an hour writes that hour again). A longer file is
+// damaged; the readers stop there with LOAD_BAD_LENGTH instead of reading on.
+inline constexpr int LOG_MAX_LINES = SLOTS_PER_DAY + 3600 * 1000 / 200;
+
 // Parses a field of hexadecimal digits (either case, 1..8 digits); false
 // when it is empty or holds anything else.
 bool parse_hex_field(const char* p, int len, uint32_t& out);
 
 // Reads a log file into the ring of device d, line by line with a bounded
-// line length. Stops after the first line that gives a non-zero code and
-// returns it; on a read failure the system's message goes to *error.
+// line length and line count. Stops after the first line that gives a
+// non-zero code and returns it; on a read failure the system's message goes
+// to *error.
 int reload_log_file(const QString& path, int device, QString* error = nullptr);
 
+// What the start-up reload found for one device: LOAD_OK also when the
+// device is not active or has no file today; the system's message with
+// LOAD_READ_FAILED.
+struct t_reload_result {
+  int code = LOAD_OK;
+  QString error;
+};
+
 // Start-up, before the service runs: resets every device and restores
-// today's samples of the active ones from their log files. A file that
-// cannot be read is reported through show_error (text 11 and the system's
-// message); a damaged one leaves the ring empty.
-void reload_live_logs(const std::function<void(const QString&)>& show_error);
+// today's samples of the active ones from their log files; a damaged or
+// unreadable file leaves the ring empty. The user interface reports the
+// files that could not be read.
+std::array<t_reload_result, MAX_DEVICES> reload_live_logs();

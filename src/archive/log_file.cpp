@@ -6,7 +6,14 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -50,22 +57,50 @@ qsizetype format_pending(int d, int from, int to) {
   return n * LOG_LINE_BYTES;
 }
 
-void flush_orphans() {
-  while (!g_orphans.empty()) {
-    if (!append_text_file(g_orphans.front().path, g_orphans.front().bytes.constData(), g_orphans.front().bytes.size()))
-      return;
-    g_orphans.erase(g_orphans.begin());
+// Appends to an existing or new file; 0 or the system's error number. A
+// write that fails half-way is cut back, so that a file never holds a part
+// of a line and the lines can be written again whole.
+int append_bytes(const QString& path, const char* data, qsizetype len) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  const off_t start = ::lseek(fd, 0, SEEK_END);
+  int err = 0;
+  for (qsizetype done = 0; done < len;) {
+    const ssize_t n = ::write(fd, data + done, static_cast<size_t>(len - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = n < 0 ? errno : EIO;
+      break;
+    }
+    done += n;
   }
+  if (err != 0 && start >= 0 && ::ftruncate(fd, start) != 0) {
+    // Nothing more can be done; the error below is the one that counts.
+  }
+  ::close(fd);
+  return err;
 }
 
-bool flush_kept(int d) {
+// Appends a batch of kept lines; 0 or the system's error number.
+int append_kept(const kept_lines& k) {
+  int err = 0;
+  append_text_file(k.path, k.bytes.constData(), k.bytes.size(), &err);
+  return err;
+}
+
+void flush_orphans() {
+  while (!g_orphans.empty() && append_kept(g_orphans.front()) == 0) g_orphans.erase(g_orphans.begin());
+}
+
+// Writes the kept lines of d, oldest first; 0 or the error that stopped it.
+int flush_kept(int d) {
   flush_orphans();
   auto& kept = g_kept[d];
   while (!kept.empty()) {
-    if (!append_text_file(kept.front().path, kept.front().bytes.constData(), kept.front().bytes.size())) return false;
+    if (const int err = append_kept(kept.front()); err != 0) return err;
     kept.erase(kept.begin());
   }
-  return true;
+  return 0;
 }
 
 void keep(int d, const QString& path, const char* data, qsizetype len) {
@@ -115,32 +150,35 @@ void format_log_line(int device, int slot, char* out) {
   out[26] = '\n';
 }
 
-bool append_text_file(const QString& path, const char* data, qsizetype len) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-  const bool ok = f.write(data, len) == len && f.flush();
-  f.close();
-  return ok && f.error() == QFileDevice::NoError;
+bool append_text_file(const QString& path, const char* data, qsizetype len, int* error) {
+  int err = append_bytes(path, data, len);
+  if (err == ENOENT) {
+    // The folder is missing: it is made, with the folders above it.
+    std::error_code ec;
+    std::filesystem::create_directories(QFile::encodeName(QFileInfo(path).path()).toStdString(), ec);
+    err = ec ? ec.value() : append_bytes(path, data, len);
+  }
+  if (error) *error = err;
+  return err == 0;
 }
 
 bool write_log(int device) {
   auto& s = m_stat.dev_stat[device];
-  const bool kept_ok = flush_kept(device);
+  int err = flush_kept(device);
   const int saved = s.last_saved_idx.load(std::memory_order_acquire);
   const int written = s.last_written_idx.load(rlx);
-  if (saved == written) return kept_ok;
   if (saved < written + 1) {
-    // The clock went back: nothing new to write; later slots overwrite.
+    // Nothing new; when the clock went back, later slots overwrite.
     s.last_written_idx.store(saved, rlx);
-    return kept_ok;
+  } else if (err == 0) {
+    // Kept lines go first: while they cannot be written, neither can these.
+    const int from = std::max(written + 1, 0);
+    const int to = std::min(saved, SLOTS_PER_DAY - 1);
+    const qsizetype len = format_pending(device, from, to);
+    if (append_text_file(log_file_name(device), g_text.data(), len, &err)) s.last_written_idx.store(saved, rlx);
   }
-  if (!kept_ok) return false;  // the folder is still not writable
-  const int from = std::max(written + 1, 0);
-  const int to = std::min(saved, SLOTS_PER_DAY - 1);
-  const qsizetype len = format_pending(device, from, to);
-  if (!append_text_file(log_file_name(device), g_text.data(), len)) return false;
-  s.last_written_idx.store(saved, rlx);
-  return true;
+  s.log_error.store(err, rlx);
+  return err == 0 && s.last_written_idx.load(rlx) == saved;
 }
 
 void write_log_or_keep(int device) {

@@ -25,15 +25,18 @@ QString log_file_name(int device);
 // unit_idx to the unit of its most recent status word, as the line says.
 void format_log_line(int device, int slot, char* out);
 
-// Appends the bytes to the file (created when missing). False on any
-// input/output failure; nothing is shown.
-bool append_text_file(const QString& path, const char* data, qsizetype len);
+// Appends the bytes to the file. A missing file is created, and a missing
+// folder with the folders above it. False on any input/output failure, with
+// the system's error number in *error (0 on success); nothing is shown. A
+// write that fails half-way leaves the file as it was.
+bool append_text_file(const QString& path, const char* data, qsizetype len, int* error = nullptr);
 
 // Appends the device's slots last_written_idx + 1 .. last_saved_idx to its
 // log file. last_written_idx advances only over what was written: after a
 // failure the slots stay pending and the next call tries again. Lines kept
-// from earlier failures (see below) are written first. True when nothing is
-// left pending.
+// from earlier failures (see below) are written first. The device's
+// log_error tells the outcome (0, or the system's error number). True when
+// nothing is left pending.
 bool write_log(int device);
 
 // write_log, and where the slots could not be written, keeps their lines

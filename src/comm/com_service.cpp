@@ -261,10 +261,15 @@ void com_service::store_samples(int d) {
 
 void com_service::start_day(int d, int slot, int32_t date) {
   auto& s = m_stat.dev_stat[d];
-  if (s.smp_cleared.load(rlx))
+  // The newest slot of today's file when start-up read it back; -1 when
+  // the ring does not hold a reloaded file of this day.
+  int in_file = -1;
+  if (s.smp_cleared.load(rlx)) {
     s.smp_cleared.store(false, rlx);
-  else
+    if (date == static_cast<int32_t>(s.last_date.load())) in_file = s.last_arch_idx.load(rlx);
+  } else {
     clear_smp_ring(s);
+  }
   int k = 0;
   for (; k < SAMPLES_PER_BLOCK; ++k) {
     store_sample(d, slot - k, k);
@@ -273,7 +278,10 @@ void com_service::start_day(int d, int slot, int32_t date) {
       break;
     }
   }
-  s.last_written_idx.store(slot - k < 0 ? -1 : slot - k, rlx);
+  // After a quick restart the newest samples overlap what the file already
+  // holds: only the slots after its newest one are written, so the file
+  // gets no slot twice and none out of order.
+  s.last_written_idx.store(std::clamp(std::max(slot - k, in_file), -1, slot), rlx);
   s.last_smp_orv.store(samples_regs[0], rlx);
   s.last_date.store(date, rlx);
   s.last_saved_idx.store(slot, std::memory_order_release);

@@ -175,13 +175,13 @@ bool TModbSerial::set_mod_regs_rep(int slave, int start, const uint16_t* buf, in
 }
 
 void TModbSerial::clear_port() {
-  // Bytes already fetched into rec_buf stay; the receiver's address
-  // synchronisation skips them.
+  // Every request starts with an empty receive buffer: bytes fetched
+  // earlier (the rest of a burst, a late answer) never answer this request.
+  scan_buf_pos = 0;
+  inp_data_len = 0;
   if (!port_.purge()) {
     last_err = static_cast<uint32_t>(port_.last_errno());
-    const int saved_pos = scan_buf_pos;
     Open_Com(com_idx, baud_idx, parity_idx);
-    scan_buf_pos = saved_pos;
   }
 }
 
@@ -256,11 +256,25 @@ int TModbSerial::wait_response(int slave, int expected, int sent) {
     }
     last_byte = mono_ms();
     gap = 100;
-    if (kept > 0 || b == static_cast<uint8_t>(slave)) mod_read[kept++] = b;
-    if (kept == expected + 2) {
-      uint8_t c1 = 0, c2 = 0;
-      calc_crc(mod_read, expected, c1, c2);
-      return (mod_read[expected] == c1 && mod_read[expected + 1] == c2) ? 0 : 3;
-    }
+    take_byte(mod_read, kept, b, slave);
+    if (kept == expected + 2) return judge_answer(send_buf, mod_read, expected);
   }
+}
+
+bool TModbSerial::take_byte(uint8_t* frame, int& kept, uint8_t b, int slave) {
+  if (kept == 0 && b != static_cast<uint8_t>(slave)) return false;
+  frame[kept++] = b;
+  return true;
+}
+
+int TModbSerial::judge_answer(const uint8_t* request, const uint8_t* frame, int expected) {
+  uint8_t c1 = 0, c2 = 0;
+  calc_crc(frame, expected, c1, c2);
+  if (frame[expected] != c1 || frame[expected + 1] != c2) return 3;
+  // The address matched when the frame started. A read is answered by its
+  // function code and a byte count of two per register; a write by the echo
+  // of its function code, start and count.
+  if (frame[1] != request[1]) return 2;
+  if (request[1] == 3) return frame[2] == expected - 3 ? 0 : 2;
+  return std::memcmp(frame + 2, request + 2, 4) == 0 ? 0 : 2;
 }

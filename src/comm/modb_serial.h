@@ -4,7 +4,10 @@
 //
 // Result codes of get_mod_regs / set_mod_regs:
 //   0  response complete and CRC correct
-//   2  port not open, start register negative, request not sent, or time-out
+//   2  port not open, start register negative, request not sent, time-out,
+//      or a complete response that does not answer the request (another
+//      function code, a wrong byte count, a write echo of another start or
+//      count): such a frame counts as no answer
 //   3  a complete response arrived but its CRC is wrong
 #pragma once
 
@@ -50,6 +53,15 @@ class TModbSerial {
   // Builds the request frames (without sending); returns the frame length.
   static int build_read_frame(uint8_t* out, int slave, int start, int count);
   static int build_write_frame(uint8_t* out, int slave, int start, const uint16_t* buf, int count);
+
+  // The receiver's frame assembly, one byte at a time: bytes before the
+  // first one equal to the slave address are dropped, the others go to
+  // frame[kept++]. True when the byte was kept.
+  static bool take_byte(uint8_t* frame, int& kept, uint8_t b, int slave);
+  // Judges a complete response of expected + 2 bytes (CRC included) against
+  // the request it should answer: 3 for a wrong CRC, 2 when it is no answer
+  // to that request, 0 when it is.
+  static int judge_answer(const uint8_t* request, const uint8_t* frame, int expected);
 
  private:
   void clear_port();

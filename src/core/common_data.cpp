@@ -64,6 +64,7 @@ void reset_acq_state(t_dev_stat& d, double today) {
   d.last_arch_idx.store(-1, rlx);
   d.last_smp_orv.store(-1, rlx);
   d.last_written_idx.store(-1, rlx);
+  d.log_error.store(0, rlx);
   d.last_saved_idx.store(-1, std::memory_order_release);
   d.last_date.store(today, rlx);
 }
@@ -83,6 +84,7 @@ void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src) {
   cp(dst.last_arch_idx, src.last_arch_idx);
   cp(dst.last_smp_orv, src.last_smp_orv);
   cp(dst.last_written_idx, src.last_written_idx);
+  cp(dst.log_error, src.log_error);
   for (int k = 0; k < RING_SIZE; ++k) {
     cp(dst.smp_raw[k], src.smp_raw[k]);
     dst.smp_cal[k].store_bits(src.smp_cal[k].load_bits());

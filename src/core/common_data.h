@@ -274,6 +274,9 @@ struct t_dev_stat {
   shared_t<int32_t> last_smp_orv{0};
   shared_t<int32_t> last_saved_idx{0};  // release by the service, acquire by readers
   shared_t<int32_t> last_written_idx{0};
+  // Written by the service: 0 while the log file can be written, else the
+  // system's error number of the last failed write (the samples stay pending).
+  shared_t<int32_t> log_error{0};
   std::array<shared_t<uint32_t>, RING_SIZE> smp_raw{};
   std::array<atomic_f32, RING_SIZE> smp_cal{};
   std::array<shared_t<uint16_t>, RING_SIZE> smp_temp{};

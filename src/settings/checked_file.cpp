@@ -78,19 +78,23 @@ bool write_checked_file(const QString& path, const QString& text) {
   return false;
 }
 
-QString read_checked_file(const QString& path) {
+QString read_checked_file(const QString& path, checked_state_t* state) {
+  checked_state_t found = CHK_DAMAGED;
+  QString text;
   QFile f(path);
-  if (!f.exists()) return {};
-  if (!f.open(QIODevice::ReadOnly)) {
+  if (!f.exists()) {
+    found = CHK_MISSING;
+  } else if (!f.open(QIODevice::ReadOnly)) {
     report_io_error(path + ": " + f.errorString());
-    return {};
-  }
-  const QByteArray bytes = f.readAll();
-  if (f.error() != QFileDevice::NoError) {
+  } else if (const QByteArray bytes = f.readAll(); f.error() != QFileDevice::NoError) {
     report_io_error(path + ": " + f.errorString());
-    return {};
+  } else {
+    text = parse_checked_bytes(bytes);
+    // An empty text is valid only when the file says so.
+    if (!text.isEmpty() || bytes == checked_file_bytes(QString())) found = CHK_VALID;
   }
-  return parse_checked_bytes(bytes);
+  if (state) *state = found;
+  return text;
 }
 
 QString next_field(QString& text) {

@@ -30,8 +30,15 @@ QString parse_checked_bytes(const QByteArray& bytes);
 // Returns true when the write FAILED (the error is reported).
 bool write_checked_file(const QString& path, const QString& text);
 
+// What read_checked_file found.
+enum checked_state_t : int {
+  CHK_MISSING = 0,  // no such file
+  CHK_VALID = 1,    // the text passed its check
+  CHK_DAMAGED = 2,  // the file exists but failed its check or could not be read
+};
+
 // The text of a valid file; empty when the file is missing or invalid.
-QString read_checked_file(const QString& path);
+QString read_checked_file(const QString& path, checked_state_t* state = nullptr);
 
 // Removes the first "|"-terminated field from text and returns it; the
 // whole text when there is no "|"; empty for an empty text.

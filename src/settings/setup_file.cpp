@@ -6,6 +6,7 @@
 #include "settings/checked_file.h"
 #include "settings/sys_number.h"
 
+#include <QFile>
 #include <QObject>
 #include <QVariant>
 
@@ -173,7 +174,9 @@ bool write_cfg_file(const QString& name, const QString& text) {
 QString serial_regs_text(const stat_image& regs) { return regs_to_text(regs, SERIAL_FIRST_REG, SERIAL_CHARS); }
 
 void store_serial_regs(stat_image& regs, const QString& text) {
-  const QString s = trim_blanks(text).left(SERIAL_CHARS);
+  // Cut to the registers first, then trim: a cut after the trim could leave
+  // a trailing control character that the next load would trim away.
+  const QString s = trim_blanks(text.left(SERIAL_CHARS));
   for (int k = 0; k < SERIAL_CHARS; ++k) regs.set(SERIAL_FIRST_REG + k, k < s.size() ? s[k].unicode() : uint16_t{u' '});
 }
 
@@ -270,10 +273,24 @@ void apply_service_mode(t_m_stat& stat, bool service_ena) {
   stat.acc_level.store(service_ena ? 1 : 0, rlx);
 }
 
+QString keep_damaged_setup(const QString& path) {
+  const QString bad = path + SETUP_BAD_SUFFIX;
+  QFile::remove(bad);  // the newest damaged file wins
+  QFile f(path);
+  if (!f.rename(bad)) return "Setup file " + path + " failed its check and could not be kept (" + f.errorString() + ")";
+  return "Setup file " + path + " failed its check and was read as empty; kept as " + bad;
+}
+
 t_setup_ui load_setup() {
   apply_service_mode(m_stat, read_service_marker());
   t_setup_ui ui;
-  parse_setup_text(read_cfg_file(SETUP_FILE_NAME), common_setup, m_stat, draw_stat, ui);
+  const QString path = work_path(cfg_dir + SETUP_FILE_NAME);
+  checked_state_t state = CHK_MISSING;
+  const QString text = read_checked_file(path, &state);
+  // The damaged file is moved aside before anything is saved over it, so
+  // that the records still readable in it are not lost.
+  if (state == CHK_DAMAGED) init_log += keep_damaged_setup(path) + "\r\n";
+  parse_setup_text(text, common_setup, m_stat, draw_stat, ui);
   return ui;
 }
 

@@ -21,6 +21,8 @@ inline constexpr int SETUP_FIELD_CNT = 293;
 inline constexpr const char* SETUP_FILE_NAME = "\\OrvConfig.cfg";
 inline constexpr const char* LAST_PATH_FILE_NAME = "\\last_path.cfg";
 inline constexpr const char* SRVC_FILE_NAME = "\\srvc_ena.cfg";
+// A setup file that failed its check is kept beside it with this suffix.
+inline constexpr const char* SETUP_BAD_SUFFIX = ".bad";
 
 inline constexpr int SERIAL_FIRST_REG = 66;  // status registers 66..77
 inline constexpr int SERIAL_CHARS = 12;
@@ -80,14 +82,20 @@ bool chan_source_in_range(const t_dsp_chan& ch, bool live);
 
 // Status registers 66..77 as 12-character text (a register of 0 as a blank).
 QString serial_regs_text(const stat_image& regs);
-// Stores a serial read from the setup file: trimmed of characters of code 32
-// or less at both ends, cut to 12 characters, padded with blanks.
+// Stores a serial read from the setup file: cut to 12 characters, trimmed of
+// characters of code 32 or less at both ends, padded with blanks.
 void store_serial_regs(stat_image& regs, const QString& text);
 
 // ---- the setup on the program's records ------------------------------------------------
 // Service marker, then the setup file, into m_stat, common_setup and draw_stat.
-// Returns what belongs to the main window.
+// Returns what belongs to the main window. A setup file that exists but
+// failed its check is read as empty and renamed to "OrvConfig.cfg.bad"
+// (replacing an older one), so the next save cannot overwrite it; a line in
+// init_log names both files.
 t_setup_ui load_setup();
+
+// Renames a damaged setup file to path + ".bad"; the start-up log line.
+QString keep_damaged_setup(const QString& path);
 
 // Builds the setup text from m_stat, common_setup, draw_stat and ui and
 // writes it to "\OrvConfig.cfg". Write errors are reported by the writer.

@@ -97,7 +97,8 @@ void TMainForm::measure_chart_font() {
 void TMainForm::prepare_device_records() {
   // Every device record is reset and today's samples are restored from the
   // log files before the service starts.
-  reload_live_logs([](const QString& text) { show_error(text); });
+  for (const t_reload_result& r : reload_live_logs())
+    if (r.code == LOAD_READ_FAILED) show_error(msg_text(11) + " [" + r.error + "]");
 }
 
 void TMainForm::restore_page() {

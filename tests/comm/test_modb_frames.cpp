@@ -75,3 +75,64 @@ TEST(ModbRequests, ClosedPortAndBadArgumentsGiveTwoWithoutTraffic) {
   EXPECT_FALSE(m.set_mod_regs_rep(1, 0, buf, 1));
   EXPECT_EQ(m.max_baud_index(), 4);
 }
+
+namespace {
+
+// Runs bytes from the line through the receiver's assembly and judges the
+// frame once expected + 2 bytes are kept; -1 when the bytes end before.
+int receive(const std::vector<uint8_t>& request, int expected, const std::vector<uint8_t>& line, int slave = 5) {
+  uint8_t frame[300] = {};
+  int kept = 0;
+  for (uint8_t b : line) {
+    TModbSerial::take_byte(frame, kept, b, slave);
+    if (kept == expected + 2) return TModbSerial::judge_answer(request.data(), frame, expected);
+  }
+  return -1;
+}
+
+std::vector<uint8_t> read_request(int slave, int start, int count) {
+  std::vector<uint8_t> r(8);
+  TModbSerial::build_read_frame(r.data(), slave, start, count);
+  return r;
+}
+
+std::vector<uint8_t> write_request(int slave, int start, int count) {
+  const uint16_t values[4] = {1, 2, 3, 4};
+  std::vector<uint8_t> r(9 + 2 * count);
+  TModbSerial::build_write_frame(r.data(), slave, start, values, count);
+  return r;
+}
+
+}  // namespace
+
+TEST(ModbReceiver, AnswersAreJudgedAgainstTheirRequest) {
+  const auto read2 = read_request(5, 2000, 2);
+  // The true answer, after noise that differs from the address.
+  EXPECT_EQ(receive(read2, 7, {0x00, 0x13, 0x05, 0x03, 0x04, 0x00, 0x01, 0x00, 0x02, 0x6F, 0xF2}), 0);
+  // The same with one bit flipped: a CRC error.
+  EXPECT_EQ(receive(read2, 7, {0x05, 0x03, 0x04, 0x00, 0x01, 0x00, 0x03, 0x6F, 0xF2}), 3);
+  // Function 4 instead of 3, with a correct CRC: no answer to this request.
+  EXPECT_EQ(receive(read2, 7, {0x05, 0x04, 0x04, 0x11, 0x11, 0x22, 0x22, 0x73, 0xC4}), 2);
+  // Byte count 0.
+  EXPECT_EQ(receive(read2, 7, {0x05, 0x03, 0x00, 0x33, 0x33, 0x44, 0x44, 0x82, 0x4B}), 2);
+  // An exception reply followed by two zero bytes that make up the length of a one-register read.
+  EXPECT_EQ(receive(read_request(5, 9999, 1), 5, {0x05, 0x83, 0x02, 0x00, 0x00, 0x60, 0x44}), 2);
+  // A plain exception reply never completes the frame (the time-out ends it).
+  EXPECT_EQ(receive(read_request(5, 9999, 1), 5, {0x05, 0x83, 0x02, 0xC0, 0xF1}), -1);
+}
+
+TEST(ModbReceiver, AWriteNeedsTheEchoOfItsFunctionStartAndCount) {
+  const auto write2 = write_request(5, 10004, 2);
+  auto echo = [](std::vector<uint8_t> head) {
+    uint8_t a = 0, b = 0;
+    TModbSerial::calc_crc(head.data(), 6, a, b);
+    head.push_back(a);
+    head.push_back(b);
+    return head;
+  };
+  EXPECT_EQ(receive(write2, 6, echo({0x05, 0x10, 0x27, 0x14, 0x00, 0x02})), 0);
+  EXPECT_EQ(receive(write2, 6, {0x05, 0x03, 0x04, 0x00, 0x00, 0x00, 0x45, 0x7E}), 2);  // a read answer
+  EXPECT_EQ(receive(write2, 6, echo({0x05, 0x10, 0x27, 0x15, 0x00, 0x02})), 2);        // another start
+  EXPECT_EQ(receive(write2, 6, echo({0x05, 0x10, 0x27, 0x14, 0x00, 0x01})), 2);        // another count
+  EXPECT_EQ(receive(write2, 6, echo({0x05, 0x90, 0x27, 0x14, 0x00, 0x02})), 2);        // exception bit
+}

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -174,11 +178,29 @@ TEST(ServiceSamples, HundredPendingSlotsWaitTheHundredAndFirstTriggersOneWrite) 
   }
 }
 
-TEST(ServiceSamples, FailedAppendKeepsTheSlotsPendingUntilTheFolderExists) {
+TEST(ServiceSamples, AMissingLogFolderIsMadeAtTheFirstWrite) {
   service_rig rig;
   rig.add_device(0);
-  const QString missing = rig.log_dir + "/not/yet";
+  const QString missing = rig.log_dir + "/plant/line 2/dryer";
   common_setup.dev_conn[0].log_dir.set(missing);
+  rig.poll(0);
+  rig.svc->shutdown_step();
+  QFile f(missing + "/" + kFile);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.size(), 30 * 27);
+  EXPECT_EQ(dev0().log_error.load(), 0);
+}
+
+TEST(ServiceSamples, FailedAppendKeepsTheSlotsPendingAndTellsWhy) {
+  service_rig rig;
+  rig.add_device(0);
+  // A file where a folder of the path should be: the folder cannot be made.
+  const QString blocker = rig.log_dir + "/blocked";
+  QFile b(blocker);
+  ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+  b.close();
+  const QString folder = blocker + "/not/yet";
+  common_setup.dev_conn[0].log_dir.set(folder);
   rig.poll(0);
   auto& s = dev0();
   for (int k = 1; k <= 80; ++k) {
@@ -187,34 +209,62 @@ TEST(ServiceSamples, FailedAppendKeepsTheSlotsPendingUntilTheFolderExists) {
     rig.poll(0);
   }
   EXPECT_EQ(s.last_written_idx.load(), kSlot - 30);  // nothing could be written
-  QDir().mkpath(missing);
+  EXPECT_EQ(s.log_error.load(), ENOTDIR);
+  ASSERT_TRUE(QFile::remove(blocker));
   rig.clock.set_slot(kSlot + 81);
   rig.produce(1);
   rig.poll(0);
-  QFile f(missing + "/" + kFile);
+  QFile f(folder + "/" + kFile);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.size(), 111 * 27);  // all slots, none lost
+  EXPECT_EQ(s.log_error.load(), 0);
 }
 
 TEST(ServiceSamples, FailedAppendBeforeMidnightStillReachesTheOldDaysFile) {
   service_rig rig(RIG_DATE, 86400000 - 2000);
   rig.add_device(0);
-  const QString missing = rig.log_dir + "/later";
-  common_setup.dev_conn[0].log_dir.set(missing);
+  const QString blocker = rig.log_dir + "/later";
+  QFile b(blocker);
+  ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+  b.close();
+  common_setup.dev_conn[0].log_dir.set(blocker);
   rig.poll(0);
   rig.clock.set(RIG_DATE + 1, 1000);
   rig.produce(15);
   rig.poll(0);  // the old day's 30 slots cannot be written: kept
   EXPECT_EQ(kept_log_bytes(0), 30 * 27);
-  QDir().mkpath(missing);
+  ASSERT_TRUE(QFile::remove(blocker));
   rig.svc->shutdown_step();
-  QFile old(missing + "/" + kFile);
+  QFile old(blocker + "/" + kFile);
   ASSERT_TRUE(old.open(QIODevice::ReadOnly));
   EXPECT_EQ(old.size(), 30 * 27);
-  QFile fresh(missing + "/Dryer_20240308.orvlog");
+  QFile fresh(blocker + "/Dryer_20240308.orvlog");
   ASSERT_TRUE(fresh.open(QIODevice::ReadOnly));
   EXPECT_EQ(fresh.size(), 6 * 27);
   EXPECT_EQ(kept_log_bytes(0), 0);
+}
+
+TEST(ServiceSamples, AWriteThatFailsHalfWayLeavesTheFileAsItWas) {
+  temp_config_home home;
+  const QString path = home.path() + "/day.orvlog";
+  const QByteArray first(27, 'A');
+  ASSERT_TRUE(append_text_file(path, first.constData(), first.size()));
+  // The file may grow to 100 bytes: a 270-byte append is cut off after 73.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const QByteArray lines(270, 'B');
+  int error = 0;
+  const bool ok = append_text_file(path, lines.constData(), lines.size(), &error);
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(error, EFBIG);
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), first);  // no part of a line
 }
 
 TEST(ServiceSamples, LogNameCleansTheTagAndTheSerial) {

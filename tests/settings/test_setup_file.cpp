@@ -5,6 +5,7 @@
 
 #include "charts/draw_stat.h"
 #include "core/common_data.h"
+#include "core/reg_text.h"
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
 #include "settings/sys_number.h"
@@ -398,6 +399,68 @@ TEST_F(SetupFile, SerialNumbersAreTrimmedAndPaddedWithBlanks) {
   EXPECT_EQ(serial_of(2), "AB12        ");
   EXPECT_EQ(serial_of(3), "TOO-LONG-SER");
   EXPECT_EQ(m_stat.dev_stat[3].read_stat.get(SERIAL_FIRST_REG + 12), 0);  // register 78 untouched
+}
+
+TEST_F(SetupFile, SerialNumbersSurviveASaveAndALoad) {
+  // Fields as a damaged or hand-edited file may hold them: the first twelve
+  // characters are the registers' worth, whatever follows is cut off.
+  const QString fields[] = {
+      QString(" ABCDEFGHIJK") + QChar(1) + "Z",  // a control character right after the cut
+      QString("\tSN-77") + QChar(2) + "     xyz",
+      QString("ABCDEFGHIJKL") + QChar(3),
+      "   ",
+  };
+  for (const QString& field : fields) {
+    stat_image regs;
+    store_serial_regs(regs, field);
+    const QString once = serial_regs_text(regs);
+    stat_image again;
+    store_serial_regs(again, once);
+    EXPECT_EQ(serial_regs_text(again), once) << qPrintable(field);
+    EXPECT_EQ(trim_blanks(once), trim_blanks(field.left(SERIAL_CHARS))) << qPrintable(field);
+  }
+}
+
+TEST_F(SetupFile, ADamagedFileIsKeptBesideBeforeItIsSavedOver) {
+  save_setup(fill_everything());
+  const QString path = cfg_path(SETUP_FILE_NAME);
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray truncated = f.readAll().left(900);
+  f.close();
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(truncated);
+  f.close();
+  // An older backup is replaced by the newest damaged file.
+  QFile old(path + ".bad");
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("older");
+  old.close();
+
+  reset_all_records();
+  reset_draw_stat();
+  init_log.clear();
+  expect_defaults(load_setup());
+  EXPECT_EQ(init_log, "Setup file " + path + " failed its check and was read as empty; kept as " + path + ".bad\r\n");
+  save_setup(t_setup_ui{});
+  QFile bad(path + ".bad");
+  ASSERT_TRUE(bad.open(QIODevice::ReadOnly));
+  EXPECT_EQ(bad.readAll(), truncated);  // the records still readable in it are not lost
+  EXPECT_FALSE(read_checked_file(path).isEmpty());
+
+  // A valid file, an empty valid file and a missing file leave no trace.
+  init_log.clear();
+  load_setup();
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(checked_file_bytes(QString()));
+  f.close();
+  load_setup();
+  ASSERT_TRUE(QFile::remove(path));
+  load_setup();
+  EXPECT_EQ(init_log, "");
+  bad.close();
+  ASSERT_TRUE(bad.open(QIODevice::ReadOnly));
+  EXPECT_EQ(bad.readAll(), truncated);
 }
 
 TEST_F(SetupFile, WindowPlacementNeedsAllFourNumbers) {

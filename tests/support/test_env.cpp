@@ -13,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
+#include <chrono>
 #include <stdexcept>
 
 temp_config_home::temp_config_home() {
@@ -72,6 +73,32 @@ std::vector<uint8_t> pty_pair::read_master(int wait_ms, size_t max) {
     if (n <= 0) break;
     out.insert(out.end(), buf, buf + n);
     wait_ms = 20;  // collect the rest of a frame
+  }
+  return out;
+}
+
+std::vector<uint8_t> pty_pair::read_request(int wait_ms) {
+  std::vector<uint8_t> out;
+  // Address and function first; then a read is 8 bytes, a write 9 + its byte count.
+  auto frame_length = [&out]() -> size_t {
+    if (out.size() < 2 || out[1] != 16) return 8;
+    return out.size() < 7 ? 9 : 9 + static_cast<size_t>(out[6]);
+  };
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  while (out.size() < frame_length()) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      if (out.empty()) return {};
+      break;  // a frame that stopped half-way: returned as it is
+    }
+    pollfd p{master_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+    uint8_t b = 0;
+    if (::read(master_, &b, 1) != 1) continue;
+    // Once a frame has begun, the rest of it is waited for generously.
+    if (out.empty()) deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    out.push_back(b);
   }
   return out;
 }

@@ -39,6 +39,10 @@ class pty_pair {
   void close_master();
   // Reads what the master has received within the given time.
   std::vector<uint8_t> read_master(int wait_ms, size_t max = 4096);
+  // Reads one whole Modbus RTU request (read or write frame, its length
+  // known from its function code) as soon as it is there; empty when none
+  // has begun within wait_ms. A frame that has begun is never cut.
+  std::vector<uint8_t> read_request(int wait_ms);
   void write_master(const std::vector<uint8_t>& bytes);
 
  private:

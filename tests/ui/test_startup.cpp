@@ -4,6 +4,7 @@
 #include "comm/modb_serial.h"
 #include "core/common_data.h"
 #include "settings/checked_file.h"
+#include "settings/setup_file.h"
 #include "support/test_env.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <QApplication>
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QTabWidget>
@@ -120,6 +122,45 @@ TEST_F(Startup, TheSetupSurvivesARestart) {
   EXPECT_EQ(common_setup.dev_conn[2].tag.get(), "Mixer 2");
   EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 6);
   EXPECT_TRUE(form.init_active);
+  form.shutdown_sequence();
+}
+
+TEST_F(Startup, ADamagedSetupIsKeptAndAnUnreadableLogIsReported) {
+  const QString cfg = home.path() + "/Tarvik/Orv_Cfg";
+  ASSERT_TRUE(QDir().mkpath(cfg));
+  QFile damaged(cfg + "/OrvConfig.cfg");
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write("0|0|0|0|1|1|.|;|||||||0|1|1|4|7|4|0|Mixer|" + home.path().toUtf8() + "/logs|");  // cut short
+  damaged.close();
+  {
+    TMainForm form;
+    ASSERT_TRUE(form.FormCreate());
+    form.shutdown_sequence();
+  }
+  const QString log = read_checked_file(cfg + "/orv_init.log");
+  EXPECT_TRUE(log.contains("Setup file " + cfg + "/OrvConfig.cfg failed its check and was read as empty; kept as " +
+                           cfg + "/OrvConfig.cfg.bad\r\n"))
+      << qPrintable(log);
+  EXPECT_TRUE(QFileInfo::exists(cfg + "/OrvConfig.cfg.bad"));
+  EXPECT_FALSE(read_checked_file(cfg + "/OrvConfig.cfg").isEmpty());  // saved afresh at the end
+
+  // Today's log of an active device cannot be read: the user is told why.
+  reset_all_records();
+  msg_script::end();
+  msg_script::begin();
+  auto& c = common_setup.dev_conn[0];
+  c.active = true;
+  c.com_num = 7;
+  c.tag.set("Mixer");
+  c.log_dir.set(home.path() + "/logs");
+  save_setup(t_setup_ui{});
+  const QString today = QDate::currentDate().toString("yyyyMMdd");
+  ASSERT_TRUE(QDir().mkpath(home.path() + "/logs/Mixer_" + today + ".orvlog"));  // a folder in its place
+  reset_all_records();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  ASSERT_EQ(msg_script::shown().size(), 1);
+  EXPECT_TRUE(msg_script::shown()[0].startsWith("error: Data loading failed. [")) << qPrintable(msg_script::shown()[0]);
   form.shutdown_sequence();
 }
 
