@@ -195,6 +195,10 @@ void write_log_or_keep(int device) {
   s.last_written_idx.store(saved, rlx);
 }
 
+QString log_failure_text(const QString& log_dir, int error) {
+  return QStringLiteral("Logging fails: ") + native_dir(log_dir) + QStringLiteral(": ") + qt_error_string(error);
+}
+
 void move_kept_logs(int from, int to) {
   if (from == to) return;
   g_kept[to] = std::move(g_kept[from]);

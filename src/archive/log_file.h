@@ -45,6 +45,10 @@ bool write_log(int device);
 // losing them. last_written_idx = last_saved_idx afterwards.
 void write_log_or_keep(int device);
 
+// What the user is told while a device's log cannot be written: the
+// folder and the system's message for the error number (log_error).
+QString log_failure_text(const QString& log_dir, int error);
+
 // The kept lines of device `from` become those of device `to` (a device
 // moving to another slot); `from` keeps none.
 void move_kept_logs(int from, int to);

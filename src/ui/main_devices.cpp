@@ -1,5 +1,6 @@
 // The device column of the main window: device panels, selection, the
 // device menus, adding, editing and removing devices.
+#include "archive/log_file.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
@@ -224,6 +225,10 @@ void TMainForm::prep_dev_popup(int d) {
   menp_dev_act->setVisible(dev);
   menp_dsp_path->setVisible(dev);
   if (dev) menp_dev_act->setChecked(common_setup.dev_conn[d].log_active.load(rlx));
+  // The folder and the system's error while the device's log cannot be written.
+  const int log_error = dev ? m_stat.dev_stat[d].log_error.load(rlx) : 0;
+  x_menp_log_error->setVisible(log_error != 0);
+  if (log_error != 0) x_menp_log_error->setText(log_failure_text(common_setup.dev_conn[d].log_dir.get(), log_error));
   menp_dev_add->setVisible(true);
 }
 

@@ -146,6 +146,7 @@ class TMainForm : public QMainWindow {
   QAction* menp_dev_delete = nullptr;
   QAction* menp_dev_act = nullptr;
   QAction* menp_dsp_path = nullptr;
+  QAction* x_menp_log_error = nullptr;  // shown while the device's log cannot be written
   QToolBar* tlb_main = nullptr;
   std::array<QAction*, 9> tcmd{};  // load, save, new_dev, rd_cfg, wr_cfg, exp_exc, exp_bmp, stop, play
 

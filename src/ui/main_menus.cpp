@@ -122,6 +122,9 @@ void TMainForm::build_menus() {
   menp_dev_act->setCheckable(true);
   menp_open->addSeparator();
   menp_dsp_path = named_action(menp_open, "menp_dsp_path", u"menp_dsp_path");
+  x_menp_log_error = menp_open->addAction(QString());
+  x_menp_log_error->setObjectName("x_menp_log_error");
+  x_menp_log_error->setEnabled(false);
   connect(menp_dev_add, &QAction::triggered, this, &TMainForm::menm_dev_addClick);
   connect(menp_dev_edit, &QAction::triggered, this, [this] { edit_device(popup_dev_idx); });
   connect(menp_dev_delete, &QAction::triggered, this, [this] { remove_device(popup_dev_idx); });

@@ -1,5 +1,6 @@
 #include "ui/status_decode.h"
 
+#include "archive/log_file.h"
 #include "calib/gain_model.h"
 #include "core/reg_text.h"
 #include "settings/sys_number.h"
@@ -103,6 +104,9 @@ status_view compute_status_view(int red_dsp_tout) {
     auto& diag = srvc_diag.diag[d];
     if (!common_setup.dev_conn[d].active.load(rlx)) diag.panel_state.store(0, rlx);
     v.panels[d] = panel_view_of(diag.panel_state.load(rlx), diag.panel_detail.load(rlx));
+    // While the device's log cannot be written, its hint says so.
+    if (const int err = m_stat.dev_stat[d].log_error.load(rlx); err != 0 && !v.panels[d].hint.isEmpty())
+      v.panels[d].hint += u'\n' + log_failure_text(common_setup.dev_conn[d].log_dir.get(), err);
   }
 
   // A selection outside 0..7 counts as none.

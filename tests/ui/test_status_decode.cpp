@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace {
 
 constexpr uint16_t F_BIT = 1u << 5;
@@ -149,6 +151,19 @@ TEST_F(StatusDecode, PanelImagesAndHints) {
     EXPECT_EQ(panel_view_of(st, 2).image, PANEL_IMG_NONE) << st;
     EXPECT_TRUE(panel_view_of(st, 2).hint.isEmpty()) << st;
   }
+}
+
+TEST_F(StatusDecode, APanelWhoseLogCannotBeWrittenSaysSoInItsHint) {
+  auto& c = common_setup.dev_conn[3];
+  c.active = true;
+  c.log_dir.set("/plant/logs");
+  srvc_diag.diag[3].panel_state = 4;
+  srvc_diag.diag[3].panel_detail = 2;
+  EXPECT_EQ(compute_status_view(0).panels[3].hint, "Connected");
+  m_stat.dev_stat[3].log_error = ENOSPC;
+  EXPECT_EQ(compute_status_view(0).panels[3].hint, "Connected\nLogging fails: /plant/logs: " + qt_error_string(ENOSPC));
+  m_stat.dev_stat[3].log_error = 0;  // written again
+  EXPECT_EQ(compute_status_view(0).panels[3].hint, "Connected");
 }
 
 // ---- the whole view ------------------------------------------------------------------
