@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   clang-format clang-tidy
+  clang libclang-rt-dev
   qt6-base-dev libgl-dev fonts-liberation
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libmodbus-dev

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 
 namespace {
 
@@ -39,13 +40,17 @@ bool parse_hex_field(const char* p, int len, uint32_t& out) {
 }
 
 int reload_log_file(const QString& path, int device, QString* error) {
-  auto& s = m_stat.dev_stat[device];
-  clear_smp_ring(s);
+  clear_smp_ring(m_stat.dev_stat[device]);
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
     if (error) *error = f.errorString();
     return LOAD_READ_FAILED;
   }
+  return read_log_lines(f, device, error);
+}
+
+int read_log_lines(QIODevice& f, int device, QString* error) {
+  auto& s = m_stat.dev_stat[device];
   char buf[kMaxLine + 2];
   for (int lines = 0;; ++lines) {
     if (lines == LOG_MAX_LINES && !f.atEnd()) return LOAD_BAD_LENGTH;  // longer than any day file

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 #include <array>
 
 // Load codes of the log file readers.
@@ -33,6 +35,10 @@ bool parse_hex_field(const char* p, int len, uint32_t& out);
 // non-zero code and returns it; on a read failure the system's message goes
 // to *error.
 int reload_log_file(const QString& path, int device, QString* error = nullptr);
+
+// The line loop of reload_log_file on an open device, into the ring of
+// device d as it is (not cleared first).
+int read_log_lines(QIODevice& in, int device, QString* error = nullptr);
 
 // What the start-up reload found for one device: LOAD_OK also when the
 // device is not active or has no file today; the system's message with

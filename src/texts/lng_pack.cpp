@@ -101,6 +101,10 @@ bool read_lng_pack(const QString& path, t_text_set& texts, QString& log) {
     log_line(log, file.errorString() + QLatin1String(LNG_LOG_READ_FAILED));
     return false;
   }
+  return parse_lng_pack(bytes, texts, log);
+}
+
+bool parse_lng_pack(const QByteArray& bytes, t_text_set& texts, QString& log) {
   if (bytes.size() > LNG_PACK_MAX_BYTES) {
     log_line(log, QStringLiteral("Language file too large") + QLatin1String(LNG_LOG_READ_FAILED));
     return false;

@@ -54,6 +54,8 @@ bool decode_lng_bytes(const QByteArray& bytes, QString& text);
 // Reads and checks a pack without touching cur_texts. On success texts holds
 // the 695 texts. On failure one line (with CR LF) is appended to log.
 bool read_lng_pack(const QString& path, t_text_set& texts, QString& log);
+// The same for the bytes of a pack already read.
+bool parse_lng_pack(const QByteArray& bytes, t_text_set& texts, QString& log);
 
 // Loads a pack into cur_texts. Nothing changes unless the whole file is accepted.
 bool load_lng_pack(const QString& path, QString& log);

@@ -161,12 +161,16 @@ TEST(ServiceRequests, SameKindReplacesTheUntakenRequestOtherKindsWait) {
   // A release posted while a drive is pending waits for it instead of wiping it.
   post_request(REQR_PWM_SET, 0, pwm_params(300, 0));
   std::atomic<bool> posted{false};
+  std::atomic<int> waits{0};
   uint32_t release = 0;
   std::thread ui([&] {
-    release = post_request(REQR_PWM_ENA_2, 0);
+    release = post_request(REQR_PWM_ENA_2, 0, {}, [&] { ++waits; });
     posted = true;
   });
-  sleep_ms(30);
+  // The poster is seen waiting (its pump runs) while the drive is pending.
+  const int64_t until = mono_ms() + 20000;
+  while (waits.load() < 20 && mono_ms() < until) sleep_ms(1);
+  EXPECT_GE(waits.load(), 20);
   EXPECT_FALSE(posted.load());
   rig.step();  // the drive
   ui.join();
