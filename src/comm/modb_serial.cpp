@@ -238,8 +238,8 @@ uint16_t TModbSerial::frame_word(int k) const {
 }
 
 int TModbSerial::wait_response(int slave, int expected, int sent) {
-  const int64_t limit = overall_limit_ms(baud_idx, expected, sent);
-  int64_t gap = gap_limit_ms(baud_idx, sent);
+  const int64_t limit = overall_limit_ms(baud_idx, expected, sent) + answer_slack_ms;
+  int64_t gap = gap_limit_ms(baud_idx, sent) + answer_slack_ms;
   const int64_t start = mono_ms();
   int64_t last_byte = start;
   int kept = 0;
@@ -255,7 +255,7 @@ int TModbSerial::wait_response(int slave, int expected, int sent) {
       continue;
     }
     last_byte = mono_ms();
-    gap = 100;
+    gap = 100 + answer_slack_ms;
     take_byte(mod_read, kept, b, slave);
     if (kept == expected + 2) return judge_answer(send_buf, mod_read, expected);
   }

@@ -44,6 +44,11 @@ class TModbSerial {
   int send_error() const { return send_err_code; }
   int port_number() const { return com_idx; }
 
+  // Extra milliseconds every response wait allows on top of the limits:
+  // 0 in the program. Tests whose peer shares a loaded machine set it, so
+  // that a late peer is not taken for a silent one.
+  void set_answer_slack_ms(int ms) { answer_slack_ms = ms; }
+
   // Character time in microseconds used for the time-outs, by baud index.
   static int char_time_us(int baud_index);
   // Overall and gap limits in milliseconds of a response wait.
@@ -84,4 +89,5 @@ class TModbSerial {
   int32_t baud_idx = 0;
   int32_t parity_idx = 0;
   int32_t send_err_code = 0;
+  int32_t answer_slack_ms = 0;
 };

@@ -40,6 +40,8 @@ class ModbPty : public ::testing::Test {
   void SetUp() override {
     pty.link_as_com(kCom);
     ASSERT_TRUE(m.Open_Com(kCom, 4, 0));
+    // Answers are waited for generously; tests of silence set 0 first.
+    m.set_answer_slack_ms(kGenerousMs);
   }
   void TearDown() override {
     if (responder.joinable()) responder.join();
@@ -92,6 +94,7 @@ TEST_F(ModbPty, CorruptedByteGivesThreeAndMissingByteGivesTwoAfterSilence) {
   });
   uint16_t buf[2] = {};
   EXPECT_EQ(m.get_mod_regs(kSlave, 10, buf, 2), 3);
+  m.set_answer_slack_ms(0);
   const int64_t t0 = mono_ms();
   EXPECT_EQ(m.get_mod_regs(kSlave, 10, buf, 2), 2);
   const int64_t waited = mono_ms() - t0;
@@ -99,6 +102,7 @@ TEST_F(ModbPty, CorruptedByteGivesThreeAndMissingByteGivesTwoAfterSilence) {
 }
 
 TEST_F(ModbPty, ExceptionAnswerIsATimeOut) {
+  m.set_answer_slack_ms(0);
   respond(1, [](const std::vector<uint8_t>&) { return with_crc({kSlave, 0x83, 0x02}); });
   uint16_t buf[3] = {};
   EXPECT_EQ(m.get_mod_regs(kSlave, 9999, buf, 3), 2);
@@ -136,6 +140,7 @@ TEST_F(ModbPty, ALeftoverAnswerIsNeverTakenForTheNextRequest) {
   EXPECT_EQ(buf[1], 2);
   responder.join();
   // The slave stays silent now.
+  m.set_answer_slack_ms(0);
   EXPECT_EQ(m.get_mod_regs(kSlave, 0, buf, 2), 2);
   EXPECT_EQ(buf[0], 1);
 }
@@ -152,6 +157,7 @@ TEST_F(ModbPty, WriteWaitsForTheEcho) {
 
 TEST_F(ModbPty, RetryCounts) {
   // Silent slave: count the requests that reach the line.
+  m.set_answer_slack_ms(0);
   std::atomic<int> seen{0};
   std::atomic<bool> stop{false};
   responder = std::thread([&] {
