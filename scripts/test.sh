@@ -36,14 +36,14 @@ bash "$here/scripts/lint.sh" "$here/build"
 
 phase "ThreadSanitizer: service, archive, simulator and main-window tests"
 cmake -S "$here" -B "$here/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=thread \
-  -DORV_WERROR=ON -DORV_BUILD_BENCH=OFF >/dev/null
+  -DORV_WERROR=ON -DORV_BUILD_BENCH=OFF -DORV_BUILD_UI=ON -DORV_BUILD_SIM=ON >/dev/null
 cmake --build "$here/build-tsan" -j "$jobs" --target test_service test_archive test_sim test_service_sim \
   test_ui test_main_window
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest "$here/build-tsan" \
   -L '^(service|sim|sim-service|main-window)$'
 
 phase "AddressSanitizer + UndefinedBehaviorSanitizer: every test"
-asan_opts=(-DORV_SANITIZE=address -DORV_WERROR=ON -DORV_BUILD_BENCH=OFF)
+asan_opts=(-DORV_SANITIZE=address -DORV_WERROR=ON -DORV_BUILD_BENCH=OFF -DORV_BUILD_UI=ON -DORV_BUILD_SIM=ON)
 fuzz_probe='extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }'
 if command -v clang++ >/dev/null &&
   echo "$fuzz_probe" | clang++ -x c++ -fsanitize=fuzzer,address,undefined -o /dev/null - 2>/dev/null; then
