@@ -97,10 +97,9 @@ void com_service::service_step() {
 bool com_service::setup_for(int d) {
   const auto& c = common_setup.dev_conn[d];
   const int com = c.com_num.load(rlx), baud = c.baud_idx.load(rlx), parity = c.parity.load(rlx);
-  const int addr = c.addr.load(rlx);
   // A connection record that names no port, rate, parity or unit address
   // is a communication error, never an index out of range.
-  if (com < 1 || com > 50 || baud < 0 || baud > 4 || parity < 0 || parity > 2 || addr < 0 || addr > 247) return false;
+  if (!conn_in_range(c.addr.load(rlx), com, baud, parity)) return false;
   return link_.setup_port(com, baud, parity);
 }
 
@@ -163,7 +162,13 @@ void com_service::update_panel_state(int d) {
   const auto& s = m_stat.dev_stat[d];
   auto& diag = srvc_diag.diag[d];
   const device_stat_t st = s.device_stat.load(rlx);
-  if (!c.active.load(rlx) || st == DEVSTAT_WAIT) return;
+  if (!c.active.load(rlx)) {
+    // A slot not in use shows nothing.
+    diag.panel_state.store(0, rlx);
+    diag.panel_detail.store(0, rlx);
+    return;
+  }
+  if (st == DEVSTAT_WAIT) return;
   int state = 4, detail = 2;
   if (!c.log_active.load(rlx)) {
     state = 1;

@@ -53,19 +53,21 @@ void service_client::pump() const { pump_(); }
 
 std::optional<uint32_t> service_client::post(dev_request_t kind, int device, const req_params& params) {
   busy_scope scope(busy_);
-  if (!scope.entered()) return std::nullopt;
+  if (!scope.entered() || !service_running()) return std::nullopt;
   return post_request(kind, device, params, [this] { pump(); });
 }
 
 dev_req_stat_t service_client::wait(uint32_t serial) {
   busy_scope scope(busy_);
   if (!scope.entered()) return REQS_IDLE;
+  if (!request_done(serial) && !service_running()) return REQS_ERROR;
   return wait_request(serial, [this] { pump(); });
 }
 
 dev_req_stat_t service_client::request(dev_request_t kind, int device, const req_params& params) {
   busy_scope scope(busy_);
   if (!scope.entered()) return REQS_IDLE;
+  if (!service_running()) return REQS_ERROR;
   const auto p = [this] { pump(); };
   return wait_request(post_request(kind, device, params, p), p);
 }

@@ -34,8 +34,11 @@ class service_client {
   // thread, handle everything but user input: windows repaint and timers
   // tick, while clicks and keys stay queued until the call has returned.
   void set_pump(pump_fn pump);
-  // Whether the service thread runs; without it removals and connection
-  // edits are carried out directly. Default: srvc_thread exists and runs.
+  // Whether the service thread runs. Without it no request is posted (it
+  // would never be carried out), and removals and connection edits are
+  // carried out directly. Default: srvc_thread exists and was started. Tests
+  // that run a com_service of their own say so here (and may step it from
+  // the pump).
   void set_service_running(running_fn running);
 
   // True while a call waits: every call then refuses.
@@ -43,18 +46,22 @@ class service_client {
 
   // ---- requests -----------------------------------------------------------------
   // Posts a request for device `device` (waiting first for a pending request
-  // it may not replace) and returns its serial; std::nullopt when refused.
+  // it may not replace) and returns its serial; std::nullopt when refused or
+  // when the service does not run.
   std::optional<uint32_t> post(dev_request_t kind, int device, const req_params& params = {});
   // Waits until the request with this serial (or a newer one) was carried
-  // out: REQS_READY or REQS_ERROR; REQS_IDLE when refused (nothing waited).
+  // out: REQS_READY or REQS_ERROR (also when the service does not run);
+  // REQS_IDLE when refused (nothing waited).
   dev_req_stat_t wait(uint32_t serial);
-  // post, then wait: the request's result; REQS_IDLE when refused.
+  // post, then wait: the request's result (REQS_ERROR when the service does
+  // not run); REQS_IDLE when refused.
   dev_req_stat_t request(dev_request_t kind, int device, const req_params& params = {});
   // True once the request with this serial (or a newer one) was carried out.
   static bool done(uint32_t serial) { return request_done(serial); }
 
   // Posted without waiting for the result; a pending one of the same kind
-  // for the same device is replaced. std::nullopt when refused.
+  // for the same device is replaced. std::nullopt when refused or when the
+  // service does not run.
   // The gain word (with bit 15 a temporary override; 0 ends the override).
   std::optional<uint32_t> post_gain(int device, uint16_t gain_word);
   // Drives the analog output with value and mode word (the service adds bit 0).

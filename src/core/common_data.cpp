@@ -124,6 +124,15 @@ void copy_dev_conn(t_dev_conn& dst, const t_dev_conn& src) {
   dst.use_usb.store(src.use_usb.load(rlx), rlx);
 }
 
+bool conn_in_range(int32_t addr, int32_t com_num, int32_t baud_idx, int32_t parity) {
+  return addr >= 0 && addr <= UNIT_ADDR_MAX && com_num >= 1 && com_num <= COM_PORTS && baud_idx >= 0 &&
+         baud_idx <= BAUD_IDX_MAX && parity >= 0 && parity <= PARITY_MAX;
+}
+
+bool dev_conn_in_range(const t_dev_conn& dc) {
+  return conn_in_range(dc.addr.load(rlx), dc.com_num.load(rlx), dc.baud_idx.load(rlx), dc.parity.load(rlx));
+}
+
 void clear_dev_conn(t_dev_conn& c) {
   c.active.store(false, rlx);
   c.log_active.store(false, rlx);

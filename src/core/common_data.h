@@ -36,6 +36,9 @@ inline constexpr int LNG_SLOTS = 6;
 inline constexpr uint32_t RAW_EMPTY = 0x000FFFFFu;  // raw word of an empty slot
 inline constexpr uint32_t CAL_EMPTY = 0xFFC00000u;  // NaN pattern of an empty slot
 inline constexpr uint16_t DEVICE_TYPE_ORV = 212;
+inline constexpr int BAUD_IDX_MAX = 4;     // 9600 .. 115200
+inline constexpr int PARITY_MAX = 2;       // none, odd, even
+inline constexpr int UNIT_ADDR_MAX = 247;  // addr index: unit address 1..248
 
 // ---- enumerations (one byte each) -------------------------------------------
 enum device_stat_t : uint8_t {
@@ -386,6 +389,11 @@ void reset_acq_state(t_dev_stat& d, double today);
 void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src);
 // Copies a connection record.
 void copy_dev_conn(t_dev_conn& dst, const t_dev_conn& src);
+// A connection names a unit address index (0..247), a port (1..COM_PORTS), a
+// baud rate index (0..4) and a parity (0..2) that exist. The numbers are kept
+// as the setup file gives them; a record out of range is never opened.
+bool conn_in_range(int32_t addr, int32_t com_num, int32_t baud_idx, int32_t parity);
+bool dev_conn_in_range(const t_dev_conn& dc);
 void clear_dev_conn(t_dev_conn& c);
 
 // Zero-fills every global record again (tests use it between cases).

@@ -47,3 +47,17 @@ QString com_ports_dir() {
   const QString dir = cfg_dir.isEmpty() ? QString(u'\\') + DEF_CFG_FOLDER : cfg_dir;
   return work_path(dir) + "/ports";
 }
+
+bool safe_folder_text(const QString& text) {
+  QString t = text;
+  if (t.startsWith(u'\\')) t.remove(0, 1);
+  if (t.endsWith(u'\\')) t.chop(1);
+  if (t.isEmpty()) return true;
+  for (QChar c : t)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == u'/' || c == u':' || c == u'|') return false;
+  for (const QString& part : t.split(u'\\')) {
+    const QString trimmed = part.trimmed();
+    if (trimmed.isEmpty() || trimmed == u"." || trimmed == u"..") return false;
+  }
+  return true;
+}

@@ -17,6 +17,11 @@ inline constexpr const char* MAKER_FOLDER = "Tarvik";
 // absolute path, otherwise $HOME/.config. No trailing separator.
 QString app_data_dir();
 
+// True when a "\"-separated folder text stays below the folder it is
+// appended to: no "." or ".." parts, drive letters, "/" or control
+// characters. An empty text is safe (the default folder is made from it).
+bool safe_folder_text(const QString& text);
+
 // Maps a folder text with "\" separators to a path of the file system.
 QString to_native_path(const QString& backslash_text);
 

@@ -16,9 +16,6 @@ constexpr int kSpareFields = 7;  // fields 9..15
 constexpr int kScaleDecimals = 1;
 constexpr QChar kReplacement = u'~';
 
-const char* const kCalibControls[] = {"lbl_cal_4ma",  "lbl_cal_20ma", "scr_cal_4ma",
-                                      "scr_cal_20ma", "cmd_calout_4", "cmd_calout_20"};
-
 bool refused_char(QChar c) { return c == u'|' || c == QChar(CHK_END_MARK) || c.unicode() > 0xFF; }
 
 // ---- writing ---------------------------------------------------------------------
@@ -149,15 +146,6 @@ QString storable_form(const QString& text) {
   for (QChar& c : out)
     if (refused_char(c)) c = kReplacement;
   return out;
-}
-
-bool dev_conn_in_range(const t_dev_conn& dc) {
-  const int32_t addr = dc.addr.load(rlx);
-  const int32_t com = dc.com_num.load(rlx);
-  const int32_t baud = dc.baud_idx.load(rlx);
-  const int32_t parity = dc.parity.load(rlx);
-  return addr >= 0 && addr <= 247 && com >= 1 && com <= COM_PORTS && baud >= 0 && baud <= 4 && parity >= 0 &&
-         parity <= 2;
 }
 
 bool chan_source_in_range(const t_dsp_chan& ch, bool live) {
@@ -296,22 +284,6 @@ t_setup_ui load_setup() {
 
 void save_setup(const t_setup_ui& ui) {
   write_cfg_file(SETUP_FILE_NAME, build_setup_text(common_setup, m_stat, draw_stat, ui));
-}
-
-void show_service_controls(QObject* main_window, bool service_ena) {
-  if (!main_window) return;
-  for (const char* name : kCalibControls)
-    if (QObject* o = main_window->findChild<QObject*>(QString::fromLatin1(name)))
-      o->setProperty("visible", service_ena);
-  if (!service_ena) return;
-  if (QObject* user = main_window->findChild<QObject*>(QStringLiteral("menm_acc_user"))) {
-    user->setProperty("enabled", false);
-    user->setProperty("checked", false);
-  }
-  if (QObject* expert = main_window->findChild<QObject*>(QStringLiteral("menm_acc_expert"))) {
-    expert->setProperty("enabled", false);
-    expert->setProperty("checked", true);
-  }
 }
 
 QString read_last_path() { return read_cfg_file(LAST_PATH_FILE_NAME); }

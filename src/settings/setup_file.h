@@ -15,8 +15,6 @@
 
 #include <QString>
 
-class QObject;
-
 inline constexpr int SETUP_FIELD_CNT = 293;
 inline constexpr const char* SETUP_FILE_NAME = "\\OrvConfig.cfg";
 inline constexpr const char* LAST_PATH_FILE_NAME = "\\last_path.cfg";
@@ -72,10 +70,8 @@ void parse_setup_text(QString text, t_common_setup& setup, t_m_stat& stat, t_dra
                       t_setup_ui& ui);
 
 // ---- checks for records that come from the setup file ------------------------------
-// The numbers are stored as the file says; these tell where they may be used.
-// A device connection whose address (0..247), port (1..COM_PORTS), baud rate
-// index (0..4) or parity (0..2) is out of range must not be opened.
-bool dev_conn_in_range(const t_dev_conn& dc);
+// The numbers are stored as the file says; these tell where they may be used
+// (for a device connection: dev_conn_in_range of core/common_data.h).
 // A display channel whose measurement mode (0..7) or, on the live chart,
 // source device (0..7) is out of range shows no samples.
 bool chan_source_in_range(const t_dsp_chan& ch, bool live);
@@ -105,14 +101,6 @@ void save_setup(const t_setup_ui& ui);
 bool read_service_marker();
 // service_ena and the access level that goes with it (1 in service mode, else 0).
 void apply_service_mode(t_m_stat& stat, bool service_ena);
-
-// The main window part of the service mode: the six analog output
-// calibration controls lbl_cal_4ma, lbl_cal_20ma, scr_cal_4ma, scr_cal_20ma,
-// cmd_calout_4, cmd_calout_20 shown in service mode and hidden otherwise; in
-// service mode menm_acc_user disabled and unchecked and menm_acc_expert
-// disabled and checked. Controls (widgets or actions) are found below
-// main_window by object name; missing ones are skipped.
-void show_service_controls(QObject* main_window, bool service_ena);
 
 // ---- the remembered folder ----------------------------------------------------------------
 // The folder last chosen in a file dialog (with its trailing separator);

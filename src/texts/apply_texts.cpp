@@ -1,6 +1,7 @@
 #include "texts/apply_texts.h"
 
 #include "core/common_data.h"
+#include "core/work_dirs.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
 
@@ -293,20 +294,6 @@ void apply_main_texts(QWidget* main_window, const t_lng_config& cfg) {
   apply_toolbar_hints(find_widget(main_window, "tlb_main"), FORM_MAIN);
 
   if (auto* lng = main_window->findChild<QMenu*>(QStringLiteral("menm_language"))) update_language_menu(lng, cfg);
-}
-
-bool safe_folder_text(const QString& text) {
-  QString t = text;
-  if (t.startsWith(u'\\')) t.remove(0, 1);
-  if (t.endsWith(u'\\')) t.chop(1);
-  if (t.isEmpty()) return true;
-  for (QChar c : t)
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == u'/' || c == u':' || c == u'|') return false;
-  for (const QString& part : t.split(u'\\')) {
-    const QString trimmed = part.trimmed();
-    if (trimmed.isEmpty() || trimmed == u"." || trimmed == u"..") return false;
-  }
-  return true;
 }
 
 QString set_app_title(bool with_folders, QWidget* window) {

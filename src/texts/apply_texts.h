@@ -76,10 +76,6 @@ void apply_main_texts(QWidget* main_window, const t_lng_config& cfg);
 // not taken: the built-in folder text is used instead.
 QString set_app_title(bool with_folders, QWidget* window = nullptr);
 
-// True when a "\"-separated folder text stays below the folder it is
-// appended to. An empty text is safe (the default folder is made from it).
-bool safe_folder_text(const QString& text);
-
 // ---- the language menu -------------------------------------------------------
 inline constexpr const char* LNG_ITEM_PREFIX = "x_menm_lng_";  // items x_menm_lng_1 .. _5
 

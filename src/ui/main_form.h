@@ -1,8 +1,15 @@
-// The main window: device column, page control with the configuration and
-// chart pages, main menu and tool bar. The implementation is split by
-// concern: the frame in main_form.cpp, menus and tool bar in main_menus.cpp,
-// device panels and device handling in main_devices.cpp, start-up and
-// shutdown in main_startup.cpp.
+// The main window: device column, page control, main menu, tool bar and
+// the once-a-second timer. The declaration is whole here; the implementation
+// is split by concern into files beside the code they use, all compiled into
+// the target orv_ui (see src/CMakeLists.txt):
+//   src/ui/main_form.cpp     frame, pages, placement and resizing, page change
+//   src/ui/main_menus.cpp    main menu, device pop-up menu, tool bar, command mask
+//   src/ui/main_devices.cpp  device column and panels, selection, adding,
+//                            editing and removing devices, Timer1Timer
+//   src/ui/main_startup.cpp  start-up (FormCreate), shutdown and closing
+// Handlers of the configuration pages, the chart pages and calibration go
+// into src/config, src/charts and src/calib, with their members in a section
+// of their own below.
 #pragma once
 
 #include <QMainWindow>
@@ -45,7 +52,7 @@ class TMainForm : public QMainWindow {
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // ---- start-up and shutdown --------------------------------------------------
+  // ---- start-up and shutdown (main_startup.cpp) ------------------------------------
   // Runs the start-up sequence. False when the program must end (the work
   // folders could not be created); the error has been shown.
   bool FormCreate();
@@ -56,16 +63,7 @@ class TMainForm : public QMainWindow {
   // The shutdown sequence when start-up did not complete.
   void abort_sequence();
 
-  bool init_complete = false;
-  std::atomic<bool> thr_terminated{false};
-  bool init_active = false;
-  bool init_max = false;
-  int init_left = 0;
-  int init_top = 0;
-  int init_wi = 0;
-  int init_hi = 0;
-
-  // ---- device handling ----------------------------------------------------------
+  // ---- device handling (main_devices.cpp, main_menus.cpp) ------------------------------
   void select_device(int d);
   void show_device_panels();
   void prep_dev_popup(int d);
@@ -90,66 +88,31 @@ class TMainForm : public QMainWindow {
   // Page tag (0..7) of a page of pgctrl_main; -1 when it is none.
   static int page_tag(QWidget* page);
 
+  // ---- state read by the session-end handler and by tests ----------------------------
+  bool init_complete = false;
+  bool init_active = false;  // a stored placement waits for the first paint
+  std::atomic<bool> thr_terminated{false};
   int popup_dev_idx = -1;
-  int last_pg_index = 0;
   int red_dsp_tout = 0;
   int cmd_mask = 0;
-  // What the live chart reports for the play buttons (charts fill it in).
-  std::function<bool()> live_following = [] { return true; };
 
-  // ---- controls ---------------------------------------------------------------
-  QWidget* pnl_left = nullptr;
-  QLabel* lbl_click_to_sel = nullptr;
-  QWidget* gpl_devices = nullptr;
+  // ---- controls that tests drive (other code finds controls by name) ------------------
+  QTimer* Timer1 = nullptr;
+  QTabWidget* pgctrl_main = nullptr;
+  QWidget* tab_online = nullptr;
   std::array<QFrame*, 8> pnl_dev{};
   std::array<QLabel*, 8> lbl_dev_name{};
   std::array<std::array<QLabel*, 4>, 8> img_dev{};  // ok, discon, err, disable
   QCheckBox* chk_off_line = nullptr;
   QGroupBox* x_grp_current = nullptr;
-  QTabWidget* pgctrl_main = nullptr;
-  QWidget* tab_about = nullptr;
-  QWidget* tab_base = nullptr;
-  QWidget* tab_inputs = nullptr;
-  QWidget* tab_outputs = nullptr;
-  QWidget* tab_products = nullptr;
-  QWidget* tab_online = nullptr;
-  QWidget* tab_offline = nullptr;
-  QLabel* Image1 = nullptr;
-  QTimer* Timer1 = nullptr;
-
-  QMenuBar* men_main = nullptr;
-  QMenu* menm_file = nullptr;
-  QMenu* menm_devices = nullptr;
-  QMenu* menm_acc_mode = nullptr;
   QMenu* menm_dev_setup = nullptr;
-  QMenu* menm_chart = nullptr;
   QMenu* menm_export = nullptr;
-  QMenu* menm_info = nullptr;
-  QMenu* menm_language = nullptr;
-  QMenu* menm_dev_edit = nullptr;
-  QMenu* menm_dev_delete = nullptr;
-  QMenu* menm_dev_act = nullptr;
-  QAction* menm_save_cfg = nullptr;
-  QAction* menm_load_cfg = nullptr;
-  QAction* menm_exit = nullptr;
   QAction* menm_dev_add = nullptr;
-  QAction* menm_acc_user = nullptr;
-  QAction* menm_acc_expert = nullptr;
-  QAction* menm_dev_read = nullptr;
-  QAction* menm_dev_write = nullptr;
-  std::array<QAction*, 8> x_menm_dev_edit{};
-  std::array<QAction*, 8> x_menm_dev_del{};
   std::array<QAction*, 8> x_menm_act{};
-  QMenu* menp_open = nullptr;
   QAction* menp_dev_add = nullptr;
   QAction* menp_dev_edit = nullptr;
-  QAction* menp_dev_delete = nullptr;
-  QAction* menp_dev_act = nullptr;
   QAction* menp_dsp_path = nullptr;
   QAction* x_menp_log_error = nullptr;  // shown while the device's log cannot be written
-  QToolBar* tlb_main = nullptr;
-  std::array<QAction*, 9> tcmd{};  // load, save, new_dev, rd_cfg, wr_cfg, exp_exc, exp_bmp, stop, play
-
   TDlg_setup* Dlg_setup = nullptr;
 
  protected:
@@ -159,21 +122,23 @@ class TMainForm : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // ---- frame, menus and tool bar (main_form.cpp, main_menus.cpp) ----------------------
   void build_frame();
   void build_device_column();
   void build_menus();
   void build_toolbar();
   QWidget* add_page(const char* name, int tag, const QString& caption);
-  void Timer1Timer();
   void pgctrl_mainChange(int index);
+  void menm_fileClick();
+
+  // ---- device column (main_devices.cpp) --------------------------------------------------
+  void Timer1Timer();
   void chk_off_lineClick();
   void menm_dev_addClick();
-  void menm_fileClick();
   void device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos);
   void open_device_dialog(int i);
-  void FormClose(QCloseEvent* event);
 
-  // Start-up steps that later parts of the program fill in.
+  // ---- start-up steps and closing (main_startup.cpp) ---------------------------------------
   void save_separators();
   void discover_language_packs();
   void load_logo();
@@ -183,7 +148,56 @@ class TMainForm : public QMainWindow {
   void apply_setup(const t_setup_ui& su);
   t_setup_ui current_setup_ui() const;
   void write_init_log();
+  void FormClose(QCloseEvent* event);
 
+  // Placement from the setup file, taken at the first paint (init_active).
+  bool init_max = false;
+  int init_left = 0;
+  int init_top = 0;
+  int init_wi = 0;
+  int init_hi = 0;
   bool service_started_ = false;
   bool closing_done_ = false;
+
+  int last_pg_index = 0;
+  // What the live chart reports for the play buttons: true while it follows
+  // the newest samples.
+  std::function<bool()> live_following = [] { return true; };
+
+  // ---- controls ---------------------------------------------------------------------------
+  QWidget* pnl_left = nullptr;
+  QLabel* lbl_click_to_sel = nullptr;
+  QWidget* gpl_devices = nullptr;
+  QWidget* tab_about = nullptr;
+  QWidget* tab_base = nullptr;
+  QWidget* tab_inputs = nullptr;
+  QWidget* tab_outputs = nullptr;
+  QWidget* tab_products = nullptr;
+  QWidget* tab_offline = nullptr;
+  QLabel* Image1 = nullptr;
+
+  QMenuBar* men_main = nullptr;
+  QMenu* menm_file = nullptr;
+  QMenu* menm_devices = nullptr;
+  QMenu* menm_acc_mode = nullptr;
+  QMenu* menm_chart = nullptr;
+  QMenu* menm_info = nullptr;
+  QMenu* menm_language = nullptr;
+  QMenu* menm_dev_edit = nullptr;
+  QMenu* menm_dev_delete = nullptr;
+  QMenu* menm_dev_act = nullptr;
+  QAction* menm_save_cfg = nullptr;
+  QAction* menm_load_cfg = nullptr;
+  QAction* menm_exit = nullptr;
+  QAction* menm_acc_user = nullptr;
+  QAction* menm_acc_expert = nullptr;
+  QAction* menm_dev_read = nullptr;
+  QAction* menm_dev_write = nullptr;
+  std::array<QAction*, 8> x_menm_dev_edit{};
+  std::array<QAction*, 8> x_menm_dev_del{};
+  QMenu* menp_open = nullptr;
+  QAction* menp_dev_delete = nullptr;
+  QAction* menp_dev_act = nullptr;
+  QToolBar* tlb_main = nullptr;
+  std::array<QAction*, 9> tcmd{};  // load, save, new_dev, rd_cfg, wr_cfg, exp_exc, exp_bmp, stop, play
 };

@@ -14,6 +14,7 @@
 #include "ui/icons.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
+#include "ui/service_controls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,7 +34,9 @@ const char* const kLogoFile = "Init_Page.jpg";
 const char* const kInitLogName = "\\orv_init.log";
 const char* const kLineBreak = "\r\n";
 
-void process_pending() { QApplication::processEvents(); }
+// Pending window work (repaints, timers) runs while start-up and shutdown
+// wait; user input waits until they are done.
+void process_pending() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 // Waits in steps of 10 ms while pending window messages keep running.
 void wait_ms(int ms) {
@@ -143,50 +146,53 @@ void TMainForm::write_init_log() {
 }
 
 bool TMainForm::FormCreate() {
-  init_complete = false;  // 1
+  init_complete = false;
   set_form_number(this, FORM_MAIN);
-  save_separators();                                  // 2
-  if (!modb_serial) modb_serial = new TModbSerial();  // 3
-  init_log.clear();                                   // 4
+  save_separators();
+  if (!modb_serial) modb_serial = new TModbSerial();
+  init_log.clear();
   init_texts();
   common_setup.lng_config.lng_cnt = 0;
-  start_dir = QDir::currentPath();                                                 // 6
-  discover_language_packs();                                                       // 7, 8
-  set_app_title(true, this);                                                       // 9
-  if (!make_work_dir(cfg_dir, CFG_LEAF) || !make_work_dir(data_dir, DATA_LEAF)) {  // 10
+  // Language packs are looked for in the folder the program starts from.
+  start_dir = QDir::currentPath();
+  discover_language_packs();
+  set_app_title(true, this);
+  if (!make_work_dir(cfg_dir, CFG_LEAF) || !make_work_dir(data_dir, DATA_LEAF)) {
     show_error("Critical error! Cannot create work directory. Check your access rights. Must close.");
     return false;
   }
-  apply_setup(load_setup());                  // 11
-  if (common_setup.lng_config.lng_cnt > 1) {  // 12
+  apply_setup(load_setup());
+  if (common_setup.lng_config.lng_cnt > 1) {
     restore_language(common_setup.lng_config, start_dir, init_log);
     set_app_title(false, this);
   }
-  load_logo();                                      // 13
-  apply_main_texts(this, common_setup.lng_config);  // 14
+  load_logo();
+  apply_main_texts(this, common_setup.lng_config);
   build_language_menu(menm_language, common_setup.lng_config, [](int i) {
     choose_language_flow(
         common_setup.lng_config, i, [](const QString& t) { show_error(t); }, start_dir);
   });
-  // 14 texts of the main window: come with the text table.
-  measure_chart_font();      // 15
-  prepare_device_records();  // 17
+  measure_chart_font();
+  prepare_device_records();
   show_device_panels();
-  m_stat.dev_selected.store(-1);  // 20
+
+  // Nothing selected and no request pending when the service starts.
+  m_stat.dev_selected.store(-1);
   m_stat.current_srvc.store(0);
   m_stat.rqd_device.store(0);
   m_stat.req_stat.store(REQS_IDLE);
   m_stat.data_req.store(REQR_IDLE);
   m_stat.off_line_vaild.store(false);
-  m_stat.reset_live.store(false);  // 21
+  m_stat.reset_live.store(false);
   thr_terminated.store(false);
-  if (!srvc_thread) srvc_thread = new com_service(thr_terminated);  // 22
+  if (!srvc_thread) srvc_thread = new com_service(thr_terminated);
   srvc_thread->start();
   service_started_ = true;
-  select_device(-1);  // 23
-  write_init_log();   // 24
-  restore_page();     // 25
-  Timer1->start();    // 26
+
+  select_device(-1);
+  write_init_log();
+  restore_page();
+  Timer1->start();
   process_pending();
   init_complete = true;
   return true;

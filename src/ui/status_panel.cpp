@@ -1,6 +1,6 @@
 #include "ui/status_panel.h"
 
-#include "ui/status_decode.h"
+#include "comm/status_decode.h"
 
 #include "texts/text_table.h"
 

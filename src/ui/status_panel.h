@@ -1,7 +1,7 @@
 // The widget side of the live status display: the group x_grp_current with
 // the live values of the selected device, the sensor serial number controls,
 // and the once-a-second update of those and of the device panel images.
-// The decoding itself is ui/status_decode.h.
+// The decoding itself is comm/status_decode.h.
 #pragma once
 
 #include <QLabel>

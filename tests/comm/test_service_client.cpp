@@ -186,3 +186,26 @@ TEST(ServiceClient, ConcurrentRemovalsAndEditsAreEachCarriedOutOnce) {
   while (!rig.terminated.load()) sleep_ms(1);
   rig.svc->wait_for();
 }
+
+TEST(ServiceClient, WithoutAServiceNothingWaitsForever) {
+  service_rig rig;
+  rig.add_device(0, "A");
+  rig.add_device(1, "B");
+  service_client c;
+  c.set_service_running([] { return false; });
+  c.set_pump([] { ADD_FAILURE() << "nothing waits"; });
+  const uint32_t word = m_stat.data_req.word();
+  EXPECT_EQ(c.request(REQR_PARAM_RD, 0), REQS_ERROR);
+  EXPECT_FALSE(c.post_gain(0, 0x8001).has_value());
+  EXPECT_EQ(c.wait(request_slot::serial_of(word) + 1), REQS_ERROR);
+  EXPECT_EQ(m_stat.data_req.word(), word);  // nothing posted
+  // Removals and edits are carried out at once.
+  t_dev_conn rec;
+  copy_dev_conn(rec, common_setup.dev_conn[1]);
+  rec.tag.set("B2");
+  EXPECT_TRUE(c.edit_connection(1, rec, false));
+  EXPECT_EQ(common_setup.dev_conn[1].tag.get(), "B2");
+  EXPECT_TRUE(c.remove_device(0));
+  EXPECT_EQ(common_setup.dev_conn[0].tag.get(), "B2");
+  EXPECT_FALSE(common_setup.dev_conn[1].active.load());
+}

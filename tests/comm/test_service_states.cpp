@@ -13,9 +13,12 @@ int detail(int d) { return srvc_diag.diag[d].panel_detail.load(); }
 
 TEST(ServiceStates, NotInUseAndAcquisitionOff) {
   service_rig rig;
+  srvc_diag.diag[0].panel_state = 4;  // left from a device that was there
+  srvc_diag.diag[0].panel_detail = 2;
   rig.poll(0);  // slot not in use
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_IDLE);
   EXPECT_EQ(panel(0), 0);
+  EXPECT_EQ(detail(0), 0);
   EXPECT_EQ(rig.peer.requests(), 0);
 
   rig.add_device(1, "Off", false);

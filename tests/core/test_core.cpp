@@ -107,3 +107,18 @@ TEST(WorkDirs, MakeWorkDirFailsWhereAFileBlocksTheWay) {
   EXPECT_FALSE(make_work_dir(f, "OrvConfig"));
   EXPECT_EQ(f, "Tarvik\\Orv_Cfg");  // left as it was
 }
+
+TEST(SafeFolderText, AcceptsPlainFoldersOnly) {
+  EXPECT_TRUE(safe_folder_text(""));
+  EXPECT_TRUE(safe_folder_text("Tarvik\\Orv_Cfg"));
+  EXPECT_TRUE(safe_folder_text("\\Tarvik\\Orv_Cfg\\"));
+  EXPECT_TRUE(safe_folder_text("Orv Daten 2"));
+  EXPECT_FALSE(safe_folder_text(".."));
+  EXPECT_FALSE(safe_folder_text("Tarvik\\..\\..\\x"));
+  EXPECT_FALSE(safe_folder_text("Tarvik\\ .. "));
+  EXPECT_FALSE(safe_folder_text("Tarvik\\.\\x"));
+  EXPECT_FALSE(safe_folder_text("C:\\Windows"));
+  EXPECT_FALSE(safe_folder_text("/etc"));
+  EXPECT_FALSE(safe_folder_text("a\\\\b"));
+  EXPECT_FALSE(safe_folder_text(QString("a") + QChar(u'\n') + "b"));
+}

@@ -416,21 +416,6 @@ TEST_F(ApplyTexts, AppTitleAndFolders) {
   EXPECT_EQ(data_dir, QString("Tarvik\\Orv_Data"));
 }
 
-TEST(SafeFolderText, AcceptsPlainFoldersOnly) {
-  EXPECT_TRUE(safe_folder_text(""));
-  EXPECT_TRUE(safe_folder_text("Tarvik\\Orv_Cfg"));
-  EXPECT_TRUE(safe_folder_text("\\Tarvik\\Orv_Cfg\\"));
-  EXPECT_TRUE(safe_folder_text("Orv Daten 2"));
-  EXPECT_FALSE(safe_folder_text(".."));
-  EXPECT_FALSE(safe_folder_text("Tarvik\\..\\..\\x"));
-  EXPECT_FALSE(safe_folder_text("Tarvik\\ .. "));
-  EXPECT_FALSE(safe_folder_text("Tarvik\\.\\x"));
-  EXPECT_FALSE(safe_folder_text("C:\\Windows"));
-  EXPECT_FALSE(safe_folder_text("/etc"));
-  EXPECT_FALSE(safe_folder_text("a\\\\b"));
-  EXPECT_FALSE(safe_folder_text(QString("a") + QChar(u'\n') + "b"));
-}
-
 QList<QAction*> lng_items(QMenu* menu) {
   QList<QAction*> out;
   for (QAction* a : menu->actions())

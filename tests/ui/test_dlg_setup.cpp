@@ -7,6 +7,7 @@
 #include "comm/com_service.h"
 #include "comm/modb_serial.h"
 #include "comm/port_names.h"
+#include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <unistd.h>
 
@@ -88,8 +88,12 @@ class DlgSetup : public ::testing::Test {
     main->show();
     dlg = new TDlg_setup(main.get());
     dlg->set_on_closed([this](bool saved) { closed.push_back(saved); });
+    // The service of this test stands in for the program's.
+    srvc_client().set_service_running([this] { return svc && svc->started(); });
   }
   void TearDown() override {
+    srvc_client().set_service_running({});
+    srvc_client().set_pump({});
     if (svc) {
       svc->terminate();
       svc->wait_for();
@@ -221,12 +225,13 @@ TEST_F(DlgSetup, NewDeviceConfirmedIsStoredAndInUse) {
 }
 
 TEST_F(DlgSetup, ChangedIdentityTakesEffectWithAFreshStart) {
-  // The service stepped by the test on this thread carries out the port
-  // list; without a running service thread the record is applied at once.
+  // The service, stepped by the test on this thread while the dialog waits,
+  // carries out the port list request and takes the edited record.
   link_ports();
   svc = std::make_unique<com_service>(terminated, &link);
   existing_device(1);
-  QTimer::singleShot(0, [this] { svc->service_step(); });  // carries out the port list request
+  srvc_client().set_service_running([] { return true; });
+  srvc_client().set_pump([this] { svc->service_step(); });
   dlg->open_for(1);
   ASSERT_EQ(items_of(dlg->cmb_com), (QStringList{"COM3", "COM12"}));
   dlg->txt_dev_desc->setText("Dryer north");

@@ -1,4 +1,4 @@
-#include "ui/status_decode.h"
+#include "comm/status_decode.h"
 
 #include "archive/log_file.h"
 #include "calib/gain_model.h"
@@ -100,9 +100,10 @@ status_view compute_status_view(int red_dsp_tout) {
   status_view v;
   v.red_dsp_tout = red_dsp_tout;
 
+  // A slot not in use shows no image, whatever state the service left for it.
   for (int d = 0; d < MAX_DEVICES; ++d) {
-    auto& diag = srvc_diag.diag[d];
-    if (!common_setup.dev_conn[d].active.load(rlx)) diag.panel_state.store(0, rlx);
+    const auto& diag = srvc_diag.diag[d];
+    if (!common_setup.dev_conn[d].active.load(rlx)) continue;
     v.panels[d] = panel_view_of(diag.panel_state.load(rlx), diag.panel_detail.load(rlx));
     // While the device's log cannot be written, its hint says so.
     if (const int err = m_stat.dev_stat[d].log_error.load(rlx); err != 0 && !v.panels[d].hint.isEmpty())

@@ -1,6 +1,6 @@
 // Decoding of the live status: single texts and the whole view computed
 // from the run-time records.
-#include "ui/status_decode.h"
+#include "comm/status_decode.h"
 
 #include "core/common_data.h"
 #include "texts/qstring_print.h"
@@ -249,7 +249,7 @@ TEST_F(StatusDecode, WaitStillShowsValuesOtherStatesShowDashes) {
   }
 }
 
-TEST_F(StatusDecode, DeviceNotInUseIsMarkedWithoutImage) {
+TEST_F(StatusDecode, DeviceNotInUseShowsNoImageAndNothingIsWritten) {
   // The service left states behind for slots 0 (in use) and 5 (not in use).
   common_setup.dev_conn[0].active = true;
   srvc_diag.diag[0].panel_state = 4;
@@ -259,7 +259,9 @@ TEST_F(StatusDecode, DeviceNotInUseIsMarkedWithoutImage) {
   const status_view v = compute_status_view(0);
   EXPECT_EQ(v.panels[0].image, PANEL_IMG_OK);
   EXPECT_EQ(v.panels[5].image, PANEL_IMG_NONE);
-  EXPECT_EQ(srvc_diag.diag[5].panel_state.load(), 0);
+  EXPECT_EQ(v.panels[5].hint, "");
+  // The display only reads: the records belong to the service.
+  EXPECT_EQ(srvc_diag.diag[5].panel_state.load(), 2);
   EXPECT_EQ(srvc_diag.diag[0].panel_state.load(), 4);
   EXPECT_FALSE(v.selected);
 }

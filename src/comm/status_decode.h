@@ -1,7 +1,7 @@
 // Decoding of what the communication service leaves in the run-time records
 // into the texts of the live status display: the panel image and hint of
-// every device, and the live values of the selected device. No widgets here;
-// ui/status_panel.h shows the result.
+// every device, and the live values of the selected device. It only reads
+// the records. No widgets here; ui/status_panel.h shows the result.
 #pragma once
 
 #include "core/common_data.h"
@@ -98,8 +98,9 @@ struct status_view {
   int red_dsp_tout = 0;  // the countdown after this display
 };
 
-// Computes the display from m_stat, srvc_diag and common_setup. Devices that
-// are not in use are marked as panel state 0 in srvc_diag (the only record
-// this writes). red_dsp_tout is the countdown before the display; the view
-// carries its new value (30 after saturation or a warning).
+// Computes the display from m_stat, srvc_diag and common_setup, changing none
+// of them. Devices that are not in use show no panel image (the service marks
+// them as panel state 0 at their next turn). red_dsp_tout is the countdown
+// before the display; the view carries its new value (30 after saturation or
+// a warning).
 status_view compute_status_view(int red_dsp_tout);
