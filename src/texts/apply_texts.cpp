@@ -2,6 +2,7 @@
 
 #include "core/common_data.h"
 #include "core/work_dirs.h"
+#include "core/updating_guard.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
 
@@ -36,19 +37,6 @@
 namespace {
 
 const char* const kLngGroupName = "x_grp_lng_items";
-
-// ctrl_updating is set while texts are applied, so change handlers that
-// fire on a refilled control return at once. Nested uses keep it set.
-class updating_guard {
- public:
-  updating_guard() : old_(ctrl_updating) { ctrl_updating = true; }
-  ~updating_guard() { ctrl_updating = old_; }
-  updating_guard(const updating_guard&) = delete;
-  updating_guard& operator=(const updating_guard&) = delete;
-
- private:
-  bool old_;
-};
 
 bool is_x_name(const QString& name) { return name.startsWith(u'x'); }
 

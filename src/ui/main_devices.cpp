@@ -163,6 +163,7 @@ void TMainForm::select_device(int d) {
   chk_off_line->setEnabled(d >= 0);
   process_pending();
   ctrl_updating = false;
+  show_cfg_pages();
   update_menus();
 }
 

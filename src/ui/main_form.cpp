@@ -4,6 +4,7 @@
 
 #include "comm/com_service.h"
 #include "comm/modb_serial.h"
+#include "config/cfg_widgets.h"
 #include "core/common_data.h"
 #include "ui/icons.h"
 #include "ui/screen_fit.h"
@@ -23,12 +24,15 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
   setWindowIcon(app_icon());
   build_frame();
+  build_cfg_pages();
   build_menus();
   build_toolbar();
   connect_value_clicks(this, [this] { red_dsp_tout = 0; });
 }
 
 TMainForm::~TMainForm() {
+  // An edit that loses the focus while the window goes stores nothing.
+  if (cfg_filter_) cfg_filter_->detach();
   // The service and the link live as long as the window that started them.
   delete srvc_thread;
   srvc_thread = nullptr;

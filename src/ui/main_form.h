@@ -7,9 +7,11 @@
 //   src/ui/main_devices.cpp  device column and panels, selection, adding,
 //                            editing and removing devices, Timer1Timer
 //   src/ui/main_startup.cpp  start-up (FormCreate), shutdown and closing
-// Handlers of the configuration pages, the chart pages and calibration go
-// into src/config, src/charts and src/calib, with their members in a section
-// of their own below.
+//   src/config/main_cfg_pages.cpp  building the configuration pages
+//   src/config/main_cfg_show.cpp   showing the active configuration on them
+//   src/config/main_cfg_entry.cpp  their handlers
+// Handlers of the chart pages and calibration go into src/charts and
+// src/calib, with their members in a section of their own below.
 #pragma once
 
 #include <QMainWindow>
@@ -19,18 +21,24 @@
 #include <functional>
 
 struct t_setup_ui;
+class QAbstractButton;
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QScrollBar;
 class QTabWidget;
 class QTimer;
 class QToolBar;
 class QWidget;
 class TDlg_setup;
+class cfg_edit_filter;
 
 // Bits of cmd_mask: the commands that are currently allowed.
 enum cmd_bits_t : int {
@@ -115,6 +123,68 @@ class TMainForm : public QMainWindow {
   QAction* x_menp_log_error = nullptr;  // shown while the device's log cannot be written
   TDlg_setup* Dlg_setup = nullptr;
 
+  // ---- configuration pages ------------------------------------------------------
+  // tab_base, tab_inputs, tab_outputs and tab_products show the active
+  // configuration (the selected device's edit images, or the off-line set)
+  // through the binding table; every bound control is found by its name.
+
+  // Refreshes the four pages from the active configuration: the product
+  // lists, every bound control, the input matrix, the gain, the analog
+  // output mode and the products page.
+  void show_cfg_pages();
+  // Start-up fills: the Modbus addresses 1..248 and the decimals list in
+  // the system's decimal separator.
+  void fill_cfg_lists();
+
+  // The show routines: a container walked for its bound controls, or one control.
+  void show_bound_controls(QWidget* container);
+  void show_edit(QLineEdit* edit);
+  void show_combo(QComboBox* box);
+  void show_check(QCheckBox* box);
+  void show_scroll(QScrollBar* bar);
+  void show_button(QAbstractButton* button);
+  void show_aout_mode();
+  void show_products_tab();
+  void show_cal_points();
+  void show_unit_labels();
+  void show_din_matrix();
+  void fill_prod_lists();
+  void fill_prod_select();
+  void set_prod_crc();
+
+  // Handlers. The key handlers return true when they took (or swallowed) the key.
+  bool check_key_float(QLineEdit* edit, QKeyEvent* key);
+  bool check_key_text(QLineEdit* edit, QKeyEvent* key);
+  void exit_edit(QLineEdit* edit);
+  void combo_Change(QComboBox* box);
+  void ChkBox_Change(QCheckBox* box);
+  void cmb_aout_modeChange();
+  void cmb_med_filtChange();
+  void cmb_unitChange();
+  void x_cmb_decpChange();
+  void x_cmb_cal_ptsChange();
+  void cmb_prod_selectChange();
+  void chk_default_prodMouseUp();
+  void cmb_din1_funChange(QComboBox* box);
+  void cmd_amp_incClick();
+  void cmd_amp_decClick();
+
+  QGroupBox* x_grp_device = nullptr;
+  QGroupBox* grp_serial_if = nullptr;
+  QGroupBox* grp_prod_switch = nullptr;
+  QGroupBox* x_grp_product = nullptr;
+  QGroupBox* grp_filter = nullptr;
+  QGroupBox* grp_alarms = nullptr;
+  QGroupBox* grp_calib = nullptr;
+  QComboBox* cmb_curr_prod = nullptr;
+  QComboBox* cmb_prod_select = nullptr;
+  QComboBox* cmb_unit = nullptr;
+  QComboBox* cmb_mod_addr = nullptr;
+  QComboBox* x_cmb_decp = nullptr;
+  QCheckBox* chk_default_prod = nullptr;
+  QLabel* x_lbl_prod_crc = nullptr;
+  QLabel* x_lbl_gain_val = nullptr;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -127,6 +197,14 @@ class TMainForm : public QMainWindow {
   void build_device_column();
   void build_menus();
   void build_toolbar();
+  void build_cfg_pages();
+  void connect_cfg_pages();
+  // One label column width for the groups of a page column (after texts changed).
+  void align_cfg_labels();
+  // The product lists: the 24 product names in cmb_curr_prod and the 15 assignment boxes.
+  QList<QComboBox*> prod_name_boxes() const;
+  cfg_edit_filter* cfg_filter_ = nullptr;
+  bool exit_busy_ = false;  // an exit handler runs (its error box, its refocusing)
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void pgctrl_mainChange(int index);
   void menm_fileClick();

@@ -153,6 +153,7 @@ bool TMainForm::FormCreate() {
   init_log.clear();
   init_texts();
   common_setup.lng_config.lng_cnt = 0;
+  fill_cfg_lists();  // Modbus addresses and decimals
   // Language packs are looked for in the folder the program starts from.
   start_dir = QDir::currentPath();
   discover_language_packs();

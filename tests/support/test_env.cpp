@@ -1,7 +1,10 @@
 #include "support/test_env.h"
 
 #include "comm/port_names.h"
+#include "core/mono_clock.h"
 #include "core/work_dirs.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 
@@ -172,4 +175,14 @@ void modbus_peer::run() {
       modbus_reply(ctx, req, n, map);
     }
   }
+}
+
+bool wait_until(const std::function<bool()>& cond, int ms) {
+  const int64_t until = mono_ms() + ms;
+  while (mono_ms() < until) {
+    if (cond()) return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    sleep_ms(5);
+  }
+  return cond();
 }

@@ -7,10 +7,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+// Waits up to ms milliseconds for cond, letting pending events run
+// meanwhile; cond's last answer.
+bool wait_until(const std::function<bool()>& cond, int ms);
 
 // Points XDG_CONFIG_HOME at a fresh temporary folder for its lifetime.
 class temp_config_home {

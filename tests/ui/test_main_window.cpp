@@ -55,17 +55,6 @@ void seed_setup(int com, const QString& tag) {
   reset_all_records();
 }
 
-template <typename F>
-bool wait_until(F cond, int ms) {
-  const int64_t until = mono_ms() + ms;
-  while (mono_ms() < until) {
-    if (cond()) return true;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    sleep_ms(5);
-  }
-  return cond();
-}
-
 QString label(TMainForm& f, const char* name) {
   auto* l = f.findChild<QLabel*>(name);
   return l ? l->text() : QString("<missing %1>").arg(name);
