@@ -169,9 +169,12 @@ bool TMainForm::FormCreate() {
   }
   load_logo();
   apply_main_texts(this, common_setup.lng_config);
-  build_language_menu(menm_language, common_setup.lng_config, [](int i) {
+  build_language_menu(menm_language, common_setup.lng_config, [this](int i) {
     choose_language_flow(
         common_setup.lng_config, i, [](const QString& t) { show_error(t); }, start_dir);
+    // The item lists just refilled from the texts (the product selector
+    // among them) show the configuration again.
+    show_cfg_pages();
   });
   measure_chart_font();
   prepare_device_records();
