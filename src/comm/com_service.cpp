@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int kMaxReadFrame = 125;
-constexpr int kMaxWriteFrame = 123;
-
 constexpr uint32_t RAW_SYSTEM_ERROR = 1u << 21;
 constexpr uint32_t RAW_SENSOR_ERROR = 1u << 20;
 constexpr uint16_t STATUS_TEMP_LIMIT = 1u << 12;
@@ -25,7 +22,61 @@ int new_sample_count(int now, int last) { return (now - last) & 0xFFFF; }
 
 int unit_of(uint16_t status) { return (status >> 6) & 0xF; }
 
+// What each request transfers, in order.
+struct xfer_plan {
+  t_xfer_block blocks[3];
+  int count;
+};
+
+xfer_plan plan_of(dev_request_t kind) {
+  switch (kind) {
+    case REQR_STAT:
+    case REQR_PWM_ENA: return {{{0, STATUS_REG_COUNT, false}}, 1};
+    case REQR_PARAM_RD:
+      return {{{0, STATUS_REG_COUNT, false},
+               {PARAM_REG_FIRST, PARAM_REG_COUNT, false},
+               {PROD_REG_FIRST, PROD_REG_COUNT, false}},
+              3};
+    case REQR_PARAM_WR:
+      return {
+          {{PARAM_REG_FIRST, PARAM_REG_COUNT, true}, {PROD_REG_FIRST, PROD_REG_COUNT, true}, {REG_CFG_END, 1, true}},
+          3};
+    case REQR_PWM_SET: return {{{REG_AOUT_VALUE, 2, true}}, 1};
+    case REQR_PWM_ENA_2: return {{{REG_AOUT_MODE, 1, true}}, 1};
+    case REQR_GAIN_SET: return {{{REG_GAIN, 1, true}}, 1};
+    default: return {{}, 0};
+  }
+}
+
+int frames_of(const t_xfer_block& b) {
+  const int per = b.write ? MAX_WRITE_FRAME : MAX_READ_FRAME;
+  return (b.count + per - 1) / per;
+}
+
 }  // namespace
+
+int request_frame_count(dev_request_t kind) {
+  const xfer_plan p = plan_of(kind);
+  int n = 0;
+  for (int b = 0; b < p.count; ++b) n += frames_of(p.blocks[b]);
+  return n;
+}
+
+bool request_frame_regs(dev_request_t kind, int k, int& first, int& count) {
+  const xfer_plan p = plan_of(kind);
+  for (int b = 0; b < p.count && k >= 0; ++b) {
+    const t_xfer_block& blk = p.blocks[b];
+    const int n = frames_of(blk);
+    if (k < n) {
+      const int per = blk.write ? MAX_WRITE_FRAME : MAX_READ_FRAME;
+      first = blk.first + k * per;
+      count = std::min(per, blk.count - k * per);
+      return true;
+    }
+    k -= n;
+  }
+  return false;
+}
 
 com_service::com_service(std::atomic<bool>& thr_terminated, TModbSerial* link, const day_clock* clock)
     : thr_terminated_(thr_terminated), link_(link ? *link : *modb_serial), clock_(clock ? *clock : wall_clock()) {}
@@ -346,8 +397,9 @@ void com_service::capture(int d) {
 bool com_service::read_regs_chunked(int slave, int start, uint16_t* buf, int count) {
   for (int done = 0; done < count;) {
     if (done > 0 && terminate_requested()) return false;
-    const int n = std::min(kMaxReadFrame, count - done);
+    const int n = std::min(MAX_READ_FRAME, count - done);
     if (!link_.get_mod_regs_rep(slave, start + done, buf + done, n, true)) return false;
+    frame_done();
     done += n;
   }
   return true;
@@ -356,11 +408,17 @@ bool com_service::read_regs_chunked(int slave, int start, uint16_t* buf, int cou
 bool com_service::write_regs_chunked(int slave, int start, const uint16_t* buf, int count) {
   for (int done = 0; done < count;) {
     if (done > 0 && terminate_requested()) return false;
-    const int n = std::min(kMaxWriteFrame, count - done);
+    const int n = std::min(MAX_WRITE_FRAME, count - done);
     if (!link_.set_mod_regs_rep(slave, start + done, buf + done, n)) return false;
+    frame_done();
     done += n;
   }
   return true;
+}
+
+void com_service::frame_done() {
+  if ((frames_word_ & 0xFF) < 0xFF) ++frames_word_;
+  m_stat.req_frames.store(frames_word_, rlx);
 }
 
 void com_service::carry_out_request() {
@@ -374,6 +432,8 @@ void com_service::carry_out_request() {
 
   auto port_ok = [&] { return device_ok && setup_for(r); };
   const int slave = device_ok ? common_setup.dev_conn[r].addr.load(rlx) + 1 : 0;
+  frames_word_ = request_slot::serial_of(taken) << 8;
+  m_stat.req_frames.store(frames_word_, rlx);
 
   switch (kind) {
     case REQR_STAT:

@@ -28,6 +28,22 @@ inline constexpr int REG_CFG_END = 10005;
 inline constexpr int REG_AOUT_VALUE = 10006;
 inline constexpr int REG_AOUT_MODE = 10007;
 
+inline constexpr int MAX_READ_FRAME = 125;   // registers per read frame
+inline constexpr int MAX_WRITE_FRAME = 123;  // registers per write frame
+
+// One block of registers a request transfers, in frames of at most
+// MAX_READ_FRAME (reads) or MAX_WRITE_FRAME (writes) registers.
+struct t_xfer_block {
+  int first;
+  int count;
+  bool write;
+};
+
+// The frames a request of this kind transfers when it succeeds.
+int request_frame_count(dev_request_t kind);
+// The registers of frame k (0-based) of a request: false when there is none.
+bool request_frame_regs(dev_request_t kind, int k, int& first, int& count);
+
 class com_service {
  public:
   // link: the Modbus link the service owns while it runs (modb_serial when
@@ -69,6 +85,7 @@ class com_service {
   bool setup_for(int d);
   bool read_regs_chunked(int slave, int start, uint16_t* buf, int count);
   bool write_regs_chunked(int slave, int start, const uint16_t* buf, int count);
+  void frame_done();
 
   uint32_t raw_of(int k) const;
   uint32_t cal_bits_of(int k) const;
@@ -81,4 +98,5 @@ class com_service {
 
   uint16_t samples_regs[SAMPLE_REG_COUNT] = {};
   uint16_t xfer_[PROD_REG_COUNT] = {};  // one transfer of a request
+  uint32_t frames_word_ = 0;            // what req_frames holds for the request in progress
 };

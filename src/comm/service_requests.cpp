@@ -39,3 +39,8 @@ void post_dev_ctl(int device, uint32_t bits) {
   if (device < 0 || device >= MAX_DEVICES) return;
   m_stat.dev_stat[device].ctl_req.fetch_or(bits, rls);
 }
+
+int request_frames_done(uint32_t serial) {
+  const uint32_t w = m_stat.req_frames.load(rlx);
+  return (w >> 8) == (serial & 0xFFFFFFu) ? static_cast<int>(w & 0xFF) : 0;
+}

@@ -51,3 +51,7 @@ dev_req_stat_t wait_request(uint32_t serial, const std::function<void()>& pump =
 // Asks the service to do per-device work (dev_ctl_t bits) at that device's
 // next turn.
 void post_dev_ctl(int device, uint32_t bits);
+
+// Frames the service has transferred so far for the request with this
+// serial; 0 until it takes the request.
+int request_frames_done(uint32_t serial);

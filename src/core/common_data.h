@@ -326,6 +326,9 @@ struct t_m_stat {
   shared_t<int32_t> rqd_device{0};
   shared_t<dev_req_stat_t> req_stat{REQS_IDLE};
   shared_t<uint32_t> req_done{0};  // serial of the newest request carried out
+  // Progress of the request being carried out, for a progress bar: its
+  // serial (low 24 bits) << 8 | the frames transferred so far (service).
+  shared_t<uint32_t> req_frames{0};
   shared_t<int32_t> acc_level{0};
   shared_t<bool> reset_live{false};
   t_arch_stat arch_stat[MAX_CHANNELS];

@@ -65,7 +65,10 @@ QString parse_checked_bytes(const QByteArray& bytes) {
 
 bool write_checked_file(const QString& path, const QString& text) {
   QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) {
+  // Unbuffered, so that a short write (a full disk) shows in write()'s
+  // count: a buffered QSaveFile flushes at commit and takes a short write
+  // there for success, renaming a truncated file over the old one.
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     report_io_error(path + ": " + f.errorString());
     return true;
   }

@@ -206,3 +206,41 @@ TEST(ServiceRequests, NothingIsLostWhileTheServiceThreadRuns) {
   rig.svc->wait_for();
   EXPECT_GT(m_stat.dev_stat[0].last_saved_idx.load(), 0);
 }
+
+TEST(ServiceRequests, FrameCounterFollowsTheFramesOfARequest) {
+  // The plan the counter is measured against.
+  EXPECT_EQ(request_frame_count(REQR_PARAM_RD), 1 + 1 + 14);  // status; 84; 13 x 125 + 103
+  EXPECT_EQ(request_frame_count(REQR_PARAM_WR), 1 + 15 + 1);  // 84; 14 x 123 + 6; 10005
+  EXPECT_EQ(request_frame_count(REQR_STAT), 1);
+  EXPECT_EQ(request_frame_count(REQR_COMM_LIST), 0);
+  int first = 0, count = 0;
+  ASSERT_TRUE(request_frame_regs(REQR_PARAM_RD, 15, first, count));
+  EXPECT_EQ(first, 4000 + 13 * 125);
+  EXPECT_EQ(count, 103);
+  ASSERT_TRUE(request_frame_regs(REQR_PARAM_WR, 15, first, count));
+  EXPECT_EQ(first, 4000 + 14 * 123);
+  EXPECT_EQ(count, 6);
+  ASSERT_TRUE(request_frame_regs(REQR_PARAM_WR, 16, first, count));
+  EXPECT_EQ(first, 10005);
+  EXPECT_FALSE(request_frame_regs(REQR_PARAM_WR, 17, first, count));
+
+  service_rig rig;
+  rig.add_device(1);
+  auto serial = post_request(REQR_PARAM_RD, 1);
+  EXPECT_EQ(request_frames_done(serial), 0);  // not taken yet
+  rig.step();
+  EXPECT_EQ(request_frames_done(serial), request_frame_count(REQR_PARAM_RD));
+
+  serial = post_request(REQR_PARAM_WR, 1);
+  EXPECT_EQ(request_frames_done(serial), 0);  // the previous request's count is not this one's
+  rig.step();
+  EXPECT_EQ(request_frames_done(serial), request_frame_count(REQR_PARAM_WR));
+  EXPECT_EQ(rig.peer.writes().size(), static_cast<size_t>(request_frame_count(REQR_PARAM_WR)));
+
+  // A failing frame: the counter stops in front of it.
+  rig.peer.drop_next(2);
+  serial = post_request(REQR_PARAM_WR, 1);
+  rig.step();
+  EXPECT_EQ(m_stat.req_stat.load(), REQS_ERROR);
+  EXPECT_EQ(request_frames_done(serial), 0);
+}

@@ -1,0 +1,201 @@
+#include "ctl_commands.h"
+
+#include "config/cfg_transfer.h"
+#include "config/param_set.h"
+#include "core/reg_text.h"
+#include "ctl_session.h"
+#include "settings/checked_file.h"
+#include "texts/text_table.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kSlot = 0;
+
+t_ctl_target target_of(const t_ctl_options& o) { return {o.com, o.addr, o.baud_idx, o.parity}; }
+
+void fail(t_ctl_io& io, const QString& message) { io.err << "orvctl: " << message << "\n" << Qt::flush; }
+
+ctl_progress_fn progress_of(t_ctl_io& io, const QString& what) {
+  if (!io.progress) return {};
+  return [&io, what](int done, int total) { io.progress(what, done, total); };
+}
+
+// Ends a progress display that did not reach its end.
+void progress_broken(t_ctl_io& io, const QString& what) {
+  if (io.progress) io.progress(what, -1, 0);
+}
+
+// Loads a parameter set file; false with the message given.
+bool load_param_set(const QString& path, t_param_set& set, t_ctl_io& io) {
+  QString content;
+  switch (read_param_set_file(path, content)) {
+    case PSET_READ_OK: break;
+    case PSET_READ_NONE:
+      fail(io, QFileInfo::exists(path)
+                   ? path + ": " + msg_text(MSG_PSET_INVALID) + " (it is damaged: its end mark or checksum is wrong)"
+                   : path + ": no such file");
+      return false;
+    case PSET_READ_TOO_BIG:
+      fail(io, path + ": " + msg_text(MSG_PSET_INVALID) + " (it is larger than 1 MB)");
+      return false;
+    case PSET_READ_IO_ERROR: return false;  // reported by the reader
+  }
+  if (!parse_param_set_fields(content, set)) {
+    fail(io, path + ": " + msg_text(MSG_PSET_INVALID));
+    return false;
+  }
+  return true;
+}
+
+QString quoted(const QString& s) { return u'"' + s + u'"'; }
+
+// Opens the line; the exit code when that failed, else CTL_OK.
+int open_session(ctl_session& s, t_ctl_io& io) {
+  QString error;
+  if (s.open(error)) return CTL_OK;
+  fail(io, error);
+  return CTL_COMM;
+}
+
+// A request that failed: what the user reads.
+void request_failed(ctl_session& s, dev_request_t kind, const QString& doing, t_ctl_io& io) {
+  const QString frame = s.failed_frame_text(kind);
+  fail(io, QStringLiteral("no valid answer from the transmitter at %1 while %2%3.")
+               .arg(s.target_text(), doing, frame.isEmpty() ? QString() : " (" + frame + ")"));
+}
+
+bool is_transmitter(ctl_session& s, t_ctl_io& io) {
+  const uint16_t type = m_stat.dev_stat[kSlot].read_stat.get(STAT_DEVICE_TYPE);
+  if (type == DEVICE_TYPE_ORV) return true;
+  fail(io, QStringLiteral("the device at %1 is no Orv transmitter (device type %2).").arg(s.target_text()).arg(type));
+  return false;
+}
+
+}  // namespace
+
+int ctl_read(const t_ctl_options& o, t_ctl_io& io) {
+  ctl_session s(target_of(o));
+  if (const int rc = open_session(s, io)) return rc;
+  const QString what = "reading the configuration";
+  const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
+  if (r != REQS_READY) {
+    progress_broken(io, what);
+    request_failed(s, REQR_PARAM_RD, what, io);
+    return CTL_COMM;
+  }
+  if (!is_transmitter(s, io)) return CTL_COMM;
+  take_read_config(kSlot, r);
+  if (!write_param_set_file(o.out_file, param_set_text(edit_param_set(kSlot)))) return CTL_FILE;
+  io.out << QStringLiteral("Saved the configuration of %1 (serial number %2, sensor mode %3) to %4\n")
+                .arg(s.target_text(), quoted(trim_blanks(device_serial_of(kSlot))))
+                .arg(m_stat.dev_stat[kSlot].sensor_mode.load(rlx))
+                .arg(o.out_file)
+         << Qt::flush;
+  return CTL_OK;
+}
+
+int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
+  t_param_set set;
+  if (!load_param_set(o.in_file, set, io)) return CTL_FILE;
+
+  ctl_session s(target_of(o));
+  if (const int rc = open_session(s, io)) return rc;
+  auto& dev = m_stat.dev_stat[kSlot];
+
+  // 1. The transmitter as it is now: its type, sensor mode and serial number.
+  if (s.request(REQR_STAT) != REQS_READY) {
+    request_failed(s, REQR_STAT, "reading its status", io);
+    return CTL_COMM;
+  }
+  if (!is_transmitter(s, io)) return CTL_COMM;
+  const int mode = dev.read_stat.get(STAT_SENSOR_MODE);
+  if (set.sensor_mode != mode) {
+    fail(io, QStringLiteral("%1: %2 (the file is for sensor mode %3, the transmitter at %4 is in sensor mode %5). "
+                            "Nothing was written.")
+                 .arg(o.in_file, msg_text(MSG_PSET_MODE_MISMATCH))
+                 .arg(set.sensor_mode)
+                 .arg(s.target_text())
+                 .arg(mode));
+    return CTL_FILE;
+  }
+  dev.edit_param.copy_in(0, set.param.data(), PARAM_REGS);
+  dev.edit_prod.copy_in(0, set.prod.data(), PROD_REGS);
+  if (serial_differs(kSlot)) {
+    const QString own = quoted(trim_blanks(device_serial_of(kSlot)));
+    const QString file = quoted(trim_blanks(edit_serial_of(kSlot)));
+    if (o.force_serial) {
+      io.err << "orvctl: the transmitter's serial number " << own << " is overwritten with " << file << "\n";
+    } else {
+      keep_device_serial(kSlot);
+      io.err << "orvctl: the transmitter keeps its serial number " << own << " (the file has " << file
+             << "; --force-serial writes the file's)\n";
+    }
+    io.err << Qt::flush;
+  }
+
+  // 2. Parameters, products, then 1 to register 10005.
+  const QString what = "writing the configuration";
+  if (s.request(REQR_PARAM_WR, progress_of(io, what)) != REQS_READY) {
+    progress_broken(io, what);
+    request_failed(s, REQR_PARAM_WR, what, io);
+    return CTL_COMM;
+  }
+
+  // 3. Everything read back and compared with what was written.
+  const QString check = "reading the configuration back";
+  if (s.request(REQR_PARAM_RD, progress_of(io, check)) != REQS_READY) {
+    progress_broken(io, check);
+    request_failed(s, REQR_PARAM_RD, check, io);
+    return CTL_COMM;
+  }
+  if (const int reg = first_unequal_register(kSlot); reg >= 0) {
+    const bool param = reg < PROD_REG_FIRST;
+    const int k = reg - (param ? PARAM_REG_FIRST : PROD_REG_FIRST);
+    const uint16_t wrote = param ? dev.edit_param.get(k) : dev.edit_prod.get(k);
+    const uint16_t holds = param ? dev.read_param.get(k) : dev.read_prod.get(k);
+    fail(io, QStringLiteral("the transmitter at %1 holds other values than were written: register %2 holds %3, "
+                            "%4 was written.")
+                 .arg(s.target_text(), register_title(reg))
+                 .arg(holds)
+                 .arg(wrote));
+    return CTL_DIFFER;
+  }
+  io.out << QStringLiteral("Wrote %1 to %2 and read it back unchanged\n").arg(o.in_file, s.target_text()) << Qt::flush;
+  return CTL_OK;
+}
+
+int ctl_status(const t_ctl_options&, t_ctl_io& io) {
+  fail(io, "status is not available yet");
+  return CTL_USAGE;
+}
+
+int ctl_diff(const t_ctl_options&, t_ctl_io& io) {
+  fail(io, "diff is not available yet");
+  return CTL_USAGE;
+}
+
+int orvctl_run(const QStringList& args, t_ctl_io& io) {
+  t_ctl_options o;
+  QString error;
+  if (!parse_ctl_options(args, o, error)) {
+    io.err << "orvctl: " << error << "\nTry 'orvctl --help'.\n" << Qt::flush;
+    return CTL_USAGE;
+  }
+  set_io_error_reporter([&io](const QString& m) { fail(io, m); });
+  int rc = CTL_OK;
+  switch (o.command) {
+    case CTLCMD_HELP: io.out << ctl_help_text() << Qt::flush; break;
+    case CTLCMD_VERSION: io.out << ctl_version_text() << Qt::flush; break;
+    case CTLCMD_STATUS: rc = ctl_status(o, io); break;
+    case CTLCMD_READ: rc = ctl_read(o, io); break;
+    case CTLCMD_WRITE: rc = ctl_write(o, io); break;
+    case CTLCMD_DIFF: rc = ctl_diff(o, io); break;
+    case CTLCMD_NONE: rc = CTL_USAGE; break;
+  }
+  set_io_error_reporter([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+  return rc;
+}

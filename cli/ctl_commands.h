@@ -1,0 +1,26 @@
+// The commands of orvctl on parsed options, writing to the given streams.
+#pragma once
+
+#include "ctl_options.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <functional>
+
+struct t_ctl_io {
+  QTextStream& out;
+  QTextStream& err;
+  // Shows the progress of a transfer (what, frames done, frames in all);
+  // empty: none is shown. The last call for a transfer has done == total,
+  // or done < 0 when it ended without finishing.
+  std::function<void(const QString& what, int done, int total)> progress;
+};
+
+// Runs orvctl with the arguments (without the program name); the exit code.
+int orvctl_run(const QStringList& args, t_ctl_io& io);
+
+int ctl_status(const t_ctl_options& o, t_ctl_io& io);
+int ctl_read(const t_ctl_options& o, t_ctl_io& io);
+int ctl_write(const t_ctl_options& o, t_ctl_io& io);
+int ctl_diff(const t_ctl_options& o, t_ctl_io& io);

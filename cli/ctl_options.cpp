@@ -1,0 +1,203 @@
+#include "ctl_options.h"
+
+#include "comm/modb_serial.h"
+#include "comm/port_names.h"
+
+namespace {
+
+bool parse_int(const QString& text, int lo, int hi, int& out) {
+  bool ok = false;
+  const int v = text.toInt(&ok, 10);
+  if (!ok || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool parse_baud(const QString& text, int& idx) {
+  for (int k = 0; k <= 4; ++k)
+    if (text == QString::number(TModbSerial::get_baud_value(k))) {
+      idx = k;
+      return true;
+    }
+  return false;
+}
+
+bool parse_parity(const QString& text, int& parity) {
+  static const char* const names[3] = {"none", "odd", "even"};
+  for (int k = 0; k < 3; ++k)
+    if (text.compare(QLatin1StringView(names[k]), Qt::CaseInsensitive) == 0) {
+      parity = k;
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error) {
+  o = t_ctl_options{};
+  bool com_given = false;
+  for (qsizetype k = 0; k < args.size(); ++k) {
+    const QString& a = args[k];
+    // Options take their value as the next argument or after "=".
+    QString name = a, value;
+    bool has_value = false;
+    if (a.startsWith("--") && a.contains(u'=')) {
+      name = a.left(a.indexOf(u'='));
+      value = a.mid(a.indexOf(u'=') + 1);
+      has_value = true;
+    }
+    auto take_value = [&]() -> bool {
+      if (has_value) return true;
+      if (k + 1 >= args.size()) {
+        error = name + " needs a value";
+        return false;
+      }
+      value = args[++k];
+      return true;
+    };
+    if (name == "--help" || name == "-h") {
+      o.command = CTLCMD_HELP;
+      return true;
+    }
+    if (name == "--version") {
+      o.command = CTLCMD_VERSION;
+      return true;
+    }
+    if (name == "--com") {
+      if (!take_value()) return false;
+      if (!parse_int(value, 1, MAX_COM_PORT, o.com)) {
+        error = QStringLiteral("--com takes a port number 1..%1, not \"%2\"").arg(MAX_COM_PORT).arg(value);
+        return false;
+      }
+      com_given = true;
+    } else if (name == "--addr") {
+      if (!take_value()) return false;
+      if (!parse_int(value, 1, 247, o.addr)) {
+        error = QStringLiteral("--addr takes a unit address 1..247, not \"%1\"").arg(value);
+        return false;
+      }
+    } else if (name == "--baud") {
+      if (!take_value()) return false;
+      if (!parse_baud(value, o.baud_idx)) {
+        error = QStringLiteral("--baud takes 9600, 19200, 38400, 57600 or 115200, not \"%1\"").arg(value);
+        return false;
+      }
+    } else if (name == "--parity") {
+      if (!take_value()) return false;
+      if (!parse_parity(value, o.parity)) {
+        error = QStringLiteral("--parity takes none, odd or even, not \"%1\"").arg(value);
+        return false;
+      }
+    } else if (name == "--out") {
+      if (!take_value()) return false;
+      o.out_file = value;
+    } else if (name == "--in") {
+      if (!take_value()) return false;
+      o.in_file = value;
+    } else if (name == "--json" && !has_value) {
+      o.json = true;
+    } else if (name == "--force-serial" && !has_value) {
+      o.force_serial = true;
+    } else if (a.startsWith(u'-') && a.size() > 1) {
+      error = QStringLiteral("unknown option \"%1\"").arg(a);
+      return false;
+    } else if (o.command == CTLCMD_NONE) {
+      if (a == "status")
+        o.command = CTLCMD_STATUS;
+      else if (a == "read")
+        o.command = CTLCMD_READ;
+      else if (a == "write")
+        o.command = CTLCMD_WRITE;
+      else if (a == "diff")
+        o.command = CTLCMD_DIFF;
+      else {
+        error = QStringLiteral("unknown command \"%1\"").arg(a);
+        return false;
+      }
+    } else if (o.command == CTLCMD_DIFF) {
+      o.files << a;
+    } else {
+      error = QStringLiteral("unexpected argument \"%1\"").arg(a);
+      return false;
+    }
+  }
+
+  switch (o.command) {
+    case CTLCMD_NONE: error = "no command given"; return false;
+    case CTLCMD_DIFF:
+      if (o.files.size() != 2) {
+        error = "diff compares exactly two files";
+        return false;
+      }
+      return true;
+    default: break;
+  }
+  if (!com_given) {
+    error = "--com is missing (the COM port number of the line)";
+    return false;
+  }
+  if (o.command == CTLCMD_READ && o.out_file.isEmpty()) {
+    error = "read needs --out FILE";
+    return false;
+  }
+  if (o.command == CTLCMD_WRITE && o.in_file.isEmpty()) {
+    error = "write needs --in FILE";
+    return false;
+  }
+  if (o.json && o.command != CTLCMD_STATUS) {
+    error = "--json applies to status only";
+    return false;
+  }
+  if (o.force_serial && o.command != CTLCMD_WRITE) {
+    error = "--force-serial applies to write only";
+    return false;
+  }
+  return true;
+}
+
+QString ctl_help_text() {
+  return QStringLiteral(
+      "Usage: orvctl COMMAND [OPTIONS]\n"
+      "\n"
+      "Reads, writes and compares Orv transmitter configurations from scripts.\n"
+      "\n"
+      "Commands:\n"
+      "  status --com N [--addr A] [--baud B] [--parity P] [--json]\n"
+      "      Shows the transmitter's status and its newest sample.\n"
+      "  read   --com N [--addr A] [--baud B] [--parity P] --out FILE.orvcfg\n"
+      "      Saves the transmitter's configuration as a parameter set file.\n"
+      "  write  --com N [--addr A] [--baud B] [--parity P] --in FILE.orvcfg [--force-serial]\n"
+      "      Writes a parameter set file to the transmitter and reads it back.\n"
+      "      The file must be of the transmitter's sensor mode. The transmitter\n"
+      "      keeps its own serial number unless --force-serial is given.\n"
+      "  diff   A.orvcfg B.orvcfg\n"
+      "      Lists the settings in which two parameter set files differ.\n"
+      "\n"
+      "Options:\n"
+      "  --com N          COM port 1..50 (as in the program: the entry COMn in the\n"
+      "                   folder ports of the configuration folder, else the\n"
+      "                   serial device behind the number)\n"
+      "  --addr A         Modbus unit address 1..247 (default 1)\n"
+      "  --baud B         9600, 19200, 38400, 57600 or 115200 (default 115200)\n"
+      "  --parity P       none, odd or even (default none)\n"
+      "  --json           status as one JSON object\n"
+      "  --force-serial   write: the file's serial number overwrites the transmitter's\n"
+      "  --help           this text\n"
+      "  --version        the program's version\n"
+      "\n"
+      "The defaults are those of a transmitter on a USB adapter. A port that the\n"
+      "OrvConfig window (or any other program) has open cannot be used.\n"
+      "\n"
+      "Exit codes:\n"
+      "  0  done (diff: the files are equal)\n"
+      "  1  difference: diff found differing settings, or the transmitter holds\n"
+      "     other values than were written\n"
+      "  2  usage: the command line is wrong\n"
+      "  3  communication: the port cannot be opened, or the transmitter does not\n"
+      "     answer or refuses a request\n"
+      "  4  file: a file cannot be read or written, is no valid parameter set\n"
+      "     file, or is of another sensor mode than the transmitter\n");
+}
+
+QString ctl_version_text() { return QStringLiteral("orvctl " ORV_VERSION "\n"); }

@@ -1,0 +1,181 @@
+// orvctl in this process against a simulated transmitter on a pseudo-terminal.
+#include "comm/com_service.h"
+#include "comm/port_names.h"
+#include "comm/serial_port.h"
+#include "core/mono_clock.h"
+#include "orvctl_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+constexpr int P_AL1_DELAY = 60;
+constexpr int P_SERIAL = 72;
+constexpr int PR_NAME = 24;
+
+}  // namespace
+
+TEST(Orvctl, ReadThenWriteOfAnEditedFileChangesExactlyTheEditedRegisters) {
+  ctl_rig rig(11);
+  const t_param_set before = rig.device_set();
+
+  const ctl_result rd = run_ctl(rig.target() + QStringList{"read", "--out", rig.file("a.orvcfg")});
+  ASSERT_EQ(rd.rc, CTL_OK) << qPrintable(rd.err);
+  EXPECT_TRUE(rd.out.contains("ORV-SIM-0001")) << qPrintable(rd.out);
+  // The file is the transmitter's configuration, as the window saves it.
+  EXPECT_EQ(bytes_of(rig.file("a.orvcfg")), checked_file_bytes(param_set_text(before)));
+
+  t_param_set edited = load_set(rig.file("a.orvcfg"));
+  edited.param[P_AL1_DELAY] = 123;
+  edited.prod[2 * PROD_STRIDE + PR_NAME] = u'Q';
+  edited.prod[23 * PROD_STRIDE + 71] = 7;  // the last transferred element
+  ASSERT_TRUE(save_set(rig.file("b.orvcfg"), edited));
+
+  const ctl_result wr = run_ctl(rig.target() + QStringList{"write", "--in", rig.file("b.orvcfg")});
+  ASSERT_EQ(wr.rc, CTL_OK) << qPrintable(wr.err);
+  EXPECT_TRUE(wr.err.isEmpty()) << qPrintable(wr.err);  // same serial: nothing to say
+
+  const t_param_set after = rig.device_set();
+  EXPECT_EQ(after, edited);
+  int changed = 0;
+  for (int k = 0; k < PARAM_REG_COUNT; ++k) changed += after.param[k] != before.param[k];
+  for (int k = 0; k < PROD_REG_COUNT; ++k) changed += after.prod[k] != before.prod[k];
+  EXPECT_EQ(changed, 3);
+}
+
+TEST(Orvctl, TheTransmitterKeepsItsSerialUnlessForced) {
+  ctl_rig rig(12);
+  t_param_set s = rig.device_set();
+  const QString other = "OTHER-SERIAL";
+  for (int k = 0; k < 12; ++k) s.param[P_SERIAL + k] = other[k].unicode();
+  s.param[P_AL1_DELAY] = 77;
+  ASSERT_TRUE(save_set(rig.file("other.orvcfg"), s));
+
+  ctl_result r = run_ctl(rig.target() + QStringList{"write", "--in", rig.file("other.orvcfg")});
+  ASSERT_EQ(r.rc, CTL_OK) << qPrintable(r.err);
+  EXPECT_TRUE(r.err.contains("keeps its serial number \"ORV-SIM-0001\"")) << qPrintable(r.err);
+  t_param_set now = rig.device_set();
+  EXPECT_EQ(now.param[P_AL1_DELAY], 77);
+  EXPECT_EQ(now.param[P_SERIAL], u'O');
+  EXPECT_EQ(now.param[P_SERIAL + 4], u'S');  // ORV-SIM-...
+
+  r = run_ctl(rig.target() + QStringList{"write", "--force-serial", "--in", rig.file("other.orvcfg")});
+  ASSERT_EQ(r.rc, CTL_OK) << qPrintable(r.err);
+  EXPECT_TRUE(r.err.contains("overwritten with \"OTHER-SERIAL\"")) << qPrintable(r.err);
+  now = rig.device_set();
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(now.param[P_SERIAL + k], other[k].unicode());
+}
+
+TEST(Orvctl, AFileOfAnotherSensorModeWritesNothing) {
+  ctl_rig rig(13, /*sensor_mode=*/0);
+  const t_param_set before = rig.device_set();
+  t_param_set s = before;
+  s.sensor_mode = 1;
+  s.param[P_AL1_DELAY] = 5;
+  ASSERT_TRUE(save_set(rig.file("mode1.orvcfg"), s));
+  const uint64_t requests = rig.line->stats().requests;
+
+  const ctl_result r = run_ctl(rig.target() + QStringList{"write", "--in", rig.file("mode1.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_FILE);
+  EXPECT_TRUE(r.err.contains("Sensor mode mismatch")) << qPrintable(r.err);
+  EXPECT_TRUE(r.err.contains("Nothing was written")) << qPrintable(r.err);
+  EXPECT_EQ(rig.line->stats().requests, requests + 1);  // the status read only
+  EXPECT_EQ(rig.device_set(), before);
+}
+
+TEST(Orvctl, ATransmitterThatStopsAnsweringMidWriteGivesExit3) {
+  // At 9600 baud with line timing a product frame takes a quarter second,
+  // so the line goes quiet well inside the write.
+  ctl_rig rig(14, 0, /*line_timing=*/true);
+  const t_param_set before = rig.device_set();
+  t_param_set s = before;
+  s.param[P_AL1_DELAY] = 9;
+  ASSERT_TRUE(save_set(rig.file("s.orvcfg"), s));
+
+  std::atomic<bool> done{false};
+  std::thread silencer([&] {
+    // The status read, the parameter frame and two product frames, then silence.
+    while (!done.load() && rig.line->stats().requests < 4) sleep_ms(1);
+    orvsim::fault_settings f;
+    f.drop = 1.0;
+    rig.line->set_faults(f);
+  });
+  const ctl_result r = run_ctl(rig.target() + QStringList{"write", "--baud", "9600", "--in", rig.file("s.orvcfg")});
+  done = true;
+  silencer.join();
+  EXPECT_EQ(r.rc, CTL_COMM);
+  EXPECT_TRUE(r.err.contains("while writing the configuration (registers 4")) << qPrintable(r.err);
+  EXPECT_EQ(rig.device_set(), before);  // 10005 was never written: nothing took effect
+}
+
+TEST(Orvctl, ASilentOrForeignDeviceGivesExit3) {
+  ctl_rig rig(15);
+  const ctl_result r = run_ctl(rig.target() + QStringList{"--addr", "9", "read", "--out", rig.file("x.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_COMM);
+  EXPECT_TRUE(r.err.contains("no valid answer from the transmitter at COM15, address 9")) << qPrintable(r.err);
+  EXPECT_FALSE(QFile::exists(rig.file("x.orvcfg")));
+}
+
+TEST(Orvctl, APortHeldByAnotherProgramIsReportedAsInUse) {
+  ctl_rig rig(16);
+  serial_port holder;  // as the window holds its ports
+  ASSERT_TRUE(holder.open(com_port_path(16)));
+  const ctl_result r = run_ctl(rig.target() + QStringList{"read", "--out", rig.file("x.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_COMM);
+  EXPECT_TRUE(r.err.contains("COM16")) << qPrintable(r.err);
+  EXPECT_TRUE(r.err.contains("is in use by another program")) << qPrintable(r.err);
+
+  const ctl_result missing = run_ctl({"read", "--com", "49", "--out", rig.file("x.orvcfg")});
+  EXPECT_EQ(missing.rc, CTL_COMM);
+  EXPECT_TRUE(missing.err.contains("COM49 does not exist")) << qPrintable(missing.err);
+}
+
+TEST(Orvctl, BadFilesGiveExit4BeforeTheLineIsUsed) {
+  ctl_rig rig(17);
+  const uint64_t requests = rig.line->stats().requests;
+  ctl_result r = run_ctl(rig.target() + QStringList{"write", "--in", rig.file("none.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_FILE);
+  EXPECT_TRUE(r.err.contains("no such file")) << qPrintable(r.err);
+
+  QFile damaged(rig.file("damaged.orvcfg"));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(checked_file_bytes(param_set_text(rig.device_set())).replace("Fromat1", "Fromat2"));
+  damaged.close();
+  r = run_ctl(rig.target() + QStringList{"write", "--in", rig.file("damaged.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_FILE);
+  EXPECT_TRUE(r.err.contains("checksum")) << qPrintable(r.err);
+
+  ASSERT_TRUE(write_checked_file(rig.file("other.orvcfg"), "Orv Configuration file|Fromat1|0|1|2|") == false);
+  r = run_ctl(rig.target() + QStringList{"write", "--in", rig.file("other.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_FILE);
+  EXPECT_TRUE(r.err.contains("Selected file is not a valid configuration file")) << qPrintable(r.err);
+
+  EXPECT_EQ(rig.line->stats().requests, requests);
+
+  // A folder that cannot take the file: the configuration was read, the file not written.
+  r = run_ctl(rig.target() + QStringList{"read", "--out", rig.file("no/such/folder/a.orvcfg")});
+  EXPECT_EQ(r.rc, CTL_FILE);
+  EXPECT_TRUE(r.err.contains("a.orvcfg")) << qPrintable(r.err);
+}
+
+TEST(Orvctl, UsageErrorsGiveExit2) {
+  for (const QStringList& args :
+       {QStringList{}, QStringList{"frobnicate"}, QStringList{"read", "--out", "x"}, QStringList{"read", "--com", "3"},
+        QStringList{"write", "--com", "3"}, QStringList{"status", "--com", "51"},
+        QStringList{"status", "--com", "3", "--baud", "1200"}, QStringList{"status", "--com", "3", "--parity", "mark"},
+        QStringList{"status", "--com", "3", "--addr", "0"}, QStringList{"read", "--com", "3", "--out", "x", "--json"},
+        QStringList{"diff", "a.orvcfg"}, QStringList{"status", "--com"},
+        QStringList{"status", "--com", "3", "--bogus"}}) {
+    const ctl_result r = run_ctl(args);
+    EXPECT_EQ(r.rc, CTL_USAGE) << qPrintable(args.join(' '));
+    EXPECT_TRUE(r.err.contains("orvctl --help")) << qPrintable(r.err);
+  }
+  const ctl_result help = run_ctl({"--help"});
+  EXPECT_EQ(help.rc, CTL_OK);
+  for (const char* code : {"0  done", "1  difference", "2  usage", "3  communication", "4  file"})
+    EXPECT_TRUE(help.out.contains(code)) << code;
+  EXPECT_TRUE(help.out.contains("default 115200"));
+}
