@@ -5,37 +5,30 @@
 
 namespace {
 
-struct images {
-  param_image& read_param;
-  prod_image& read_prod;
-  param_image& edit_param;
-  prod_image& edit_prod;
-};
-
-images images_of(int d) {
-  if (d >= 0 && d < MAX_DEVICES) {
-    auto& s = m_stat.dev_stat[d];
-    return {s.read_param, s.read_prod, s.edit_param, s.edit_prod};
-  }
-  return {m_stat.read_param, m_stat.read_prod, m_stat.edit_param, m_stat.edit_prod};
-}
-
 bool valid_device(int d) { return d >= 0 && d < MAX_DEVICES; }
 
 }  // namespace
 
+t_cfg_images cfg_images(int d) {
+  if (valid_device(d)) {
+    auto& s = m_stat.dev_stat[d];
+    return {s.read_param, s.read_prod, s.edit_param, s.edit_prod, s.sensor_mode};
+  }
+  return {m_stat.read_param, m_stat.read_prod, m_stat.edit_param, m_stat.edit_prod, m_stat.sensor_mode};
+}
+
 bool cfg_changed(int d) { return first_unequal_register(d) >= 0; }
 
 void copy_read_to_edit(int d) {
-  const images im = images_of(d);
-  for (int k = 0; k < XFER_PARAM_REGS; ++k) im.edit_param.set(k, im.read_param.get(k));
-  for (int k = 0; k < XFER_PROD_REGS; ++k) im.edit_prod.set(k, im.read_prod.get(k));
+  const t_cfg_images im = cfg_images(d);
+  for (int k = 0; k < PARAM_XFER_REGS; ++k) im.edit_param.set(k, im.read_param.get(k));
+  for (int k = 0; k < PROD_XFER_REGS; ++k) im.edit_prod.set(k, im.read_prod.get(k));
 }
 
 void commit_edit_to_read(int d) {
-  const images im = images_of(d);
-  for (int k = 0; k < XFER_PARAM_REGS; ++k) im.read_param.set(k, im.edit_param.get(k));
-  for (int k = 0; k < XFER_PROD_REGS; ++k) im.read_prod.set(k, im.edit_prod.get(k));
+  const t_cfg_images im = cfg_images(d);
+  for (int k = 0; k < PARAM_XFER_REGS; ++k) im.read_param.set(k, im.edit_param.get(k));
+  for (int k = 0; k < PROD_XFER_REGS; ++k) im.read_prod.set(k, im.edit_prod.get(k));
 }
 
 bool take_read_config(int d, dev_req_stat_t result) {
@@ -76,10 +69,10 @@ QString edit_serial_of(int d) {
 }
 
 int first_unequal_register(int d) {
-  const images im = images_of(d);
-  for (int k = 0; k < XFER_PARAM_REGS; ++k)
+  const t_cfg_images im = cfg_images(d);
+  for (int k = 0; k < PARAM_XFER_REGS; ++k)
     if (im.read_param.get(k) != im.edit_param.get(k)) return PARAM_REG_FIRST + k;
-  for (int k = 0; k < XFER_PROD_REGS; ++k)
+  for (int k = 0; k < PROD_XFER_REGS; ++k)
     if (im.read_prod.get(k) != im.edit_prod.get(k)) return PROD_REG_FIRST + k;
   return -1;
 }

@@ -10,12 +10,10 @@
 // set files but never reach a transmitter, so they never count as a change.
 #pragma once
 
+#include "config/active_cfg.h"
 #include "core/common_data.h"
 
 #include <QString>
-
-inline constexpr int XFER_PARAM_REGS = PARAM_REGS - 1;  // 84
-inline constexpr int XFER_PROD_REGS = PROD_REGS - 1;    // 1728
 
 inline constexpr int STAT_DEVICE_TYPE = 0;
 inline constexpr int STAT_SENSOR_MODE = 32;
@@ -33,6 +31,17 @@ inline constexpr int MSG_CFG_LOADED = 9;
 inline constexpr int MSG_CFG_READ_FAIL = 10;
 inline constexpr int MSG_CFG_OVERWRITE = 27;
 inline constexpr int MSG_CFG_NONE = 28;
+
+// The read and edit images and the sensor mode of device d, or of the
+// off-line configuration for d outside 0..7.
+struct t_cfg_images {
+  param_image& read_param;
+  prod_image& read_prod;
+  param_image& edit_param;
+  prod_image& edit_prod;
+  shared_t<int32_t>& sensor_mode;
+};
+t_cfg_images cfg_images(int d);
 
 // True when a transferred register differs between the read and the edit
 // image of device d (of the off-line configuration for d < 0).

@@ -1,5 +1,7 @@
 #include "config/param_set.h"
 
+#include "config/active_cfg.h"
+#include "config/cfg_transfer.h"
 #include "settings/checked_file.h"
 
 #include <QFile>
@@ -34,28 +36,6 @@ bool take_field(const QString& text, qsizetype& pos, QStringView& field) {
   field = QStringView(text).mid(pos, bar - pos);
   pos = bar + 1;
   return true;
-}
-
-// The configuration a load or save works on: device d, or m_stat for d < 0.
-struct cfg_images {
-  param_image& read_param;
-  prod_image& read_prod;
-  param_image& edit_param;
-  prod_image& edit_prod;
-  shared_t<int32_t>& sensor_mode;
-};
-
-cfg_images images_of(int d) {
-  if (d >= 0 && d < MAX_DEVICES) {
-    auto& s = m_stat.dev_stat[d];
-    return {s.read_param, s.read_prod, s.edit_param, s.edit_prod, s.sensor_mode};
-  }
-  return {m_stat.read_param, m_stat.read_prod, m_stat.edit_param, m_stat.edit_prod, m_stat.sensor_mode};
-}
-
-int active_device() {
-  const int d = m_stat.dev_selected.load(rlx);
-  return d >= 0 && d < MAX_DEVICES ? d : -1;
 }
 
 }  // namespace
@@ -121,7 +101,7 @@ pset_read_t read_param_set_file(const QString& path, QString& content) {
 bool write_param_set_file(const QString& path, const QString& content) { return !write_checked_file(path, content); }
 
 t_param_set edit_param_set(int d) {
-  const cfg_images im = images_of(d);
+  const t_cfg_images im = cfg_images(d);
   t_param_set set;
   set.sensor_mode = im.sensor_mode.load(rlx);
   im.edit_param.copy_out(0, set.param.data(), PARAM_REGS);
@@ -129,13 +109,13 @@ t_param_set edit_param_set(int d) {
   return set;
 }
 
-QString param_set_text() { return param_set_text(edit_param_set(active_device())); }
+QString param_set_text() { return param_set_text(edit_param_set(selected_device())); }
 
 pset_load_t parse_param_set(const QString& content) {
   t_param_set set;
   if (!parse_param_set_fields(content, set)) return PSET_INVALID;
-  const int d = active_device();
-  const cfg_images im = images_of(d);
+  const int d = selected_device();
+  const t_cfg_images im = cfg_images(d);
   if (d >= 0) {
     auto& s = m_stat.dev_stat[d];
     if (set.sensor_mode != s.sensor_mode.load(rlx)) return PSET_MODE_MISMATCH;
@@ -153,7 +133,7 @@ pset_load_t parse_param_set(const QString& content) {
 }
 
 void param_set_saved() {
-  if (active_device() >= 0) return;
+  if (selected_device() >= 0) return;
   m_stat.read_param.assign(m_stat.edit_param);
   m_stat.read_prod.assign(m_stat.edit_prod);
 }
