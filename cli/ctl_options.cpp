@@ -2,6 +2,7 @@
 
 #include "comm/modb_serial.h"
 #include "comm/port_names.h"
+#include "orv_version.h"
 
 namespace {
 
