@@ -1,6 +1,7 @@
 #include "archive/live_reload.h"
 
 #include "archive/log_file.h"
+#include "archive/log_lines.h"
 #include "core/common_data.h"
 #include "core/day_clock.h"
 
@@ -10,19 +11,11 @@
 
 namespace {
 
-constexpr qint64 kMaxLine = 64;  // longer lines are damaged; never read more
-
 int hex_digit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
-}
-
-// The field at 0-based column `col` of width `w`, cut to what the line holds.
-bool field(const char* line, int len, int col, int w, uint32_t& out) {
-  if (col >= len) return false;
-  return parse_hex_field(line + col, std::min(w, len - col), out);
 }
 
 }  // namespace
@@ -51,27 +44,23 @@ int reload_log_file(const QString& path, int device, QString* error) {
 
 int read_log_lines(QIODevice& f, int device, QString* error) {
   auto& s = m_stat.dev_stat[device];
-  char buf[kMaxLine + 2];
-  for (int lines = 0;; ++lines) {
-    if (lines == LOG_MAX_LINES && !f.atEnd()) return LOAD_BAD_LENGTH;  // longer than any day file
-    const qint64 got = f.readLine(buf, sizeof buf);
-    if (got < 0) {
-      if (!f.atEnd() && error) *error = f.errorString();
-      return f.atEnd() ? LOAD_OK : LOAD_READ_FAILED;
+  log_line_reader reader(f, LOG_MAX_LINES);  // more lines than any day file holds: damaged
+  for (;;) {
+    const log_read_t got = reader.next();
+    if (got == LOG_END) return LOAD_OK;
+    if (got == LOG_TOO_LONG) return LOAD_BAD_LENGTH;
+    if (got == LOG_READ_ERROR) {
+      if (error) *error = f.errorString();
+      return LOAD_READ_FAILED;
     }
-    if (got == 0) continue;
-    int len = static_cast<int>(got);
-    const bool complete = buf[len - 1] == '\n';
-    if (!complete && !f.atEnd()) return LOAD_BAD_LENGTH;  // longer than any log line
-    while (len > 0 && (buf[len - 1] == '\n' || buf[len - 1] == '\r')) --len;
-    if (len == 0) continue;  // empty lines are skipped
-
+    const char* buf = reader.line();
+    const int len = reader.len();
     int code = len == LOG_LINE_CHARS ? LOAD_OK : LOAD_BAD_LENGTH;
     uint32_t slot = 0, temp = 0, raw = 0, val = 0, unit = 0;
-    const bool slot_ok = field(buf, len, 0, 5, slot);
-    const bool temp_ok = slot_ok && field(buf, len, 5, 3, temp);
-    const bool raw_ok = temp_ok && field(buf, len, 8, 8, raw);
-    const bool val_ok = raw_ok && field(buf, len, 16, 8, val);
+    const bool slot_ok = log_field(buf, len, 0, 5, slot);
+    const bool temp_ok = slot_ok && log_field(buf, len, 5, 3, temp);
+    const bool raw_ok = temp_ok && log_field(buf, len, 8, 8, raw);
+    const bool val_ok = raw_ok && log_field(buf, len, 16, 8, val);
     if (code == LOAD_OK) {
       if (!slot_ok)
         code = LOAD_BAD_SLOT;
@@ -86,7 +75,7 @@ int read_log_lines(QIODevice& f, int device, QString* error) {
       if (slot > static_cast<uint32_t>(SLOTS_PER_DAY)) {
         if (code == LOAD_OK) code = LOAD_BAD_INDEX;
       } else {
-        const int unit_digit = field(buf, len, 24, 1, unit) ? static_cast<int>(unit) : -1;
+        const int unit_digit = log_field(buf, len, 24, 1, unit) ? static_cast<int>(unit) : -1;
         // 12-bit two's complement, sign-extended to 16 bits.
         const auto t16 = static_cast<uint16_t>((temp & 0x800u) ? (temp | 0xF000u) : temp);
         s.smp_raw[slot].store(raw, rlx);

@@ -1,0 +1,305 @@
+#include "charts/chart_render.h"
+
+#include "charts/column_map.h"
+#include "charts/dsp_chan.h"
+#include "charts/sample_access.h"
+#include "core/common_data.h"
+
+#include <QLine>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+const QColor kGrey(128, 128, 128);
+const QColor kSilver(192, 192, 192);
+constexpr int kFontPx = 11;  // "Arial" 8 pt at 96 dpi
+
+int32_t pixel_div_x() { return common_setup.pixel_div_x > 0 ? common_setup.pixel_div_x : 90; }
+int32_t pixel_div_y() { return common_setup.pixel_div_y > 0 ? common_setup.pixel_div_y : 50; }
+
+// One-pixel pens draw both end points of what they are given (the lines
+// come shortened by one pixel, see line_to); wider pens have round ends.
+QPen solid_pen(const QColor& c, int width = 1) {
+  QPen pen(c, width, Qt::SolidLine, width == 1 ? Qt::SquareCap : Qt::RoundCap, Qt::RoundJoin);
+  pen.setCosmetic(width == 1);
+  return pen;
+}
+
+int sign(int v) { return (v > 0) - (v < 0); }
+
+// num / den rounded half away from zero.
+int div_round(int num, int den) { return static_cast<int>(std::lround(static_cast<double>(num) / den)); }
+
+// The line from (x1, y1) to (x2, y2) without its end point: the end moves
+// one pixel back along the longer axis. False when nothing is left.
+bool line_to(int x1, int y1, int& x2, int& y2) {
+  const int dx = x2 - x1, dy = y2 - y1;
+  if (dx == 0 && dy == 0) return false;
+  if (std::abs(dx) >= std::abs(dy)) {
+    x2 -= sign(dx);
+    y2 = y1 + div_round(dy * (x2 - x1), dx);
+  } else {
+    y2 -= sign(dy);
+    x2 = x1 + div_round(dx * (y2 - y1), dy);
+  }
+  return true;
+}
+
+QPen dashed_pen() {
+  QPen pen(kSilver, 1, Qt::CustomDashLine, Qt::FlatCap);
+  pen.setCosmetic(true);
+  pen.setDashPattern({18, 6});
+  return pen;
+}
+
+// The trace lines of one channel, collected and drawn in one call.
+struct t_line_buf {
+  std::array<QLine, 2 * CHART_COLS> lines;
+  int n = 0;
+  bool thin = true;  // one-pixel pen: the end point is left out
+  void add(int x1, int y1, int x2, int y2) {
+    if (thin ? !line_to(x1, y1, x2, y2) : (x1 == x2 && y1 == y2)) return;
+    lines[n++] = QLine(x1, y1, x2, y2);
+  }
+};
+
+t_line_buf& line_buf() {
+  static t_line_buf buf;
+  return buf;
+}
+
+// y of a value on the raw scale (normal or inverted).
+int raw_y(const t_draw_stat& ds, float v) {
+  const int32_t px = val_to_px(ds.r_vpp, ds.r_min, v);
+  return ds.raw_invert ? std::min(ds.plot_top + px, ds.plot_bottom) : ds.plot_bottom - px;
+}
+
+// Heights of a column's minimum and maximum for a channel; false when the
+// column is skipped (saturation values outside the raw scale).
+bool column_heights(const t_draw_stat& ds, int k, int r, int d, int& y_min, int& y_max) {
+  const float lo = ds.col_min[k][r], hi = ds.col_max[k][r];
+  switch (ds.chan_meas[r]) {
+    case MEAS_SCALED:
+      y_min = ds.plot_bottom - val_to_px(ds.h_vpp, ds.h_min, lo);
+      y_max = ds.plot_bottom - val_to_px(ds.h_vpp, ds.h_min, hi);
+      break;
+    case MEAS_TEMP:
+      y_min = ds.plot_bottom - val_to_px(ds.t_vpp, ds.t_min, lo);
+      y_max = ds.plot_bottom - val_to_px(ds.t_vpp, ds.t_min, hi);
+      break;
+    case MEAS_SAT:
+      if (!((lo > ds.r_min && lo < ds.r_max) || (hi > ds.r_min && hi < ds.r_max))) return false;
+      [[fallthrough]];
+    case MEAS_RAW:
+      y_min = raw_y(ds, lo);
+      y_max = raw_y(ds, hi);
+      break;
+    default: {  // digital inputs: 1 is 50 pixels above the channel's baseline
+      const int base = d + (ds.chan_thk[r] + 2) / 2;
+      y_min = ds.plot_bottom - (val_to_px(0.02f, 0, lo) + base);
+      y_max = ds.plot_bottom - (val_to_px(0.02f, 0, hi) + base);
+      break;
+    }
+  }
+  y_min = std::max(y_min, ds.plot_top);
+  y_max = std::max(y_max, ds.plot_top);
+  return true;
+}
+
+bool drawn(const t_draw_stat& ds, int r) {
+  return ds.chan_active[r] && ds.chan_displayed[r] && ds.chan_meas[r] >= MEAS_SCALED && ds.chan_meas[r] <= MEAS_SAT;
+}
+
+// One channel from right to left. d is the channel's digital input offset,
+// the same for every column.
+void trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d) {
+  const int thk = std::clamp(ds.chan_thk[r], 0, 2) + 1;
+  t_line_buf& buf = line_buf();
+  buf.n = 0;
+  buf.thin = thk == 1;
+  bool pen_up = true;
+  int last_x = 0, last_y = 0;
+  for (int k = ds.plot_w; k >= 0; --k) {
+    const int x = ds.plot_left + k;
+    if (ds.col_empty[k][r]) {
+      if (ds.col_gap[k][r]) pen_up = true;
+      continue;
+    }
+    int y_min = 0, y_max = 0;
+    if (!column_heights(ds, k, r, d, y_min, y_max)) {
+      last_x = x;
+      continue;
+    }
+    const int mid = (y_min + y_max) / 2;
+    if (!pen_up) buf.add(last_x, last_y, x, mid);
+    buf.add(x, y_min, x, y_max);
+    last_x = x;
+    last_y = mid;
+    pen_up = ds.col_gap[k][r];
+  }
+  if (buf.n == 0) return;
+  p.setPen(solid_pen(chart_color(ds.chan_color[r]), thk));
+  p.drawLines(buf.lines.data(), buf.n);
+}
+
+}  // namespace
+
+QFont chart_font() {
+  QFont f(QStringLiteral("Arial"));
+  f.setPixelSize(kFontPx);
+  f.setStyleHint(QFont::SansSerif);
+  return f;
+}
+
+font_measure::font_measure() : fm_(chart_font()) {}
+int32_t font_measure::width(QStringView text) const { return fm_.horizontalAdvance(text.toString()); }
+int32_t font_measure::height(QStringView) const { return fm_.height(); }
+
+QColor chart_color(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+void draw_line(QPainter& p, int x1, int y1, int x2, int y2) {
+  if (line_to(x1, y1, x2, y2)) p.drawLine(x1, y1, x2, y2);
+}
+
+void draw_text(QPainter& p, int x, int y, int valign, int halign, const QString& text) {
+  const QFontMetrics fm = p.fontMetrics();
+  if (halign == 1) x -= fm.horizontalAdvance(text) / 2;
+  if (halign == 2) x -= fm.horizontalAdvance(text);
+  if (valign == 1) y -= fm.height() / 2;
+  if (valign == 2) y -= fm.height();
+  p.drawText(x, y + fm.ascent(), text);
+}
+
+void draw_sat_mark(QPainter& p, int x, int y, const QColor& colour) {
+  static const QString kSat = QStringLiteral(" SAT");
+  const QFontMetrics fm = p.fontMetrics();
+  const int h = fm.height(), w = fm.horizontalAdvance(kSat), half = (h + 2) / 2;
+  p.fillRect(QRect(x, y - half, w + 22, 2 * half), Qt::white);
+  p.setPen(solid_pen(colour));
+  draw_line(p, x + 1, y, x + 10, y);
+  draw_text(p, x + 10, y + 1, 1, 0, kSat);
+  p.setPen(solid_pen(Qt::black));
+}
+
+namespace {
+
+// One vertical scale: grid lines (when it is the chosen grid), ticks and labels.
+struct t_scale_spec {
+  float step, min, vpp;
+  int32_t step_px, grid;
+  bool down;               // from the top downward (inverted raw axis)
+  int tick_x1, tick_x2;    // the tick
+  int label_x, halign;     // the label
+  int label_floor;         // labels are held at or above this y
+  int32_t decimals, kind;  // fmt_axis_value
+  QString suffix;
+};
+
+void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
+  const QPen grid = dashed_pen(), tick = solid_pen(kGrey);
+  const float first = grid_offset(sc.step, sc.min);
+  const int off = round_px(first / sc.vpp);
+  const int step = std::max(sc.step_px, 1);
+  float v = first + sc.min;
+  for (int y = sc.down ? ds.plot_top + off : ds.plot_bottom - off; sc.down ? y < ds.plot_bottom : y > ds.plot_top;
+       y += sc.down ? step : -step, v += sc.step) {
+    if (ds.grid_sel == sc.grid) {
+      p.setPen(grid);
+      draw_line(p, ds.plot_left, y, ds.plot_right, y);
+    }
+    p.setPen(tick);
+    draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
+    draw_text(p, sc.label_x, std::min(y, sc.label_floor), 1, sc.halign,
+              fmt_axis_value(sc.decimals, sc.kind, v) + sc.suffix);
+  }
+}
+
+}  // namespace
+
+void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
+  p.fillRect(QRect(ds.img_rect[0], ds.img_rect[1], ds.img_rect[2], ds.img_rect[3]), Qt::white);
+  const int32_t tdiv = std::max(ds.tdiv, 1);
+  const int32_t f = (ds.view_last / 5) % tdiv;
+  const int32_t xoff = round_px(f * 5 / std::max(ds.smp_per_px, 1e-9));
+  const int left = ds.plot_left, right = ds.plot_right, top = ds.plot_top, bottom = ds.plot_bottom;
+
+  p.setPen(solid_pen(kGrey));
+  draw_line(p, left, bottom, right + 1, bottom);
+  draw_line(p, left, bottom, left, top - 1);
+  draw_line(p, right, bottom, right, top - 1);
+  draw_line(p, ds.x_sep, bottom, ds.x_sep, top);
+
+  // Time: grid lines and labels on whole multiples of tdiv seconds of the day.
+  if (ds.grid_sel != GRID_NONE) {
+    p.setPen(dashed_pen());
+    for (int x = right - xoff; x > left; x -= pdx) draw_line(p, x, bottom, x, top);
+  }
+  p.setPen(solid_pen(kGrey));
+  int32_t s = ds.view_last / 5 - f;
+  for (int x = right - xoff; x > left; x -= pdx, s -= tdiv) draw_text(p, x, bottom + 2, 0, 1, fmt_time_label(s));
+
+  const int label_floor = bottom - (ds.lbl_h / 2 - 2);
+  const int32_t no_floor = INT32_MAX;  // temperature labels are not held above the bottom
+  draw_scale(p, ds,
+             {ds.t_step, ds.t_min, ds.t_vpp, ds.t_step_px, GRID_TEMP, false, ds.x_sep - ds.half0, ds.x_sep,
+              ds.x_sep - ds.half0 - 2, 2, no_floor, 0, 1, temp_unit_text(ds.temp_f)});
+  draw_scale(p, ds,
+             {ds.r_step, ds.r_min, ds.r_vpp, ds.r_step_px, GRID_RAW, ds.raw_invert, right, right + ds.half0,
+              right + ds.half0 + 2, 0, label_floor, 0, 2, QString()});
+  draw_scale(p, ds,
+             {ds.h_step, ds.h_min, ds.h_vpp, ds.h_step_px, GRID_SCALED, false, left - ds.half0, left,
+              left - ds.half0 - 1, 2, label_floor, ds.decimals, 0, QString()});
+}
+
+void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
+  draw_frame(p, ds, pdx);
+  if (ds.no_data) return;
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setClipRect(QRect(ds.img_rect[0], ds.img_rect[1], ds.img_rect[2], ds.img_rect[3]));
+  // Digital inputs stack upward from the bottom in channel order.
+  int d = 1;
+  for (int r = 0; r < MAX_CHANNELS; ++r) {
+    if (!drawn(ds, r)) continue;
+    trace_channel(p, ds, r, d);
+    if (is_din_mode(ds.chan_meas[r])) d += ds.chan_thk[r] + 2;
+  }
+  p.restore();
+  if (!live) return;
+  const int x = ds.plot_right + ds.half0 + 2;
+  for (int r = 0; r < MAX_CHANNELS; ++r) {
+    if (!drawn(ds, r) || ds.chan_meas[r] != MEAS_RAW) continue;
+    const float sat = static_cast<float>(ds.sat_val[r]);
+    if (!(ds.sat_val[r] > 0 && sat > ds.r_min && sat < ds.r_max)) continue;
+    const int y = raw_y(ds, sat);
+    if (y > ds.plot_top && y < ds.plot_bottom) draw_sat_mark(p, x, y, chart_color(ds.chan_color[r]));
+  }
+}
+
+void prepare_chart(int chart, bool full_diag, int32_t w, int32_t h, const t_frame_limits& lim) {
+  load_chan_cfg(chart);
+  if (full_diag) scan_all(chart);
+  relayout_chart(chart, w, h, lim);
+}
+
+void relayout_chart(int chart, int32_t w, int32_t h, const t_frame_limits& lim) {
+  static const font_measure tm;
+  t_draw_stat& ds = draw_stat[chart];
+  calc_layout(ds, w, h, tm, lim, pixel_div_x(), pixel_div_y());
+  calc_time_scale(ds, pixel_div_x(), pixel_div_y());
+  map_columns(chart);
+}
+
+void paint_chart(QImage& img, int chart) {
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setFont(chart_font());
+  draw_traces(p, draw_stat[chart], chart == CHART_LIVE, pixel_div_x());
+}

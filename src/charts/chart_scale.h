@@ -1,0 +1,60 @@
+// What a chart shows before anything is painted: the channel copies, the
+// full data scan with automatic scales, the layout of the image, the time
+// scale, the grid steps of the three vertical scales and the value-to-pixel
+// mapping. Everything works on a t_draw_stat record; text sizes come from a
+// text_measure, so the layout needs no font here. Widget-free.
+#pragma once
+
+#include "charts/draw_stat.h"
+
+#include <QStringView>
+
+#include <cstdint>
+
+// Scale limits.
+inline constexpr float SCALED_MAX = 999999.0f;
+inline constexpr float RAW_SCALE_MAX = 1309440.0f;
+inline constexpr float TEMP_SCALE_MIN = -150.0f;
+inline constexpr float TEMP_SCALE_MAX = 300.0f;
+
+// Pixel values are held within +-PX_LIMIT before they become integers.
+inline constexpr int32_t PX_LIMIT = 1000000;
+
+// Sizes of texts in the chart font, in pixels.
+class text_measure {
+ public:
+  virtual ~text_measure() = default;
+  virtual int32_t width(QStringView text) const = 0;
+  virtual int32_t height(QStringView text) const = 0;
+};
+
+// What the page around an image asks of its layout: the plot starts at
+// least at min_left, and the right margin is at least min_right.
+struct t_frame_limits {
+  int32_t min_left = 0;   // Left of the cursor handle strip + 12
+  int32_t min_right = 0;  // width of the upper raw scale edit + 12
+};
+
+// Round half to even, NaN as 0, held within +-PX_LIMIT.
+int32_t round_px(double v);
+
+// Copies active, displayed, meas_mode, color, line_thk (and dev_idx on the
+// live chart) of the chart's channels into its record.
+void load_chan_cfg(int chart);
+// Scans every index of the day over the active channels: data extent,
+// scales fitted to the data, the view over all of it, automatic time scale.
+void scan_all(int chart);
+// Pads a data range into a scale range of a measurement mode.
+void pad_scale(float& min, float& max, int32_t mode);
+
+void calc_layout(t_draw_stat& ds, int32_t img_w, int32_t img_h, const text_measure& tm, const t_frame_limits& lim,
+                 int32_t pixel_div_x, int32_t pixel_div_y);
+void calc_time_scale(t_draw_stat& ds, int32_t pixel_div_x, int32_t pixel_div_y);
+// scale 0 scaled value, 1 temperature, 2 raw value.
+void calc_axis_step(t_draw_stat& ds, int scale, int32_t pixel_div_y);
+// Distance from min up to the first grid value (0 for a non-negative
+// multiple of step, a whole step for a negative one). 0 when step is not a
+// positive finite number or min is not finite.
+float grid_offset(float step, float min);
+// Round((v - min) / vpp), 0 when negative or not a number.
+int32_t val_to_px(float vpp, float min, float v);

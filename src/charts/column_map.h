@@ -1,0 +1,40 @@
+// The decimation of a chart: every pixel column of the plot gets the
+// minimum and maximum of each displayed channel over the sample indexes
+// that fall into it, so that drawing costs the plot's width and not the
+// number of samples. Also the live chart's follow step. Widget-free.
+#pragma once
+
+#include "charts/draw_stat.h"
+
+#include <cstdint>
+
+// Maps the view window (ending at view_last) onto the columns 0..plot_w:
+// col_first/col_last, col_min/col_max, col_gap, col_empty and sat_val.
+// When nothing can be mapped (no data, view_last <= 0) every column is
+// marked empty and the result is false.
+bool map_columns(int chart);
+
+// Adds sample index idx to column k (one index, all displayed channels).
+// map_columns does the same work channel by channel; this is the
+// reference for a single index.
+void add_to_column(int chart, int k, int32_t idx);
+
+// The index range of a column: the newest and oldest index mapped to it
+// (both -1 when none), for a view ending at view_last with smp_per_px.
+struct t_col_range {
+  int32_t first = -1;
+  int32_t last = -1;
+};
+
+// What the live follow step decided.
+enum follow_t : int32_t {
+  FOLLOW_NONE = 0,     // nothing to do
+  FOLLOW_FULL = 1,     // redraw the chart with a full scan
+  FOLLOW_ADVANCE = 2,  // the view moved: lay out, map and paint again
+};
+
+// The follow step on the live chart's record, after the filters were
+// brought up to date: newest = newest_live_idx(); play is m_stat.play_enable
+// (0 following, 1 stopped, 2 resume requested), updated in place;
+// play_changed tells the caller to refresh the play buttons.
+follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_changed);

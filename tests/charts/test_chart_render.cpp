@@ -1,0 +1,202 @@
+// Pixel facts of painted charts: gaps break a trace, a digital input's ON
+// step is 50 pixels, saturation marks belong to the Online view, the raw
+// axis can be inverted, a spike in a column reaches its pixel.
+#include "chart_fixture.h"
+#include "charts/chart_render.h"
+#include "charts/column_map.h"
+#include "charts/sample_access.h"
+
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <vector>
+
+namespace {
+
+constexpr int32_t kRed = 0x0000FF;  // 0x00BBGGRR
+constexpr int32_t kBlue = 0xFF0000;
+constexpr int32_t kGreen = 0x00A000;
+constexpr int W = 1000, H = 500;
+
+// Rows of column x painted in a colour.
+std::vector<int> rows_of(const QImage& img, int x, int32_t bgr) {
+  const QRgb c = chart_color(bgr).rgb();
+  std::vector<int> ys;
+  for (int y = 0; y < img.height(); ++y)
+    if (img.pixel(x, y) == c) ys.push_back(y);
+  return ys;
+}
+
+// Pixels of a rectangle that are clearly red (antialiased text included).
+int count_red(const QImage& img, const QRect& r) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) {
+      const QColor c(img.pixel(x, y));
+      n += c.red() > c.green() + 60 && c.red() > c.blue() + 60;
+    }
+  return n;
+}
+
+class ChartRender : public ChartTest {
+ protected:
+  void SetUp() override {
+    ChartTest::SetUp();
+    common_setup.pixel_div_x = 90;
+    common_setup.pixel_div_y = 50;
+  }
+  QImage draw(int chart, bool full = true) {
+    prepare_chart(chart, full, W, H);
+    QImage img(W, H, QImage::Format_RGB32);
+    paint_chart(img, chart);
+    return img;
+  }
+  const t_draw_stat& ds(int chart) const { return draw_stat[chart]; }
+  // Column of the plot that holds index i.
+  int column_of(int chart, int32_t i) const {
+    for (int k = 0; k <= ds(chart).plot_w; ++k)
+      if (ds(chart).col_first[k] >= i && ds(chart).col_last[k] <= i) return k;
+    return -1;
+  }
+};
+
+}  // namespace
+
+TEST_F(ChartRender, TheChartFontIsLiberationSans) { EXPECT_EQ(QFontInfo(chart_font()).family(), "Liberation Sans"); }
+
+TEST_F(ChartRender, AGapBreaksTheTrace) {
+  arch_chan(0, MEAS_SCALED).color = kRed;
+  for (int i = 0; i < 3000; ++i)
+    if (i < 1000 || i >= 1400) m_stat.arch_stat[0].smp_tab[i] = 50.0f;
+  const QImage img = draw(CHART_ARCH);
+  const t_draw_stat& d = ds(CHART_ARCH);
+  ASSERT_GT(d.smp_per_px, 1.0);
+  const int before = column_of(CHART_ARCH, 500), inside = column_of(CHART_ARCH, 1200),
+            after = column_of(CHART_ARCH, 2000);
+  ASSERT_GE(before, 0);
+  EXPECT_FALSE(rows_of(img, d.plot_left + before, kRed).empty());
+  EXPECT_TRUE(rows_of(img, d.plot_left + inside, kRed).empty());
+  EXPECT_FALSE(rows_of(img, d.plot_left + after, kRed).empty());
+  // The flat trace sits at the value's height.
+  EXPECT_EQ(rows_of(img, d.plot_left + before, kRed),
+            std::vector<int>{d.plot_bottom - val_to_px(d.h_vpp, d.h_min, 50.0f)});
+  // One missing sample inside a column (not its oldest) leaves no break.
+  m_stat.arch_stat[0].smp_tab[1200] = 50.0f;
+  for (int i = 1000; i < 1400; ++i) m_stat.arch_stat[0].smp_tab[i] = 50.0f;
+  prepare_chart(CHART_ARCH, false, W, H);
+  const int k = column_of(CHART_ARCH, 1200);
+  m_stat.arch_stat[0].smp_tab[d.col_first[k] - 0] = std::bit_cast<float>(CAL_EMPTY);
+  const QImage img2 = draw(CHART_ARCH, false);
+  for (int x = d.plot_left + k - 3; x <= d.plot_left + k + 3; ++x) EXPECT_FALSE(rows_of(img2, x, kRed).empty()) << x;
+}
+
+TEST_F(ChartRender, DigitalInputStepsAreFiftyPixelsAndStackTwoApart) {
+  arch_chan(0, MEAS_DIN1).color = kBlue;
+  arch_chan(1, MEAS_DIN2).color = kGreen;
+  for (int i = 0; i < 2000; ++i) {
+    m_stat.arch_stat[0].smp_tab[i] = i < 1000 ? 0.0f : 1.0f;
+    m_stat.arch_stat[1].smp_tab[i] = 0.0f;
+  }
+  const QImage img = draw(CHART_ARCH);
+  const t_draw_stat& d = ds(CHART_ARCH);
+  const int off_x = d.plot_left + column_of(CHART_ARCH, 500);
+  const int on_x = d.plot_left + column_of(CHART_ARCH, 1500);
+  const auto off = rows_of(img, off_x, kBlue), on = rows_of(img, on_x, kBlue), other = rows_of(img, off_x, kGreen);
+  ASSERT_EQ(off.size(), 1u);
+  ASSERT_EQ(on.size(), 1u);
+  EXPECT_EQ(off[0] - on[0], 50);
+  EXPECT_EQ(off[0], d.plot_bottom - 2);
+  ASSERT_EQ(other.size(), 1u);
+  EXPECT_EQ(off[0] - other[0], 2);
+}
+
+TEST_F(ChartRender, SaturationMarksOnlyOnTheOnlineView) {
+  // The same raw channel on both charts, its saturation value inside the raw scale.
+  const uint32_t word = 0x000A82A7u;
+  const auto raw = static_cast<float>(raw_to_value(word));
+  const auto sat = static_cast<float>(raw_to_value(word | RAW_MANT_MASK));
+  live_chan(0, 0, MEAS_RAW).color = kRed;
+  for (int i = 0; i < 2000; ++i) put_live(0, i, 1.0f, word);
+  m_stat.dev_stat[0].last_saved_idx.store(1999);
+  refilter_chan(0, true);
+  arch_chan(0, MEAS_RAW).color = kRed;
+  for (int i = 0; i < 2000; ++i) m_stat.arch_stat[0].smp_tab[i] = raw;
+  for (int chart : {CHART_LIVE, CHART_ARCH}) {
+    prepare_chart(chart, true, W, H);
+    t_draw_stat& d = draw_stat[chart];
+    d.r_min = 0;
+    d.r_max = sat * 2;
+    relayout_chart(chart, W, H);
+    QImage img(W, H, QImage::Format_RGB32);
+    paint_chart(img, chart);
+    const int x = d.plot_right + d.half0 + 2;
+    const int y = d.plot_bottom - val_to_px(d.r_vpp, d.r_min, sat);
+    const int marks = count_red(img, QRect(x, y - 8, 60, 17));
+    if (chart == CHART_LIVE) {
+      EXPECT_EQ(d.sat_val[0], static_cast<int32_t>(sat));
+      EXPECT_EQ(rows_of(img, x + 5, kRed), std::vector<int>{y});  // the mark's line
+      EXPECT_GT(marks, 20);                                       // and its text
+    } else {
+      EXPECT_EQ(marks, 0);
+    }
+  }
+  // Outside the raw scale there is no mark.
+  t_draw_stat& d = draw_stat[CHART_LIVE];
+  d.r_max = sat - 1;
+  relayout_chart(CHART_LIVE, W, H);
+  QImage img(W, H, QImage::Format_RGB32);
+  paint_chart(img, CHART_LIVE);
+  EXPECT_EQ(count_red(img, QRect(d.plot_right + 1, 0, W - d.plot_right - 1, H)), 0);
+}
+
+TEST_F(ChartRender, TheInvertedRawAxisPutsTheMinimumAtTheTop) {
+  arch_chan(0, MEAS_RAW).color = kRed;
+  for (int i = 0; i < 2000; ++i) m_stat.arch_stat[0].smp_tab[i] = i < 1000 ? 1000.0f : 2000000.0f;
+  prepare_chart(CHART_ARCH, true, W, H);
+  t_draw_stat& d = draw_stat[CHART_ARCH];
+  d.r_min = 1000;
+  d.r_max = 101000;
+  relayout_chart(CHART_ARCH, W, H);
+  QImage img(W, H, QImage::Format_RGB32);
+  paint_chart(img, CHART_ARCH);
+  const int lo_x = d.plot_left + column_of(CHART_ARCH, 500), hi_x = d.plot_left + column_of(CHART_ARCH, 1500);
+  EXPECT_EQ(rows_of(img, lo_x, kRed), std::vector<int>{d.plot_bottom});
+  EXPECT_EQ(rows_of(img, hi_x, kRed), std::vector<int>{d.plot_top});  // above the scale: held at the top
+  d.raw_invert = true;
+  paint_chart(img, CHART_ARCH);
+  EXPECT_EQ(rows_of(img, lo_x, kRed), std::vector<int>{d.plot_top});
+  EXPECT_EQ(rows_of(img, hi_x, kRed), std::vector<int>{d.plot_bottom});  // above the scale: held at the bottom
+}
+
+TEST_F(ChartRender, AColumnsMinMaxReachesASpike) {
+  arch_chan(0, MEAS_SCALED).color = kRed;
+  for (int i = 0; i < 20000; ++i) m_stat.arch_stat[0].smp_tab[i] = 20.0f;
+  m_stat.arch_stat[0].smp_tab[12345] = 80.0f;
+  const QImage img = draw(CHART_ARCH);
+  const t_draw_stat& d = ds(CHART_ARCH);
+  ASSERT_GT(d.smp_per_px, 10.0);  // one sample among many in its column
+  const int k = column_of(CHART_ARCH, 12345);
+  const auto ys = rows_of(img, d.plot_left + k, kRed);
+  const int y_spike = d.plot_bottom - val_to_px(d.h_vpp, d.h_min, 80.0f);
+  const int y_base = d.plot_bottom - val_to_px(d.h_vpp, d.h_min, 20.0f);
+  ASSERT_FALSE(ys.empty());
+  // A line leaves out its end point: the column runs from the base up to
+  // the pixel under the spike's; the next column's line starts at the middle.
+  EXPECT_EQ(ys.front(), y_spike + 1);
+  EXPECT_EQ(ys.back(), y_base);
+  EXPECT_EQ(rows_of(img, d.plot_left + k - 3, kRed), std::vector<int>{y_base});
+}
+
+TEST_F(ChartRender, WithoutDataOnlyTheFrameIsDrawn) {
+  arch_chan(0, MEAS_SCALED).color = kRed;
+  draw_stat[CHART_ARCH].grid_sel = GRID_NONE;
+  const QImage img = draw(CHART_ARCH);
+  const t_draw_stat& d = ds(CHART_ARCH);
+  EXPECT_TRUE(d.no_data);
+  EXPECT_EQ(d.tdiv, 20);
+  EXPECT_EQ(count_red(img, img.rect()), 0);
+  // The frame: grey bottom edge, the separator line.
+  EXPECT_EQ(img.pixel(d.plot_left + 10, d.plot_bottom), QColor(128, 128, 128).rgb());
+  EXPECT_EQ(img.pixel(d.x_sep, d.plot_bottom - 10), QColor(128, 128, 128).rgb());
+}

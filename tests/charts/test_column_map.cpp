@@ -1,0 +1,163 @@
+// Column mapping and the live follow step: the per-channel mapping gives
+// what adding the indexes one by one gives, a spike reaches its pixel, an
+// unmappable view leaves every column empty.
+#include "chart_fixture.h"
+#include "charts/chart_scale.h"
+#include "charts/column_map.h"
+#include "charts/sample_access.h"
+
+#include <cmath>
+#include <memory>
+#include <random>
+
+namespace {
+
+// The mapping as one index at a time over all channels.
+void ref_map_columns(int chart) {
+  t_draw_stat& ds = draw_stat[chart];
+  const int32_t span = round_px(ds.plot_w * ds.smp_per_px);
+  ds.view_first = ds.view_last > span ? ds.view_last - span : 0;
+  ds.sat_val.fill(0);
+  int32_t i = ds.view_last;
+  for (int k = ds.plot_w; k >= 0; --k) {
+    const double limit = ds.view_last - (ds.plot_w - k + 1) * ds.smp_per_px;
+    ds.col_first[k] = ds.col_last[k] = -1;
+    ds.col_empty[k].fill(true);
+    ds.col_gap[k].fill(false);
+    while (i >= 0 && i >= limit) add_to_column(chart, k, i--);
+  }
+}
+
+void expect_same_columns(const t_draw_stat& a, const t_draw_stat& b) {
+  EXPECT_EQ(a.view_first, b.view_first);
+  EXPECT_EQ(a.sat_val, b.sat_val);
+  for (int k = 0; k <= a.plot_w; ++k) {
+    ASSERT_EQ(a.col_first[k], b.col_first[k]) << k;
+    ASSERT_EQ(a.col_last[k], b.col_last[k]) << k;
+    for (int r = 0; r < MAX_CHANNELS; ++r) {
+      if (!a.chan_active[r] || !a.chan_displayed[r]) continue;
+      ASSERT_EQ(a.col_empty[k][r], b.col_empty[k][r]) << k << " " << r;
+      ASSERT_EQ(a.col_gap[k][r], b.col_gap[k][r]) << k << " " << r;
+      if (a.col_empty[k][r]) continue;
+      ASSERT_EQ(a.col_min[k][r], b.col_min[k][r]) << k << " " << r;
+      ASSERT_EQ(a.col_max[k][r], b.col_max[k][r]) << k << " " << r;
+    }
+  }
+}
+
+class ColumnMap : public ChartTest {
+ protected:
+  void compare(int chart, int32_t view_last, double smp_per_px, int32_t plot_w) {
+    t_draw_stat& ds = draw_stat[chart];
+    load_chan_cfg(chart);
+    ds.no_data = false;
+    ds.view_last = view_last;
+    ds.smp_per_px = smp_per_px;
+    ds.plot_w = plot_w;
+    ASSERT_TRUE(map_columns(chart));
+    auto fast = std::make_unique<t_draw_stat>(ds);
+    ref_map_columns(chart);
+    expect_same_columns(*fast, ds);
+  }
+};
+
+}  // namespace
+
+TEST_F(ColumnMap, PerChannelMappingEqualsOneIndexAtATime) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> val(0.0f, 500.0f);
+  std::bernoulli_distribution gap(0.15);
+  for (int r = 0; r < 4; ++r) arch_chan(r, r == 0 ? MEAS_RAW : MEAS_SCALED);
+  common_setup.dsp_chan_arch[2].displayed = false;
+  for (int r = 0; r < 4; ++r)
+    for (int i = 0; i < 60000; ++i)
+      if (!gap(rng)) m_stat.arch_stat[r].smp_tab[i] = val(rng);
+  compare(CHART_ARCH, 59999, 20.0 * 5 / 90, 900);  // several samples per column
+  compare(CHART_ARCH, 59999, 8640.0 * 5 / 90, 1800);
+  compare(CHART_ARCH, 3000, 0.37, 700);  // less than a sample per column: empty columns
+  compare(CHART_ARCH, 450, 3.3, 2999);   // the view runs out at index 0
+
+  for (int r = 0; r < 3; ++r) live_chan(r, r, r == 0 ? MEAS_RAW : r == 1 ? MEAS_DIN2 : MEAS_TEMP);
+  for (int d = 0; d < 3; ++d)
+    for (int i = 0; i < 60000; ++i)
+      if (!gap(rng)) put_live(d, i, val(rng), 0x40000000u | static_cast<uint32_t>(rng() % 0x3FFFF), rng() % 800);
+  m_stat.dev_stat[0].last_saved_idx.store(59990);
+  refilter_chan(0, true);
+  compare(CHART_LIVE, 59999, 30.0 * 5 / 90, 1500);
+  EXPECT_GT(draw_stat[CHART_LIVE].sat_val[0], 0);
+}
+
+TEST_F(ColumnMap, ASpikeReachesItsColumnAndAGapIsTheOldestSample) {
+  arch_chan(0, MEAS_SCALED);
+  for (int i = 0; i < 10000; ++i) m_stat.arch_stat[0].smp_tab[i] = 10.0f;
+  m_stat.arch_stat[0].smp_tab[5000] = 95.0f;
+  load_chan_cfg(CHART_ARCH);
+  t_draw_stat& ds = draw_stat[CHART_ARCH];
+  ds.view_last = 9999;
+  ds.smp_per_px = 50.0;  // 50 samples per column
+  ds.plot_w = 100;
+  ASSERT_TRUE(map_columns(CHART_ARCH));
+  int spike = -1;
+  for (int k = 0; k <= ds.plot_w; ++k)
+    if (ds.col_first[k] >= 5000 && ds.col_last[k] <= 5000) spike = k;
+  ASSERT_GE(spike, 0);
+  EXPECT_FLOAT_EQ(ds.col_max[spike][0], 95.0f);
+  EXPECT_FLOAT_EQ(ds.col_min[spike][0], 10.0f);
+  EXPECT_FLOAT_EQ(ds.col_max[spike - 1][0], 10.0f);
+  // A missing sample inside a column is no gap; at its oldest index it is.
+  m_stat.arch_stat[0].smp_tab[ds.col_first[spike] - 1] = std::bit_cast<float>(CAL_EMPTY);
+  m_stat.arch_stat[0].smp_tab[ds.col_last[spike - 1]] = std::bit_cast<float>(CAL_EMPTY);
+  ASSERT_TRUE(map_columns(CHART_ARCH));
+  EXPECT_FALSE(ds.col_gap[spike][0]);
+  EXPECT_TRUE(ds.col_gap[spike - 1][0]);
+  EXPECT_FALSE(ds.col_empty[spike - 1][0]);
+}
+
+TEST_F(ColumnMap, NothingToMapLeavesEveryColumnEmpty) {
+  arch_chan(0, MEAS_SCALED);
+  for (int i = 0; i < 1000; ++i) m_stat.arch_stat[0].smp_tab[i] = 1.0f;
+  load_chan_cfg(CHART_ARCH);
+  t_draw_stat& ds = draw_stat[CHART_ARCH];
+  ds.view_last = 999;
+  ds.smp_per_px = 1.0;
+  ds.plot_w = 500;
+  ASSERT_TRUE(map_columns(CHART_ARCH));
+  EXPECT_FALSE(ds.col_empty[500][0]);
+  ds.view_last = 0;
+  EXPECT_FALSE(map_columns(CHART_ARCH));
+  for (int k = 0; k < CHART_COLS; ++k) {
+    ASSERT_TRUE(ds.col_empty[k][0]) << k;
+    ASSERT_EQ(ds.col_first[k], -1) << k;
+  }
+}
+
+TEST(LiveFollow, FollowsOnlyAtTheRightEdgeWithAColumnOfNewData) {
+  t_draw_stat ds;
+  ds.data_last = ds.view_last = 1000;
+  ds.view_first = 100;
+  ds.smp_per_px = 2.5;
+  int32_t play = 0;
+  bool changed = false;
+  EXPECT_EQ(follow_live(ds, 1000, play, changed), FOLLOW_NONE);  // nothing new
+  EXPECT_EQ(follow_live(ds, 1002, play, changed), FOLLOW_NONE);  // less than a column
+  EXPECT_EQ(ds.view_last, 1000);
+  EXPECT_EQ(follow_live(ds, 1003, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.data_last, 1003);
+  EXPECT_EQ(ds.view_last, 1003);
+  EXPECT_EQ(ds.view_first, 103);
+  // Stopped, or looking at older data: the view stays.
+  play = 1;
+  EXPECT_EQ(follow_live(ds, 1100, play, changed), FOLLOW_NONE);
+  play = 0;
+  ds.view_last = 500;
+  EXPECT_EQ(follow_live(ds, 1100, play, changed), FOLLOW_NONE);
+  // Play jumps back to the newest data and follows.
+  play = 2;
+  EXPECT_EQ(follow_live(ds, 1100, play, changed), FOLLOW_ADVANCE);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(play, 0);
+  EXPECT_EQ(ds.view_last, 1100);
+  // An empty chart asks for a full redraw.
+  ds.view_last = -1;
+  EXPECT_EQ(follow_live(ds, 1200, play, changed), FOLLOW_FULL);
+}
