@@ -43,6 +43,7 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 
 constexpr int W = 1920, H = 1080;
+constexpr int kHidden = 1000;
 const int32_t kColours[8] = {0x0000C0, 0xC00000, 0x008000, 0x0080FF, 0x800080, 0x808000, 0x404040, 0xFF8000};
 
 // 8 channels of a whole day: slow random walks with noise, a few gaps.
@@ -170,15 +171,15 @@ void BM_LiveFollowStep(benchmark::State& st) {
   int64_t allocs = 0;
   for (auto _ : st) {
     st.PauseTiming();
-    // The newest 100 samples have not arrived yet.
-    float held[MAX_CHANNELS][100];
+    // The newest 200 s of samples have not arrived yet.
+    static float held[MAX_CHANNELS][kHidden];
     for (int r = 0; r < MAX_CHANNELS; ++r) {
       auto& d = m_stat.dev_stat[r];
-      for (int k = 0; k < 100; ++k) {
+      for (int k = 0; k < kHidden; ++k) {
         held[r][k] = d.smp_cal[newest_end - k].load();
         d.smp_cal[newest_end - k].store_bits(CAL_EMPTY);
       }
-      d.last_saved_idx.store(newest_end - 100);
+      d.last_saved_idx.store(newest_end - kHidden);
     }
     prepare_chart(CHART_LIVE, true, W, H);
     if (tdiv > 0) {
@@ -188,7 +189,7 @@ void BM_LiveFollowStep(benchmark::State& st) {
     }
     for (int r = 0; r < MAX_CHANNELS; ++r) {
       auto& d = m_stat.dev_stat[r];
-      for (int k = 0; k < 100; ++k) d.smp_cal[newest_end - k].store(held[r][k]);
+      for (int k = 0; k < kHidden; ++k) d.smp_cal[newest_end - k].store(held[r][k]);
       d.last_saved_idx.store(newest_end);
     }
     st.ResumeTiming();

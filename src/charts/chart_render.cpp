@@ -24,10 +24,10 @@ int32_t pixel_div_x() { return common_setup.pixel_div_x > 0 ? common_setup.pixel
 int32_t pixel_div_y() { return common_setup.pixel_div_y > 0 ? common_setup.pixel_div_y : 50; }
 
 // One-pixel pens draw both end points of what they are given (the lines
-// come shortened by one pixel, see line_to); wider pens have round ends.
-QPen solid_pen(const QColor& c, int width = 1) {
-  QPen pen(c, width, Qt::SolidLine, width == 1 ? Qt::SquareCap : Qt::RoundCap, Qt::RoundJoin);
-  pen.setCosmetic(width == 1);
+// come shortened by one pixel, see line_to).
+QPen solid_pen(const QColor& c) {
+  QPen pen(c, 1, Qt::SolidLine, Qt::SquareCap);
+  pen.setCosmetic(true);
   return pen;
 }
 
@@ -58,14 +58,54 @@ QPen dashed_pen() {
   return pen;
 }
 
-// The trace lines of one channel, collected and drawn in one call.
+// The trace lines of one channel. A trace line joins neighbouring columns
+// (or runs within one), so almost every line moves at most one pixel
+// sideways: such lines are written straight into the image as vertical
+// runs, half in each column. The few longer ones (across empty columns) are
+// collected and drawn with the painter's one-pixel pen. A wider pen is
+// drawn as parallel one-pixel lines side by side across the line's longer
+// axis. Every line leaves out its end point.
 struct t_line_buf {
-  std::array<QLine, 2 * CHART_COLS> lines;
+  std::array<QLine, 3 * 2 * CHART_COLS> lines;
   int n = 0;
-  bool thin = true;  // one-pixel pen: the end point is left out
+  int width = 1;
+  QRgb colour = 0;
+  uchar* bits = nullptr;  // the image's pixels when it is a 32-bit image
+  qsizetype bpl = 0;
+  int img_w = 0, img_h = 0;
+
+  void put_run(int x, int y1, int y2) {  // y1 <= y2, both drawn
+    if (x < 0 || x >= img_w) return;
+    y1 = std::max(y1, 0);
+    y2 = std::min(y2, img_h - 1);
+    for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+  }
+  // A line with |dx| <= 1 and its end point left out.
+  void put_short(int x1, int y1, int x2, int y2) {
+    const int dy = y2 - y1, steps = std::abs(dy), s = sign(dy);
+    if (steps <= 1) {  // one step: only the start point
+      put_run(x1, y1, y1);
+      return;
+    }
+    // Steps 0 .. steps-1; those from the middle on lie in the second column.
+    const int half = (steps + 1) / 2;
+    const int a_end = y1 + s * (half - 1), b_start = y1 + s * half, b_end = y2 - s;
+    put_run(x1, std::min(y1, a_end), std::max(y1, a_end));
+    put_run(x2, std::min(b_start, b_end), std::max(b_start, b_end));
+  }
   void add(int x1, int y1, int x2, int y2) {
-    if (thin ? !line_to(x1, y1, x2, y2) : (x1 == x2 && y1 == y2)) return;
-    lines[n++] = QLine(x1, y1, x2, y2);
+    if (x1 == x2 && y1 == y2) return;
+    const bool steep = std::abs(y2 - y1) >= std::abs(x2 - x1);
+    for (int o = -(width / 2); o <= (width - 1) / 2; ++o) {
+      const int ax1 = steep ? x1 + o : x1, ax2 = steep ? x2 + o : x2;
+      const int ay1 = steep ? y1 : y1 + o, ay2 = steep ? y2 : y2 + o;
+      if (bits && std::abs(ax2 - ax1) <= 1 && (steep || std::abs(ay2 - ay1) <= 1)) {
+        put_short(ax1, ay1, ax2, ay2);
+      } else {
+        int ex = ax2, ey = ay2;
+        if (line_to(ax1, ay1, ex, ey)) lines[n++] = QLine(ax1, ay1, ex, ey);
+      }
+    }
   }
 };
 
@@ -122,7 +162,17 @@ void trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d) {
   const int thk = std::clamp(ds.chan_thk[r], 0, 2) + 1;
   t_line_buf& buf = line_buf();
   buf.n = 0;
-  buf.thin = thk == 1;
+  buf.width = thk;
+  buf.colour = chart_color(ds.chan_color[r]).rgb();
+  buf.bits = nullptr;
+  auto* img = dynamic_cast<QImage*>(p.device());
+  if (img && (img->format() == QImage::Format_RGB32 || img->format() == QImage::Format_ARGB32) &&
+      !p.transform().isScaling() && !p.transform().isTranslating()) {
+    buf.bits = img->bits();
+    buf.bpl = img->bytesPerLine();
+    buf.img_w = img->width();
+    buf.img_h = img->height();
+  }
   bool pen_up = true;
   int last_x = 0, last_y = 0;
   for (int k = ds.plot_w; k >= 0; --k) {
@@ -144,7 +194,7 @@ void trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d) {
     pen_up = ds.col_gap[k][r];
   }
   if (buf.n == 0) return;
-  p.setPen(solid_pen(chart_color(ds.chan_color[r]), thk));
+  p.setPen(solid_pen(chart_color(ds.chan_color[r])));
   p.drawLines(buf.lines.data(), buf.n);
 }
 

@@ -10,8 +10,9 @@
 //   src/config/main_cfg_pages.cpp  building the configuration pages
 //   src/config/main_cfg_show.cpp   showing the active configuration on them
 //   src/config/main_cfg_entry.cpp  their handlers
-// Handlers of the chart pages and calibration go into src/charts and
-// src/calib, with their members in a section of their own below.
+//   src/charts/main_charts.cpp     the Online view and Off-line analysis pages
+// Handlers of calibration go into src/calib, with their members in a section
+// of their own below.
 #pragma once
 
 #include <QMainWindow>
@@ -34,11 +35,15 @@ class QMenu;
 class QMenuBar;
 class QScrollBar;
 class QTabWidget;
+class QImage;
 class QTimer;
 class QToolBar;
 class QWidget;
 class TDlg_setup;
+class QTableWidget;
+class Tdraw_setup;
 class cfg_edit_filter;
+class chart_view;
 
 // Bits of cmd_mask: the commands that are currently allowed.
 enum cmd_bits_t : int {
@@ -185,6 +190,56 @@ class TMainForm : public QMainWindow {
   QLabel* x_lbl_prod_crc = nullptr;
   QLabel* x_lbl_gain_val = nullptr;
 
+  // ---- charts: the Online view and Off-line analysis pages (src/charts/main_charts.cpp) ----
+  // Display channels of a chart (CHART_LIVE, CHART_ARCH).
+  void add_chan(int chan_mode);
+  void edit_chan(int chan_idx, int chan_mode);
+  void delete_chan(int dev_id, int chan_mode, bool skip_ask, bool upd_dsp);
+  void delete_all_chans(int chan_mode, bool skip_ask, bool upd_dsp);
+  void fill_chan_grid(int chart);
+  void upd_chart_menus();
+  void size_grid_columns(QTableWidget* grid);
+  // Redraw entry points: after channel changes, and of one chart.
+  void upd_chart(int chart_id, bool full_diag);
+  void create_draw(int draw_idx, bool full_diag, bool upd_scr_bar);
+  void set_img_frame();
+  // The chart part of the timer cycle: day change, filters, follow.
+  void live_follow();
+  // Start-up: filters rebuilt from the reloaded rings, archive channels loaded.
+  void load_chart_data();
+  // Chart of the active page: CHART_LIVE on the Online view, else CHART_ARCH.
+  int active_chart() const;
+  const QImage& chart_image(int chart) const;
+
+  void grd_setup_liveDblClick(int row);
+  void grd_setup_archDblClick(int row);
+  void grd_setup_liveMouseDown(QTableWidget* grid, const QPoint& pos);
+  void menp_dsp_addClick();
+  void x_menp_dsp_edit1Click(int tag);
+  void x_menp_dsp_del1Click(int tag);
+  void menp_dsp_dallClick();
+  void menm_dsp_allClick();
+  void menp_dspPopup();
+
+  std::array<chart_view*, 2> img_chart{};  // img_live, img_arch
+  std::array<QTableWidget*, 2> grd_setup{};  // grd_setup_live, grd_setup_arch
+  QMenu* menp_dsp = nullptr;
+  QAction* menm_dsp_add = nullptr;
+  QMenu* menm_dsp_edit = nullptr;
+  QMenu* menm_dsp_del = nullptr;
+  QAction* menm_dsp_rem_all = nullptr;
+  QAction* menm_dsp_all = nullptr;
+  QAction* menp_dsp_add = nullptr;
+  QMenu* menp_dsp_edit = nullptr;
+  QMenu* menp_dsp_del = nullptr;
+  QAction* menp_dsp_dall = nullptr;
+  QAction* menp_dsp_all = nullptr;
+  std::array<QAction*, 8> x_menm_dsp_edit{};
+  std::array<QAction*, 8> x_menm_dsp_del{};
+  std::array<QAction*, 8> x_menp_dsp_edit{};
+  std::array<QAction*, 8> x_menp_dsp_del{};
+  Tdraw_setup* draw_setup = nullptr;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -205,6 +260,8 @@ class TMainForm : public QMainWindow {
   QList<QComboBox*> prod_name_boxes() const;
   cfg_edit_filter* cfg_filter_ = nullptr;
   bool exit_busy_ = false;  // an exit handler runs (its error box, its refocusing)
+  void build_chart_pages();
+  void build_chart_menus();
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void pgctrl_mainChange(int index);
   void menm_fileClick();
