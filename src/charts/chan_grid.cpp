@@ -5,6 +5,7 @@
 #include "charts/dsp_chan.h"
 #include "texts/text_table.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -38,15 +39,24 @@ class line_sample_delegate : public QStyledItemDelegate {
   int chart_;
 };
 
+// Keeps the column widths in step with the grid's width.
+class grid_sizer : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) size_chan_grid_columns(static_cast<QTableWidget*>(watched));
+    return false;
+  }
+};
+
 }  // namespace
 
 QTableWidget* make_chan_grid(int chart, QWidget* parent) {
   auto* g = new QTableWidget(0, GRID_COLS, parent);
   g->setObjectName(chart == CHART_LIVE ? "grd_setup_live" : "grd_setup_arch");
   g->setProperty("Tag", chart);
-  g->setHorizontalHeaderLabels(
-      grid_titles(ctrl_text(chart == CHART_LIVE ? u"grd_setup_live" : u"grd_setup_arch", TXT_REQ_CAPTION, FORM_MAIN),
-                  GRID_COLS));
+  g->setHorizontalHeaderLabels(grid_titles(
+      ctrl_text(chart == CHART_LIVE ? u"grd_setup_live" : u"grd_setup_arch", TXT_REQ_CAPTION, FORM_MAIN), GRID_COLS));
   g->verticalHeader()->hide();
   g->setSelectionBehavior(QAbstractItemView::SelectRows);
   g->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -60,6 +70,7 @@ QTableWidget* make_chan_grid(int chart, QWidget* parent) {
   g->setContextMenuPolicy(Qt::CustomContextMenu);
   g->setItemDelegateForColumn(1, new line_sample_delegate(chart, g));
   g->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  g->installEventFilter(new grid_sizer(g));
   return g;
 }
 

@@ -33,3 +33,7 @@ void chart_view::mouseMoveEvent(QMouseEvent* event) {
 void chart_view::mouseReleaseEvent(QMouseEvent* event) {
   if (on_mouse_up) on_mouse_up(event);
 }
+void chart_view::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (on_resized) on_resized();
+}

@@ -25,12 +25,15 @@ class chart_view : public QWidget {
   std::function<void(QMouseEvent*)> on_mouse_down;
   std::function<void(QMouseEvent*)> on_mouse_move;
   std::function<void(QMouseEvent*)> on_mouse_up;
+  // The control changed its size: the bitmap has to follow and be redrawn.
+  std::function<void()> on_resized;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QImage img_;

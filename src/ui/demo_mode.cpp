@@ -15,6 +15,7 @@
 namespace {
 
 const char* const kDemoTags[3] = {"Dryer line 1", "Mixer 2", "Silo outlet 3"};
+const int32_t kDemoColours[3] = {0x00B05A1F, 0x000E7FFF, 0x002CA02C};  // 0x00BBGGRR: blue, orange, green
 
 QString simulator_path() {
   const QString env = qEnvironmentVariable("ORVSIM");
@@ -105,7 +106,17 @@ void seed_demo_setup() {
     c.parity = 0;
     c.tag.set(kDemoTags[k]);
     c.log_dir.set(work_path(data));
+    // One live trace per transmitter: its scaled value.
+    t_dsp_chan& ch = common_setup.dsp_chan_live[k];
+    ch.active = true;
+    ch.displayed = true;
+    ch.tag = QString("%1 flow").arg(kDemoTags[k]);
+    ch.dev_idx = k;
+    ch.meas_mode = 0;  // scaled value
+    ch.line_thk = 1;
+    ch.color = kDemoColours[k];
   }
+  common_setup.last_page = 6;  // the Online view
   t_setup_ui placement;
   placement.placement_stored = true;
   placement.top = 40;

@@ -1,6 +1,8 @@
 // The device column of the main window: device panels, selection, the
 // device menus, adding, editing and removing devices.
 #include "archive/log_file.h"
+#include "charts/draw_stat.h"
+#include "charts/dsp_chan.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
@@ -270,10 +272,13 @@ void TMainForm::remove_device(int r) {
   if (r < 0 || r >= MAX_DEVICES) return;
   select_device(-1);
   if (!ask_question(msg_text(47))) return;
+  // The live channels of the device go; those of the devices behind it follow them down.
+  const bool chans_removed = remove_device_chans(r);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   srvc_client().remove_device(r);
   QApplication::restoreOverrideCursor();
   show_device_panels();
+  if (chans_removed) upd_chart(CHART_LIVE, false);
 }
 
 void TMainForm::toggle_acquisition(int d) {
@@ -291,4 +296,5 @@ void TMainForm::chk_off_lineClick() {
 void TMainForm::Timer1Timer() {
   if (red_dsp_tout > 0) --red_dsp_tout;
   update_status_display(this, red_dsp_tout);
+  live_follow();
 }

@@ -27,6 +27,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   build_cfg_pages();
   build_menus();
   build_toolbar();
+  build_chart_pages();
   connect_value_clicks(this, [this] { red_dsp_tout = 0; });
 }
 
@@ -128,6 +129,7 @@ void TMainForm::pgctrl_mainChange(int index) {
   if (!init_complete) return;
   const int tag = page_tag(pgctrl_main->widget(index));
   if (last_pg_index < 6 && tag > 5) offer_write_config(0, false);  // result ignored
+  upd_chart_menus();
   update_menus();
   common_setup.last_page = tag;
   last_pg_index = tag;

@@ -221,7 +221,7 @@ class TMainForm : public QMainWindow {
   void menm_dsp_allClick();
   void menp_dspPopup();
 
-  std::array<chart_view*, 2> img_chart{};  // img_live, img_arch
+  std::array<chart_view*, 2> img_chart{};    // img_live, img_arch
   std::array<QTableWidget*, 2> grd_setup{};  // grd_setup_live, grd_setup_arch
   QMenu* menp_dsp = nullptr;
   QAction* menm_dsp_add = nullptr;
@@ -239,6 +239,7 @@ class TMainForm : public QMainWindow {
   std::array<QAction*, 8> x_menp_dsp_edit{};
   std::array<QAction*, 8> x_menp_dsp_del{};
   Tdraw_setup* draw_setup = nullptr;
+  Tdraw_setup* chan_dialog();  // the channel dialog, created at its first use
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -164,6 +164,7 @@ void TMainForm::build_toolbar() {
 void TMainForm::menm_fileClick() {
   // An edit being typed in is stored before a menu acts.
   pgctrl_main->setFocus();
+  upd_chart_menus();
 }
 
 void TMainForm::set_cmd(int bits, bool on) {

@@ -179,6 +179,8 @@ bool TMainForm::FormCreate() {
   measure_chart_font();
   prepare_device_records();
   show_device_panels();
+  load_chart_data();
+  upd_chart_menus();
 
   // Nothing selected and no request pending when the service starts.
   m_stat.dev_selected.store(-1);
@@ -187,6 +189,8 @@ bool TMainForm::FormCreate() {
   m_stat.req_stat.store(REQS_IDLE);
   m_stat.data_req.store(REQR_IDLE);
   m_stat.off_line_vaild.store(false);
+  upd_chart(CHART_LIVE, true);
+  upd_chart(CHART_ARCH, true);
   m_stat.reset_live.store(false);
   thr_terminated.store(false);
   if (!srvc_thread) srvc_thread = new com_service(thr_terminated);
