@@ -115,7 +115,13 @@ void fill_chan_grid_rows(QTableWidget* g, int chart, int text_h) {
   g->clearSelection();
   g->setCurrentCell(-1, -1);
   // Header row, the channel rows and one row's room below them.
-  g->setFixedHeight(g->horizontalHeader()->sizeHint().height() + row_h * (n + 1) + 2 * g->frameWidth());
+  int rows_h = row_h;
+  for (int i = 0; i < n; ++i) {
+    g->setRowHeight(i, row_h);
+    rows_h += row_h;
+  }
+  const int header_h = std::max(g->horizontalHeader()->sizeHint().height(), g->horizontalHeader()->height());
+  g->setFixedHeight(header_h + rows_h + 2 * g->frameWidth() + 2);
   g->viewport()->update();
 }
 

@@ -3,6 +3,7 @@
 // channel dialog, removed with their device; an off-line channel shows a
 // full-day log file; a file that cannot be loaded drops its channel.
 // With ORV_SHOT_DIR set, the pages are also saved as pictures there.
+#include "calib/gain_model.h"
 #include "charts/chart_render.h"
 #include "charts/chart_view.h"
 #include "charts/draw_setup.h"
@@ -62,26 +63,32 @@ int rightmost(const QImage& img, const t_draw_stat& ds, int32_t bgr) {
   return -1;
 }
 
+const char* const kTags[3] = {"Dryer", "Mixer", "Silo outlet"};
+const int32_t kColours[3] = {kRed, 0x00B05A1F, 0x002CA02C};
+
+// Three transmitters on COM com (addresses 1..3), one live trace each.
 void seed(int com) {
   QString cfg = cfg_folder_text();
   ASSERT_TRUE(make_work_dir(cfg, CFG_LEAF));
   cfg_dir = cfg;
-  auto& c = common_setup.dev_conn[0];
-  c.active = true;
-  c.log_active = true;
-  c.addr = 0;
-  c.com_num = com;
-  c.baud_idx = 4;
-  c.tag.set("Dryer");
-  c.log_dir.set(app_data_dir() + "/logs");
   QDir().mkpath(app_data_dir() + "/logs");
-  t_dsp_chan& ch = common_setup.dsp_chan_live[0];
-  ch.active = ch.displayed = true;
-  ch.tag = "Dryer flow";
-  ch.dev_idx = 0;
-  ch.meas_mode = MEAS_SCALED;
-  ch.color = kRed;
-  ch.line_thk = 1;
+  for (int d = 0; d < 3; ++d) {
+    auto& c = common_setup.dev_conn[d];
+    c.active = true;
+    c.log_active = true;
+    c.addr = d;
+    c.com_num = com;
+    c.baud_idx = 4;
+    c.tag.set(kTags[d]);
+    c.log_dir.set(app_data_dir() + "/logs");
+    t_dsp_chan& ch = common_setup.dsp_chan_live[d];
+    ch.active = ch.displayed = true;
+    ch.tag = QString("%1 flow").arg(kTags[d]);
+    ch.dev_idx = d;
+    ch.meas_mode = MEAS_SCALED;
+    ch.color = kColours[d];
+    ch.line_thk = 1;
+  }
   common_setup.last_page = 6;
   save_setup(t_setup_ui{});
   reset_all_records();
@@ -106,7 +113,7 @@ QString write_day_log(const QString& path) {
     const double target = run ? 42.0 + 6.0 * std::sin(h * 0.9) + (h > 15 && h < 17 ? 7.0 : 0.0) : 0.0;
     level += (target - level) * 0.0015;
     drift += 0.002 * noise(rng) - 0.0005 * drift;
-    const double value = std::max(0.0, level + drift + (run ? 0.8 * noise(rng) : 0.0));
+    const double value = std::max(0.0, level + drift + (run ? 0.35 * noise(rng) : 0.0));
     const float v = static_cast<float>(value);
     uint32_t bits = 0;
     std::memcpy(&bits, &v, 4);
@@ -136,10 +143,15 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   reset_all_records();
   orvsim::line_options o;
   o.com = 3;
-  o.devices.resize(1);
-  o.devices[0].counter = 3000;
-  o.devices[0].firmware = 212;
-  o.devices[0].din = 1;
+  o.devices.resize(3);
+  for (int d = 0; d < 3; ++d) {
+    o.devices[d].address = d + 1;
+    o.devices[d].counter = 3000;
+    o.devices[d].firmware = 212;
+    o.devices[d].din = 1;
+    o.devices[d].process.level = 25.0 + 22.0 * d;
+    o.devices[d].process.noise = 0.15;
+  }
   orvsim::sim_line line(o);
   seed(3);
   msg_script::begin();
@@ -150,7 +162,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   form.show();
   EXPECT_EQ(form.pgctrl_main->currentWidget(), form.tab_online);
   QTableWidget* grid = form.grd_setup[CHART_LIVE];
-  ASSERT_EQ(grid->rowCount(), 1);
+  ASSERT_EQ(grid->rowCount(), 3);
   EXPECT_EQ(grid->item(0, 0)->text(), "Dryer flow");
   EXPECT_EQ(grid->item(0, 2)->text(), "Dryer");
   EXPECT_EQ(grid->item(0, 3)->text(), "Scaled value");
@@ -174,7 +186,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   Tdraw_setup* dlg = form.draw_setup;
   ASSERT_TRUE(dlg && dlg->isVisible());
   EXPECT_FALSE(dlg->txt_src_file->isVisible());
-  EXPECT_EQ(dlg->cmb_src_chan->count(), 1);
+  EXPECT_EQ(dlg->cmb_src_chan->count(), 3);
   dlg->cmd_okClick();
   EXPECT_EQ(msg_script::shown().last(), "error: " + msg_text(34));
   dlg->txt_chan_desc->setText("Dryer running");
@@ -196,34 +208,52 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   dlg->cmb_med_depth->setCurrentIndex(3);
   dlg->cmb_meas_mode->setCurrentIndex(MEAS_DIN1);
   EXPECT_FALSE(dlg->txt_pt1->isEnabled());
+  dlg->pick_color = [](int32_t& c) {
+    c = 0x000E7FFF;
+    return true;
+  };
+  dlg->Shp_col_hMouseDown();
   dlg->cmd_okClick();
   EXPECT_FALSE(dlg->isVisible());
-  ASSERT_EQ(grid->rowCount(), 2);
-  EXPECT_EQ(grid->item(1, 3)->text(), "Din 1");
-  EXPECT_TRUE(form.x_menp_dsp_edit[1]->isVisible());
-  EXPECT_EQ(form.x_menp_dsp_edit[1]->text(), "Dryer running");
-  EXPECT_FALSE(form.x_menp_dsp_edit[2]->isVisible());
+  ASSERT_EQ(grid->rowCount(), 4);
+  EXPECT_EQ(grid->item(3, 3)->text(), "Din 1");
+  EXPECT_TRUE(form.x_menp_dsp_edit[3]->isVisible());
+  EXPECT_EQ(form.x_menp_dsp_edit[3]->text(), "Dryer running");
+  EXPECT_FALSE(form.x_menp_dsp_edit[4]->isVisible());
 
   // Its raw value, filtered over the day so far when the dialog stores it.
-  form.edit_chan(1, CHART_LIVE);
+  form.edit_chan(3, CHART_LIVE);
   dlg->cmb_meas_mode->setCurrentIndex(MEAS_RAW);
   dlg->cmd_okClick();
-  EXPECT_GE(filt_row(1).last, first_last);
-  EXPECT_EQ(grid->item(1, 4)->text(), "7");
-  EXPECT_EQ(grid->item(1, 5)->text(), "12.5 s");
+  EXPECT_GE(filt_row(3).last, first_last);
+  EXPECT_EQ(grid->item(3, 4)->text(), "7");
+  EXPECT_EQ(grid->item(3, 5)->text(), "12.5 s");
+
+  // A day change: the filtered series is rebuilt from the new day's ring,
+  // so nothing of yesterday's is drawn as today's.
+  filt_row(3).filt[5] = 777777;  // as if left from the day before
+  m_stat.reset_live.store(true);
+  form.live_follow();
+  EXPECT_FALSE(m_stat.reset_live.load());
+  EXPECT_EQ(filt_row(3).filt[5], static_cast<uint32_t>(raw_to_value(m_stat.dev_stat[0].smp_raw[5].load())));
   if (shots()) {
-    form.edit_chan(1, CHART_LIVE);
+    form.edit_chan(3, CHART_LIVE);
     dlg->cmb_meas_mode->setCurrentIndex(MEAS_DIN1);
     dlg->cmd_okClick();
-    settle(90000);
+    settle(100000);
     save_shot(form, "chart-live.png");
   }
 
-  // Removing the device removes its live channels.
+  // Removing the device removes its live channels; the others follow their
+  // devices down one place.
   msg_script::push_answer(true);
   form.remove_device(0);
-  EXPECT_EQ(active_chan_cnt(CHART_LIVE), 0);
-  EXPECT_EQ(grid->rowCount(), 0);
+  ASSERT_EQ(active_chan_cnt(CHART_LIVE), 2);
+  EXPECT_EQ(grid->rowCount(), 2);
+  EXPECT_EQ(common_setup.dsp_chan_live[0].tag, "Mixer flow");
+  EXPECT_EQ(common_setup.dsp_chan_live[0].dev_idx, 0);
+  EXPECT_EQ(common_setup.dsp_chan_live[1].dev_idx, 1);
+  EXPECT_EQ(grid->item(1, 2)->text(), "Silo outlet");
   msg_script::push_answer(true);
   EXPECT_TRUE(form.close());
   msg_script::end();
@@ -303,6 +333,7 @@ TEST(ChartPages, AnOfflineChannelShowsAFullDayLog) {
   dlg->cmd_okClick();
   ASSERT_EQ(active_chan_cnt(CHART_ARCH), 3);
   form.menm_dsp_allClick();
+  settle(300);
   save_shot(form, "chart-offline.png");
 
   // A file that is no log: the channel is removed again after the box.
