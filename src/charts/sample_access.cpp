@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 const char* const kUnitNames[7] = {"kg/h", "kg/min", "kg/s", "t/h", "lb/h", "lb/min", "%"};
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr auto rlx = std::memory_order_relaxed;
 constexpr int SCREW_CLASSES = 20;
 
 std::unique_ptr<std::array<t_filt_row, MAX_CHANNELS>> make_rows() {
