@@ -95,16 +95,19 @@ sim_line::~sim_line() {
   const uint64_t one = 1;
   [[maybe_unused]] ssize_t r = ::write(wake_fd_, &one, sizeof one);
   thread_.join();
-  if (!entry_.empty()) {
-    // Remove the entry only while it still leads to this line.
-    std::error_code ec;
-    const auto target = std::filesystem::read_symlink(entry_, ec);
-    if (!ec && target == path_) std::filesystem::remove(entry_, ec);
-  }
+  unlink_entry();
   close_line();
   ::close(wake_fd_);
   std::lock_guard<std::mutex> lock(mu_);
   save_state_locked();
+}
+
+void sim_line::unlink_entry() {
+  if (entry_.empty()) return;
+  // Remove the entry only while it still leads to this line.
+  std::error_code ec;
+  const auto target = std::filesystem::read_symlink(entry_, ec);
+  if (!ec && target == path_) std::filesystem::remove(entry_, ec);
 }
 
 void sim_line::note(const std::string& s) {
@@ -303,6 +306,11 @@ void sim_line::run() {
         cmd_error_.clear();
         lock.unlock();
         if (cmd == line_cmd_t::DOWN && fd_ >= 0) {
+          // The entry goes first, as a device node goes with its adapter: the
+          // number of the closed pseudo-terminal may be handed to another
+          // program's line at once, and a program that opens the entry again
+          // must not reach that one.
+          unlink_entry();
           close_line();
           framer.clear();
           in_outage = true;

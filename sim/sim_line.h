@@ -92,6 +92,8 @@ class sim_line {
  private:
   void open_line();
   void close_line();
+  // Removes the COM entry while it still leads to this line.
+  void unlink_entry();
   void link_entry();
   void run();
   void send_due(int64_t now_us);

@@ -108,10 +108,17 @@ class TMainForm : public QMainWindow {
   int popup_dev_idx = -1;
   int red_dsp_tout = 0;
   int cmd_mask = 0;
+  // What the live chart reports for the play buttons: true while it follows
+  // the newest samples.
+  std::function<bool()> live_following = [] { return true; };
 
   // ---- controls that tests drive (other code finds controls by name) ------------------
   QTimer* Timer1 = nullptr;
   QTabWidget* pgctrl_main = nullptr;
+  QWidget* tab_base = nullptr;
+  QWidget* tab_inputs = nullptr;
+  QWidget* tab_outputs = nullptr;
+  QWidget* tab_products = nullptr;
   QWidget* tab_online = nullptr;
   std::array<QFrame*, 8> pnl_dev{};
   std::array<QLabel*, 8> lbl_dev_name{};
@@ -296,19 +303,12 @@ class TMainForm : public QMainWindow {
   bool closing_done_ = false;
 
   int last_pg_index = 0;
-  // What the live chart reports for the play buttons: true while it follows
-  // the newest samples.
-  std::function<bool()> live_following = [] { return true; };
 
   // ---- controls ---------------------------------------------------------------------------
   QWidget* pnl_left = nullptr;
   QLabel* lbl_click_to_sel = nullptr;
   QWidget* gpl_devices = nullptr;
   QWidget* tab_about = nullptr;
-  QWidget* tab_base = nullptr;
-  QWidget* tab_inputs = nullptr;
-  QWidget* tab_outputs = nullptr;
-  QWidget* tab_products = nullptr;
   QWidget* tab_offline = nullptr;
   QLabel* Image1 = nullptr;
 
