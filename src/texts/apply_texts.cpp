@@ -1,8 +1,8 @@
 #include "texts/apply_texts.h"
 
 #include "core/common_data.h"
-#include "core/work_dirs.h"
 #include "core/updating_guard.h"
+#include "core/work_dirs.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
 
