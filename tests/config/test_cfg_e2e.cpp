@@ -150,6 +150,7 @@ TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
   seed_demo_setup();
   msg_script::begin();
 
+  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   m_stat.acc_level.store(1);
@@ -210,6 +211,7 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   // The program's own font.
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QApplication::setFont(QFont("Arial", 10));
+  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   m_stat.acc_level.store(1);

@@ -1,6 +1,8 @@
 #include "support/test_env.h"
 
+#include "comm/modb_serial.h"
 #include "comm/port_names.h"
+#include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
 
@@ -175,6 +177,11 @@ void modbus_peer::run() {
       modbus_reply(ctx, req, n, map);
     }
   }
+}
+
+void use_patient_link(int ms) {
+  if (!modb_serial) modb_serial = new TModbSerial();
+  modb_serial->set_answer_slack_ms(ms);
 }
 
 bool wait_until(const std::function<bool()>& cond, int ms) {

@@ -17,6 +17,13 @@
 // meanwhile; cond's last answer.
 bool wait_until(const std::function<bool()>& cond, int ms);
 
+// For tests whose simulated transmitters always answer: the program's own
+// link (modb_serial, which the window's service uses and the window deletes)
+// waits ms longer for every answer, so that a loaded machine (a sanitizer
+// build under ctest -j8) is not taken for a silent transmitter. Call it
+// before FormCreate. Tests of silence keep the real limits.
+void use_patient_link(int ms = 20000);
+
 // Points XDG_CONFIG_HOME at a fresh temporary folder for its lifetime.
 class temp_config_home {
  public:

@@ -156,6 +156,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   seed(3);
   msg_script::begin();
 
+  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.resize(1280, 800);

@@ -74,6 +74,7 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   seed_setup(3, "Dryer");
   msg_script::begin();
 
+  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -83,7 +84,7 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   EXPECT_EQ(form.lbl_dev_name[0]->toolTip(), msg_text(46) + "1 / COM3 / 115200");
 
   // Within a few timer ticks the panel shows the connected image.
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 8000));
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
   EXPECT_EQ(form.img_dev[0][0]->toolTip(), msg_text(107));
   EXPECT_FALSE(form.x_grp_current->isVisible());  // nothing selected yet
 
@@ -91,7 +92,7 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   EXPECT_EQ(m_stat.dev_selected.load(), 0);
   EXPECT_EQ(msg_script::shown(), QStringList{"info: " + msg_text(9)});
   EXPECT_TRUE(m_stat.dev_stat[0].param_read.load());
-  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_firmware") == "2.12"; }, 4000));
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_firmware") == "2.12"; }, 30000));
   EXPECT_TRUE(form.x_grp_current->isVisible());
   EXPECT_EQ(form.x_grp_current->title(), "Dryer");
   EXPECT_EQ(label(form, "x_lbl_curr_stat"), msg_text(18));
@@ -131,6 +132,7 @@ TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
   orvsim::sim_line line(o);
   seed_setup(6, "First");
   msg_script::begin();
+  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -243,10 +245,10 @@ TEST(MainWindow, SessionEndSavesEverythingWithoutQuestions) {
   p.start(ORVCONFIG_PATH, {});
   ASSERT_TRUE(p.waitForStarted(5000));
   const QString log = home.path() + "/Tarvik/Orv_Cfg/orv_init.log";
-  ASSERT_TRUE(wait_until([&] { return QFile::exists(log); }, 15000));
+  ASSERT_TRUE(wait_until([&] { return QFile::exists(log); }, 60000));  // a sanitizer build starts slowly
   sleep_ms(500);
   ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-  ASSERT_TRUE(p.waitForFinished(15000));
+  ASSERT_TRUE(p.waitForFinished(60000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0);
   EXPECT_TRUE(QFile::exists(home.path() + "/Tarvik/Orv_Cfg/OrvConfig.cfg"));
@@ -262,6 +264,7 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   o.devices[0].error_code = 0xA004;  // with the sensor error bit off: word 0xA004
   orvsim::sim_line line(o);
   msg_script::begin();
+  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -270,7 +273,7 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   auto add = [&](const QString& tag, int com, bool acquire) {
     form.add_device();
     ASSERT_TRUE(form.Dlg_setup);
-    ASSERT_TRUE(wait_until([&] { return form.Dlg_setup->isVisible() && form.Dlg_setup->isEnabled(); }, 8000));
+    ASSERT_TRUE(wait_until([&] { return form.Dlg_setup->isVisible() && form.Dlg_setup->isEnabled(); }, 30000));
     form.Dlg_setup->txt_dev_desc->setText(tag);
     TDlg_setup::select_com_item(form.Dlg_setup->cmb_com, com);
     if (com != 5) {  // a port that is not there: keep the record's number
@@ -295,7 +298,7 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   c.log_dir.set(home.path());
   form.show_device_panels();
 
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible() && form.img_dev[2][1]->isVisible(); }, 8000));
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible() && form.img_dev[2][1]->isVisible(); }, 30000));
   EXPECT_EQ(form.img_dev[0][0]->toolTip(), msg_text(107));
   EXPECT_TRUE(form.img_dev[1][3]->isVisible());  // acquisition off
   EXPECT_EQ(form.img_dev[1][3]->toolTip(), msg_text(105));
@@ -303,12 +306,12 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   EXPECT_FALSE(form.img_dev[2][0]->isVisible());
 
   form.select_device(0);
-  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_err_code") == "04/A0"; }, 4000));
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_err_code") == "04/A0"; }, 30000));
   EXPECT_EQ(label(form, "x_lbl_firmware"), "1.05");
   EXPECT_TRUE(label(form, "x_lbl_curr_temp_val").endsWith(" °C"));
   // Saturation: no value, the saturation text, and red for 30 ticks.
   line.steer(1, [](orvsim::transmitter& t) { t.settings().reading = 1023; });
-  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_curr_raw_val") == msg_text(39); }, 4000));
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_curr_raw_val") == msg_text(39); }, 30000));
   EXPECT_EQ(label(form, "x_lbl_curr_meas_val"), "");
   EXPECT_GE(form.red_dsp_tout, 28);
   const auto* raw = form.findChild<QLabel*>("x_lbl_curr_raw_val");
