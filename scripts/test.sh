@@ -35,7 +35,7 @@ phase "Style: clang-format and clang-tidy"
 bash "$here/scripts/lint.sh" "$here/build"
 
 phase "ThreadSanitizer: service, archive, simulator and main-window tests"
-cmake -S "$here" -B "$here/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=thread \
+cmake -S "$here" -B "$here/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE= -DORV_SANITIZE=thread \
   -DORV_WERROR=ON -DORV_BUILD_BENCH=OFF -DORV_BUILD_UI=ON -DORV_BUILD_SIM=ON >/dev/null
 cmake --build "$here/build-tsan" -j "$jobs" --target test_service test_archive test_sim test_service_sim \
   test_ui test_main_window
@@ -54,7 +54,7 @@ if command -v clang++ >/dev/null &&
 else
   echo "(no clang with libFuzzer: the fuzz targets are not built)"
 fi
-cmake -S "$here" -B "$here/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${asan_opts[@]}" >/dev/null
+cmake -S "$here" -B "$here/build-asan" -G Ninja -DCMAKE_BUILD_TYPE= "${asan_opts[@]}" >/dev/null
 cmake --build "$here/build-asan" -j "$jobs"
 ASAN_OPTIONS="detect_leaks=1 abort_on_error=1" UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
   LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp print_suppressions=0" run_ctest "$here/build-asan"
