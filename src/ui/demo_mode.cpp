@@ -59,7 +59,8 @@ bool demo_simulator::start(const QString& profile, QString* error) {
   QStringList args;
   for (int k = 0; k < 3; ++k) {
     if (k > 0) args << "--line";
-    QString dev = QString("addr=1,serial=ORVDEMO%1,counter=3000").arg(k + 1, 5, 10, QChar(u'0'));
+    // A signal of its own for each transmitter, so that their traces differ.
+    QString dev = QString("addr=1,serial=ORVDEMO%1,counter=3000,seed=%2").arg(k + 1, 5, 10, QChar(u'0')).arg(k + 11);
     if (k == 1) dev += ",sensor-errors=0.03";
     args << "--com" << QString::number(k + 1) << "--device" << dev << "--state"
          << profile + QString("/orvsim-com%1.state").arg(k + 1);
