@@ -194,6 +194,7 @@ int orvctl_run(const QStringList& args, t_ctl_io& io) {
     case CTLCMD_READ: rc = ctl_read(o, io); break;
     case CTLCMD_WRITE: rc = ctl_write(o, io); break;
     case CTLCMD_DIFF: rc = ctl_diff(o, io); break;
+    case CTLCMD_EXPORT: rc = ctl_export(o, io); break;
     case CTLCMD_NONE: rc = CTL_USAGE; break;
   }
   set_io_error_reporter([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });

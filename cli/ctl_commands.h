@@ -24,3 +24,5 @@ int ctl_status(const t_ctl_options& o, t_ctl_io& io);
 int ctl_read(const t_ctl_options& o, t_ctl_io& io);
 int ctl_write(const t_ctl_options& o, t_ctl_io& io);
 int ctl_diff(const t_ctl_options& o, t_ctl_io& io);
+// The scaled values of a daily log file as CSV (ctl_export.cpp).
+int ctl_export(const t_ctl_options& o, t_ctl_io& io);

@@ -33,6 +33,30 @@ bool parse_parity(const QString& text, int& parity) {
   return false;
 }
 
+// "HH:MM:SS" as seconds of the day; false when it is none.
+bool parse_time_of_day(const QString& text, int& seconds) {
+  const QStringList p = text.split(u':');
+  if (p.size() != 3) return false;
+  int h = 0, m = 0, s = 0;
+  if (p[0].size() > 2 || p[1].size() != 2 || p[2].size() != 2) return false;
+  if (!parse_int(p[0], 0, 23, h) || !parse_int(p[1], 0, 59, m) || !parse_int(p[2], 0, 59, s)) return false;
+  seconds = h * 3600 + m * 60 + s;
+  return true;
+}
+
+// The export field separator by its name ("TAB", "space") or itself.
+bool parse_sep(const QString& text, QString& sep) {
+  if (text.compare(QLatin1StringView("TAB"), Qt::CaseInsensitive) == 0 || text == "\t")
+    sep = QStringLiteral("\t");
+  else if (text.compare(QLatin1StringView("space"), Qt::CaseInsensitive) == 0 || text == " ")
+    sep = QStringLiteral(" ");
+  else if (text == ";" || text == "," || text == "|")
+    sep = text;
+  else
+    return false;
+  return true;
+}
+
 }  // namespace
 
 bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error) {
@@ -96,6 +120,30 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
     } else if (name == "--in") {
       if (!take_value()) return false;
       o.in_file = value;
+    } else if (name == "--decimal") {
+      if (!take_value()) return false;
+      if (value != "." && value != ",") {
+        error = QStringLiteral("--decimal takes . or , not \"%1\"").arg(value);
+        return false;
+      }
+      o.decimal = value;
+    } else if (name == "--sep") {
+      if (!take_value()) return false;
+      if (!parse_sep(value, o.sep)) {
+        error = QStringLiteral("--sep takes TAB, ;, ,, space or |, not \"%1\"").arg(value);
+        return false;
+      }
+    } else if (name == "--from" || name == "--to") {
+      if (!take_value()) return false;
+      int seconds = 0;
+      if (!parse_time_of_day(value, seconds)) {
+        error = QStringLiteral("%1 takes a time of day HH:MM:SS, not \"%2\"").arg(name, value);
+        return false;
+      }
+      // --to takes the whole second it names.
+      (name == "--from" ? o.from_slot : o.to_slot) = name == "--from" ? seconds * 5 : seconds * 5 + 4;
+    } else if (name == "--rfc4180" && !has_value) {
+      o.rfc4180 = true;
     } else if (name == "--json" && !has_value) {
       o.json = true;
     } else if (name == "--force-serial" && !has_value) {
@@ -112,11 +160,13 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
         o.command = CTLCMD_WRITE;
       else if (a == "diff")
         o.command = CTLCMD_DIFF;
+      else if (a == "export")
+        o.command = CTLCMD_EXPORT;
       else {
         error = QStringLiteral("unknown command \"%1\"").arg(a);
         return false;
       }
-    } else if (o.command == CTLCMD_DIFF) {
+    } else if (o.command == CTLCMD_DIFF || (o.command == CTLCMD_EXPORT && o.files.isEmpty())) {
       o.files << a;
     } else {
       error = QStringLiteral("unexpected argument \"%1\"").arg(a);
@@ -132,7 +182,29 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
         return false;
       }
       return true;
+    case CTLCMD_EXPORT:
+      if (o.files.size() != 1) {
+        error = "export needs the day log file";
+        return false;
+      }
+      if (o.out_file.isEmpty()) {
+        error = "export needs --out FILE.csv";
+        return false;
+      }
+      if (o.rfc4180 && (!o.decimal.isEmpty() || !o.sep.isEmpty())) {
+        error = "--rfc4180 sets the separators itself; leave out --decimal and --sep";
+        return false;
+      }
+      if (o.from_slot > o.to_slot) {
+        error = "--from is later than --to";
+        return false;
+      }
+      return true;
     default: break;
+  }
+  if (!o.decimal.isEmpty() || !o.sep.isEmpty() || o.rfc4180 || o.from_slot != 0 || o.to_slot != 431999) {
+    error = "--decimal, --sep, --from, --to and --rfc4180 apply to export only";
+    return false;
   }
   if (!com_given) {
     error = "--com is missing (the COM port number of the line)";
@@ -174,6 +246,13 @@ QString ctl_help_text() {
       "      keeps its own serial number unless --force-serial is given.\n"
       "  diff   A.orvcfg B.orvcfg\n"
       "      Lists the settings in which two parameter set files differ.\n"
+      "  export DAYLOG.orvlog --out FILE.csv [--decimal . | ,] [--sep TAB | ; | , | space | \"|\"]\n"
+      "         [--from HH:MM:SS] [--to HH:MM:SS] [--rfc4180]\n"
+      "      Writes the scaled values of a daily log file as CSV, as the program's\n"
+      "      chart export does: UTF-16 text, a line per 200 ms sample, the time\n"
+      "      and the value. The separators default to the system's (its decimal\n"
+      "      point; \";\" when that is \",\", else \",\"). --rfc4180 writes UTF-8 with\n"
+      "      \",\", \".\", a quoted header and ISO 8601 times instead.\n"
       "\n"
       "Options:\n"
       "  --com N          COM port 1..50 (as in the program: the entry COMn in the\n"
@@ -198,7 +277,7 @@ QString ctl_help_text() {
       "  3  communication: the port cannot be opened, or the transmitter does not\n"
       "     answer or refuses a request\n"
       "  4  file: a file cannot be read or written, is no valid parameter set\n"
-      "     file, or is of another sensor mode than the transmitter\n");
+      "     file or log file, or is of another sensor mode than the transmitter\n");
 }
 
 QString ctl_version_text() { return QStringLiteral("orvctl " ORV_VERSION "\n"); }

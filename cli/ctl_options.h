@@ -20,6 +20,7 @@ enum ctl_command_t : int {
   CTLCMD_READ,
   CTLCMD_WRITE,
   CTLCMD_DIFF,
+  CTLCMD_EXPORT,
   CTLCMD_HELP,
   CTLCMD_VERSION,
 };
@@ -34,7 +35,13 @@ struct t_ctl_options {
   bool force_serial = false;
   QString out_file;   // read
   QString in_file;    // write
-  QStringList files;  // diff: two files
+  QStringList files;  // diff: two files; export: the day log file
+  // export: separators (empty: the system's), the slots from..to, the dialect.
+  QString decimal;
+  QString sep;
+  int from_slot = 0;
+  int to_slot = 431999;
+  bool rfc4180 = false;
 };
 
 // Parses the arguments (without the program name). False with a message

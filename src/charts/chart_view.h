@@ -38,3 +38,24 @@ class chart_view : public QWidget {
  private:
   QImage img_;
 };
+
+// A cursor handle (img_ptr_live1 ...): a 23 x 24 marker in the strip above
+// the chart that the user drags; it forwards the mouse to its handlers.
+class cursor_handle : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int WIDTH = 23;
+  static constexpr int HEIGHT = 24;
+  explicit cursor_handle(QWidget* parent = nullptr);
+
+  std::function<void(QMouseEvent*)> on_mouse_down;
+  std::function<void(QMouseEvent*)> on_mouse_move;
+  std::function<void(QMouseEvent*)> on_mouse_up;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};

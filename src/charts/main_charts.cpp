@@ -4,7 +4,9 @@
 #include "archive/arch_load.h"
 #include "archive/live_reload.h"
 #include "charts/chan_grid.h"
+#include "charts/chart_cursor.h"
 #include "charts/chart_render.h"
+#include "charts/chart_scale.h"
 #include "charts/chart_view.h"
 #include "charts/column_map.h"
 #include "charts/draw_setup.h"
@@ -74,13 +76,8 @@ void TMainForm::build_chart_pages() {
     view->on_resized = [this, c] {
       if (img_chart[c]->set_frame() && init_complete) create_draw(c, false, true);
     };
-    view->on_mouse_down = [this](QMouseEvent* e) {
-      if (e->button() != Qt::RightButton) return;
-      menp_dspPopup();
-      menp_dsp->popup(e->globalPosition().toPoint());
-    };
     img_chart[c] = view;
-    lay->addWidget(view, 1);
+    build_chart_tools(pages[c], c, lay, view);
     QTableWidget* grid = make_chan_grid(c, pages[c]);
     grd_setup[c] = grid;
     lay->addWidget(grid);
@@ -128,6 +125,8 @@ void TMainForm::build_chart_menus() {
       connect(a, &QAction::triggered, this, [this, k] { x_menp_dsp_del1Click(k); });
   }
   connect(menp_dsp, &QMenu::aboutToShow, this, &TMainForm::menp_dspPopup);
+  build_scale_menus();
+  build_export_menus();
 }
 
 int TMainForm::active_chart() const { return page_tag(pgctrl_main->currentWidget()) == 6 ? CHART_LIVE : CHART_ARCH; }
@@ -153,6 +152,7 @@ void TMainForm::upd_chart_menus() {
   for (QMenu* m : {menm_dsp_edit, menm_dsp_del, menp_dsp_edit, menp_dsp_del}) m->setEnabled(any);
   menm_dsp_rem_all->setEnabled(any);
   menp_dsp_dall->setEnabled(any);
+  upd_scale_menus();
 }
 
 void TMainForm::fill_chan_grid(int chart) {
@@ -173,14 +173,17 @@ void TMainForm::upd_chart(int chart_id, bool full_diag) {
   create_draw(chart_id, full_diag, true);
 }
 
-void TMainForm::create_draw(int draw_idx, bool full_diag, bool) {
+void TMainForm::create_draw(int draw_idx, bool full_diag, bool upd_scr_bar) {
   chart_view* view = img_chart[draw_idx];
   QImage& img = view->image();
-  prepare_chart(draw_idx, full_diag, img.width(), img.height());
+  prepare_chart(draw_idx, full_diag, img.width(), img.height(), chart_limits(draw_idx));
   paint_chart(img, draw_idx);
-  // The scaled value labels of the next drawing take the decimals that fit the scale.
-  t_draw_stat& ds = draw_stat[draw_idx];
-  ds.decimals = std::min(decimals_for(ds.h_max), decimals_for(ds.h_min));
+  invalidate_stats(draw_idx);
+  if (upd_scr_bar) upd_scroll_bar(draw_idx);
+  restore_ptr(draw_idx);
+  // The scale edits show the new state; the scaled value labels of the next
+  // drawing take the decimals that fit the scale.
+  sync_scale_edits(draw_idx);
   view->update();
 }
 
@@ -194,6 +197,7 @@ void TMainForm::live_follow() {
   const int32_t newest = newest_live_idx();
   if (newest <= ds.data_last) return;
   for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, false);
+  const int32_t old_last = ds.data_last;
   int32_t play = m_stat.play_enable.load();
   bool play_changed = false;
   const follow_t step = follow_live(ds, newest, play, play_changed);
@@ -203,8 +207,12 @@ void TMainForm::live_follow() {
     upd_chart(CHART_LIVE, true);
   } else if (step == FOLLOW_ADVANCE) {
     QImage& img = img_chart[CHART_LIVE]->image();
-    relayout_chart(CHART_LIVE, img.width(), img.height());
+    relayout_chart(CHART_LIVE, img.width(), img.height(), chart_limits(CHART_LIVE));
     paint_chart(img, CHART_LIVE);
+    // Only the newest samples changed (a minute back, for late slots).
+    invalidate_stats_from(CHART_LIVE, old_last - 300);
+    upd_scroll_bar(CHART_LIVE);
+    upd_cursors(CHART_LIVE);
     img_chart[CHART_LIVE]->update();
   }
 }

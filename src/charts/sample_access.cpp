@@ -90,18 +90,19 @@ int32_t decimals_for(double v) {
 
 QString temp_unit_text(int32_t temp_f) { return temp_f == 1 ? QStringLiteral("°F") : QStringLiteral("°C"); }
 
+int32_t chan_unit_idx(int chart, int row) {
+  if (row < 0 || row >= MAX_CHANNELS) return -1;
+  if (chart != CHART_LIVE) return m_stat.arch_stat[row].unit_idx;
+  const int32_t dev = draw_stat[CHART_LIVE].chan_dev[row];
+  return dev >= 0 && dev < MAX_DEVICES ? m_stat.dev_stat[dev].unit_idx.load(rlx) : -1;
+}
+
 QString unit_text(int chart, int row) {
   if (row < 0 || row >= MAX_CHANNELS) return {};
   const t_draw_stat& ds = draw_stat[chart == CHART_LIVE ? CHART_LIVE : CHART_ARCH];
   switch (ds.chan_meas[row]) {
     case MEAS_SCALED: {
-      int32_t u = -1;
-      if (chart == CHART_LIVE) {
-        const int32_t dev = ds.chan_dev[row];
-        if (dev >= 0 && dev < MAX_DEVICES) u = m_stat.dev_stat[dev].unit_idx.load(rlx);
-      } else {
-        u = m_stat.arch_stat[row].unit_idx;
-      }
+      const int32_t u = chan_unit_idx(chart, row);
       return u >= 0 && u <= 6 ? QString(" ") + kUnitNames[u] : QString();
     }
     case MEAS_TEMP: return temp_unit_text(ds.temp_f);

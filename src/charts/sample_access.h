@@ -39,6 +39,9 @@ int32_t decimals_for(double value);
 // " kg/h" etc. for scaled channels, the chart's temperature unit for
 // temperature channels, empty otherwise.
 QString unit_text(int chart, int row);
+// The unit index (0..6, -1 when unknown) of a channel's scaled values: its
+// source device's (Online view) or its log file's (Off-line analysis).
+int32_t chan_unit_idx(int chart, int row);
 // "°C" or "°F" for a chart's temperature unit (temp_f).
 QString temp_unit_text(int32_t temp_f);
 

@@ -106,10 +106,9 @@ t_entry_result enter_int32(const QString& text, const t_reg_addr& a, int dec, in
       [&](int64_t v) { put_i32(a, static_cast<int32_t>(v)); }, [&] { return fmt_scaled(get_i32(a), dec); });
 }
 
-t_entry_result enter_float(const QString& text, const t_reg_addr& a, int dec, float min, float max, bool clamp) {
+t_entry_result enter_float_value(const QString& text, int dec, float min, float max, bool clamp, float& value) {
   t_entry_result r;
   r.handled = true;
-  if (dec > 2) dec = 2;
   float v = 0.0f;
   if (!parse_sys_float(text, v) || !std::isfinite(v)) {
     r.error = msg_text(MSG_INVALID);
@@ -117,15 +116,24 @@ t_entry_result enter_float(const QString& text, const t_reg_addr& a, int dec, fl
   } else if ((v < min || v > max) && !(min == 0.0f && max == 0.0f)) {
     r.error = range_error(fmt_float(dec, min), fmt_float(dec, max));
     if (clamp && v > max) {
-      put_f32(a, max);
+      value = max;
       r.stored = true;
     } else {
       r.refused = true;
     }
   } else {
-    put_f32(a, v);
+    value = v;
     r.stored = true;
   }
+  r.shown = fmt_float(dec, value);
+  return r;
+}
+
+t_entry_result enter_float(const QString& text, const t_reg_addr& a, int dec, float min, float max, bool clamp) {
+  if (dec > 2) dec = 2;
+  float v = get_f32(a);
+  t_entry_result r = enter_float_value(text, dec, min, max, clamp, v);
+  if (r.stored) put_f32(a, v);
   r.shown = fmt_float(dec, get_f32(a));
   return r;
 }

@@ -48,6 +48,11 @@ struct t_entry_result {
 t_entry_result enter_word(const QString& text, const t_reg_addr& a, int dec, int32_t min, int32_t max);
 // The same for an int32 in two registers.
 t_entry_result enter_int32(const QString& text, const t_reg_addr& a, int dec, int32_t min, int32_t max);
+// A float typed in the system's number format into value, checked against
+// min..max unless both are 0; with clamp a value above max stores max (and
+// still reports the range). NaN and the infinities are not numbers. The
+// range message and shown use dec decimals; a refused entry leaves value.
+t_entry_result enter_float_value(const QString& text, int dec, float min, float max, bool clamp, float& value);
 // A float in the system's number format, checked against min..max unless
 // both are 0; with clamp a value above max stores max. NaN and the
 // infinities are not numbers. Shown with at most 2 decimals.

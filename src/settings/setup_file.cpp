@@ -141,6 +141,18 @@ bool storable_text(const QString& text) {
   return true;
 }
 
+QString separator_store_form(const QString& sep) {
+  QString out = sep;
+  out.replace(u'|', QLatin1StringView(SEP_BAR_TOKEN));
+  return out;
+}
+
+QString separator_from_store(const QString& stored) {
+  QString out = stored;
+  out.replace(QLatin1StringView(SEP_BAR_TOKEN), QStringLiteral("|"));
+  return out;
+}
+
 QString storable_form(const QString& text) {
   QString out = text;
   for (QChar& c : out)
@@ -174,8 +186,8 @@ QString build_setup_text(const t_common_setup& setup, const t_m_stat& stat, cons
   for (const auto& ds : charts) w.text(ds.grid_sel == 1 ? "1" : ds.grid_sel == 2 ? "2" : "0");  // 1, 2
   for (const auto& ds : charts) w.boolean(ds.raw_invert);                                       // 3, 4
   for (const auto& ds : charts) w.number(ds.decimals);                                          // 5, 6
-  w.free_text(setup.decp_separator);                                                            // 7
-  w.free_text(setup.field_separator);                                                           // 8
+  w.free_text(separator_store_form(setup.decp_separator));                                      // 7
+  w.free_text(separator_store_form(setup.field_separator));                                     // 8
   for (int k = 0; k < kSpareFields; ++k) w.text(QString());                                     // 9..15
   int usb_mask = 0;                                                                             // 16
   for (int d = 0; d < MAX_DEVICES; ++d)
@@ -216,8 +228,8 @@ void parse_setup_text(QString text, t_common_setup& setup, t_m_stat& stat, t_dra
   }
   for (auto& ds : charts) ds.raw_invert = r.boolean();                    // 3, 4
   for (auto& ds : charts) ds.decimals = r.number_or(CHART_DEF_DECIMALS);  // 5, 6
-  setup.decp_separator = r.text();                                        // 7
-  setup.field_separator = r.text();                                       // 8
+  setup.decp_separator = separator_from_store(r.text());                  // 7
+  setup.field_separator = separator_from_store(r.text());                 // 8
   for (int k = 0; k < kSpareFields; ++k) r.text();                        // 9..15
   const int32_t usb_mask = r.number_or(0);                                // 16
   for (int d = 0; d < MAX_DEVICES; ++d) setup.dev_conn[d].use_usb.store((usb_mask >> d) & 1, rlx);

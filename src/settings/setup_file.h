@@ -48,6 +48,13 @@ bool storable_text(const QString& text);
 // The text with every character that storable_text refuses replaced by "~".
 QString storable_form(const QString& text);
 
+// The export separators (decimal point and field separator) may be "|",
+// the file's own field separator: they are stored with it written as this
+// token, and read back with the token turned into "|" again.
+inline constexpr const char* SEP_BAR_TOKEN = "(bar)";
+QString separator_store_form(const QString& sep);
+QString separator_from_store(const QString& stored);
+
 // ---- the configuration folder ------------------------------------------------------
 // read_checked_file / write_checked_file of work_path(cfg_dir + name); name
 // starts with "\". write_cfg_file returns true when the write FAILED.

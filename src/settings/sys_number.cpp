@@ -19,7 +19,21 @@ QLocale plain_locale() {
   return loc;
 }
 
+QChar first_separator(const QString& format, QChar fallback) {
+  for (QChar c : format)
+    if (!c.isLetterOrNumber() && !c.isSpace()) return c;
+  return fallback;
+}
+
 }  // namespace
+
+void save_sys_separators() {
+  const QLocale loc = QLocale::system();
+  const QString dec = loc.decimalPoint();
+  sys_dec_sep = dec.isEmpty() ? QChar(u'.') : dec.front();
+  sys_list_sep = sys_dec_sep == u',' ? QChar(u';') : QChar(u',');
+  sys_time_sep = first_separator(loc.timeFormat(QLocale::ShortFormat), u':');
+}
 
 QString fmt_sys_fixed(int decimals, double value) {
   if (std::isnan(value)) return QStringLiteral("NAN");

@@ -13,3 +13,7 @@ QString fmt_sys_fixed(int decimals, double value);
 // group separators, other separators and values that are not finite or do
 // not fit a single-precision float. False leaves value unchanged.
 bool parse_sys_float(const QString& text, float& value);
+
+// The system's decimal, list and time separators (sys_dec_sep,
+// sys_list_sep, sys_time_sep) from its locale, saved at start-up.
+void save_sys_separators();

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 
 #include <array>
 #include <atomic>
@@ -44,6 +45,12 @@ class QTableWidget;
 class Tdraw_setup;
 class cfg_edit_filter;
 class chart_view;
+class cursor_handle;
+class Tscale_setup;
+class Texp_setup;
+class QMouseEvent;
+class QVBoxLayout;
+struct t_frame_limits;
 
 // Bits of cmd_mask: the commands that are currently allowed.
 enum cmd_bits_t : int {
@@ -248,6 +255,94 @@ class TMainForm : public QMainWindow {
   Tdraw_setup* draw_setup = nullptr;
   Tdraw_setup* chan_dialog();  // the channel dialog, created at its first use
 
+  // ---- chart tools: cursors, zoom and scrolling, scales, export ------------------------
+  // (src/charts/main_chart_tools.cpp, main_chart_scales.cpp, main_chart_export.cpp)
+  // The controls around one chart image, by chart (CHART_LIVE, CHART_ARCH).
+  struct t_chart_ctrls {
+    QWidget* pnl_top = nullptr;                   // pnl_top_live: the strip of the cursor handles
+    std::array<cursor_handle*, 2> img_ptr{};      // img_ptr_live1 (right), img_ptr_live2 (left)
+    std::array<QFrame*, 2> bvl_ptr{};             // the cursor lines over the image, same order
+    QFrame* bvl_frame = nullptr;                  // the zoom rectangle
+    QScrollBar* scr = nullptr;                    // scr_live
+    QAbstractButton* zin = nullptr;               // x_cmd_zin_l
+    QAbstractButton* zout = nullptr;              // x_cmd_zout_l
+    QLabel* tdiff = nullptr;                      // x_lbl_tdiff_live
+    std::array<QLineEdit*, 6> txt_scale{};        // txt_hmin_1 .. txt_rmax_1 (Tag 0..5)
+    QComboBox* cmb_grid = nullptr;                // cmb_sel_grid_1
+    QComboBox* cmb_tunit = nullptr;               // x_cmb_sel_tunit_1
+    std::array<QAbstractButton*, 3> cmd_scale{};  // cmd_scale_h_1, cmd_scale_t_1, cmd_scale_r_1
+    QAbstractButton* cmd_reset = nullptr;         // cmd_reset_scale_1
+  };
+  std::array<t_chart_ctrls, 2> chart_ctl{};
+  // Cursor drag and zoom rectangle state.
+  bool ptr_onmove = false;
+  int ptr_drag = -1;  // the handle being dragged (0 right, 1 left)
+  int pos_init_x = 0;
+  QPoint init_cur_pos;
+  int bvl_init_x = 0;
+  int bvl_init_y = 0;
+
+  // Cursors (placed at the plot edges after every redraw) and their statistics.
+  int handle_offset(int chart) const;
+  void reset_pointer(int draw_idx);
+  void restore_ptr(int draw_idx);
+  void upd_cursors(int chart);
+  void img_ptrMouseDown(int chart, int which, QMouseEvent* e);
+  void img_ptrMouseMove(int chart, int which, QMouseEvent* e);
+  void img_ptrMouseUp(int chart, int which);
+  // Zoom and scrolling.
+  void img_liveMouseDown(int chart, QMouseEvent* e);
+  void img_liveMouseMove(int chart, QMouseEvent* e);
+  void img_liveMouseUp(int chart, QMouseEvent* e);
+  void draw_zoom(int chart, bool out);
+  void x_cmd_zin_lClick(int chart);
+  void x_cmd_zout_lClick(int chart);
+  void upd_scroll_bar(int chart);
+  void scr_liveChange(int chart);
+  void tcmd_playClick();
+  void tcmd_stopClick();
+  // The page's frame limits for the chart layout (handle strip, raw scale edit).
+  t_frame_limits chart_limits(int chart) const;
+  // Scales: the edits, grid and temperature unit selectors, autoscale,
+  // default scaling, "Display all data" and the scale dialog.
+  void connect_scale_controls(int chart);
+  void sync_scale_edits(int chart);
+  void scale_edit_exit(QLineEdit* edit, int chart);
+  void txt_tmax_1Exit(int chart, QLineEdit* edit);  // every scale edit of both pages
+  void cmb_sel_grid_1Click(int chart);
+  void x_cmb_sel_tunit_1Click(int chart);
+  void show_tunit_captions();
+  void cmd_scale_h_1Click(int chart, int32_t mode);  // the six autoscale buttons
+  void menp_dsp_defClick();                          // "Use default scaling", "Default scaling"
+  void menp_dsp_set_defClick();                      // "Use current setup as default scaling"
+  void menm_dsp_scaleClick();                        // the scale setup dialog
+  void build_scale_menus();
+  void upd_scale_menus();
+  bool chart_page_active() const;
+  QAction* menm_dsp_scale = nullptr;
+  QAction* menm_dsp_use_default = nullptr;
+  QAction* menm_dsp_def = nullptr;
+  QAction* menp_dsp_scale = nullptr;
+  QAction* menp_dsp_set_def = nullptr;
+  QAction* menp_dsp_def = nullptr;
+  Tscale_setup* scale_setup = nullptr;
+  // Export of the active chart: CSV of the visible window, bitmap, setup.
+  void build_export_menus();
+  int export_chart() const;  // chart of the active page, -1 on other pages
+  void menm_exp_csvClick();
+  void menm_exp_bmpClick();
+  void menm_exp_setupClick();
+  void export_csv(int chart);
+  void export_bitmap(int chart);
+  QAction* menm_exp_csv = nullptr;
+  QAction* menm_exp_bmp = nullptr;
+  QAction* menm_exp_setup = nullptr;
+  Texp_setup* exp_setup = nullptr;
+
+ private:
+  void build_chart_tools(QWidget* page, int chart, QVBoxLayout* lay, chart_view* view);
+
+ public:
  protected:
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;

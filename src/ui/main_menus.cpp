@@ -151,14 +151,8 @@ void TMainForm::build_toolbar() {
     tcmd[k] = a;
   }
   connect(tcmd[2], &QAction::triggered, this, &TMainForm::menm_dev_addClick);
-  connect(tcmd[7], &QAction::triggered, this, [this] {
-    m_stat.play_enable.store(1);
-    update_play_buttons();
-  });
-  connect(tcmd[8], &QAction::triggered, this, [this] {
-    m_stat.play_enable.store(2);
-    update_play_buttons();
-  });
+  connect(tcmd[7], &QAction::triggered, this, &TMainForm::tcmd_stopClick);
+  connect(tcmd[8], &QAction::triggered, this, &TMainForm::tcmd_playClick);
 }
 
 void TMainForm::menm_fileClick() {

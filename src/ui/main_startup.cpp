@@ -8,6 +8,7 @@
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
 #include "settings/setup_file.h"
+#include "settings/sys_number.h"
 #include "texts/apply_texts.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
@@ -47,20 +48,10 @@ void wait_ms(int ms) {
   }
 }
 
-QChar first_separator(const QString& format, QChar fallback) {
-  for (QChar c : format)
-    if (!c.isLetterOrNumber() && !c.isSpace()) return c;
-  return fallback;
-}
-
 }  // namespace
 
 void TMainForm::save_separators() {
-  const QLocale loc = QLocale::system();
-  const QString dec = loc.decimalPoint();
-  sys_dec_sep = dec.isEmpty() ? QChar(u'.') : dec.front();
-  sys_list_sep = sys_dec_sep == u',' ? QChar(u';') : QChar(u',');
-  sys_time_sep = first_separator(loc.timeFormat(QLocale::ShortFormat), u':');
+  save_sys_separators();
   ref_date = 29221.0;  // 1980-01-01 00:00
 }
 
@@ -191,6 +182,7 @@ bool TMainForm::FormCreate() {
   m_stat.off_line_vaild.store(false);
   upd_chart(CHART_LIVE, true);
   upd_chart(CHART_ARCH, true);
+  show_tunit_captions();
   m_stat.reset_live.store(false);
   thr_terminated.store(false);
   if (!srvc_thread) srvc_thread = new com_service(thr_terminated);
@@ -203,6 +195,8 @@ bool TMainForm::FormCreate() {
   Timer1->start();
   process_pending();
   init_complete = true;
+  // The page restored above may be a chart page: its commands (export) apply.
+  update_menus();
   return true;
 }
 

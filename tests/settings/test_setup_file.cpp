@@ -497,7 +497,7 @@ TEST_F(SetupFile, BarInStoredTextsNoLongerShiftsLaterFields) {
   EXPECT_EQ(f[23], "Line~2");
   EXPECT_EQ(f[17 + 4 * 8 + 7], "C:\\a~b\\");
   EXPECT_EQ(f[169 + 11 + 2], "x~y.orvlog");
-  EXPECT_EQ(f[8], "~");
+  EXPECT_EQ(f[8], "(bar)");  // the export separator keeps the user's choice
   EXPECT_EQ(f[84], "Ch~1");
   EXPECT_EQ(f[262], "A~B~C       ");
   save_setup(ui);
@@ -510,6 +510,7 @@ TEST_F(SetupFile, BarInStoredTextsNoLongerShiftsLaterFields) {
   EXPECT_EQ(common_setup.dev_conn[1].addr.load(), 11);
   EXPECT_EQ(common_setup.lng_config.curr_lng, "Deutsch");
   EXPECT_EQ(draw_stat[1].def_span, 3001);
+  EXPECT_EQ(common_setup.field_separator, "|");  // exports keep the separator the user typed
 }
 
 TEST_F(SetupFile, CharactersAboveByteRangeNoLongerResetTheSetup) {
