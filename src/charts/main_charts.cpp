@@ -168,6 +168,7 @@ void TMainForm::set_img_frame() {
 }
 
 void TMainForm::upd_chart(int chart_id, bool full_diag) {
+  invalidate_stats(chart_id);  // channels changed
   upd_chart_menus();
   fill_chan_grid(chart_id);
   create_draw(chart_id, full_diag, true);
@@ -178,7 +179,9 @@ void TMainForm::create_draw(int draw_idx, bool full_diag, bool upd_scr_bar) {
   QImage& img = view->image();
   prepare_chart(draw_idx, full_diag, img.width(), img.height(), chart_limits(draw_idx));
   paint_chart(img, draw_idx);
-  invalidate_stats(draw_idx);
+  // The cursor sums are built again where the samples may have changed; a
+  // zoom, scroll or scale change keeps those already built.
+  if (full_diag) invalidate_stats(draw_idx);
   if (upd_scr_bar) upd_scroll_bar(draw_idx);
   restore_ptr(draw_idx);
   // The scale edits show the new state; the scaled value labels of the next
