@@ -1,13 +1,18 @@
 #include "ctl_commands.h"
 
+#include "comm/modb_serial.h"
 #include "config/cfg_transfer.h"
+#include "config/param_diff.h"
 #include "config/param_set.h"
 #include "core/reg_text.h"
 #include "ctl_session.h"
+#include "ctl_status.h"
 #include "settings/checked_file.h"
 #include "texts/text_table.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -168,14 +173,42 @@ int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
   return CTL_OK;
 }
 
-int ctl_status(const t_ctl_options&, t_ctl_io& io) {
-  fail(io, "status is not available yet");
-  return CTL_USAGE;
+int ctl_status(const t_ctl_options& o, t_ctl_io& io) {
+  ctl_session s(target_of(o));
+  if (const int rc = open_session(s, io)) return rc;
+  const device_stat_t st = s.poll_once();
+  if (st != DEVSTAT_OK) {
+    if (st == DEVSTAT_BADDEV && !is_transmitter(s, io)) return CTL_COMM;
+    request_failed(s, REQR_STAT, "reading its status", io);
+    return CTL_COMM;
+  }
+  if (!is_transmitter(s, io)) return CTL_COMM;
+  const t_ctl_status v = ctl_status_of(kSlot);
+  if (o.json) {
+    QJsonObject j = ctl_status_json(v);
+    j.insert("port", QStringLiteral("COM%1").arg(o.com));
+    j.insert("address", o.addr);
+    j.insert("baud", static_cast<int>(TModbSerial::get_baud_value(o.baud_idx)));
+    j.insert("parity", QLatin1StringView(o.parity == 1 ? "odd" : o.parity == 2 ? "even" : "none"));
+    io.out << QJsonDocument(j).toJson(QJsonDocument::Compact) << "\n" << Qt::flush;
+  } else {
+    io.out << "Transmitter at " << s.target_text() << "\n" << ctl_status_text(v) << Qt::flush;
+  }
+  return CTL_OK;
 }
 
-int ctl_diff(const t_ctl_options&, t_ctl_io& io) {
-  fail(io, "diff is not available yet");
-  return CTL_USAGE;
+int ctl_diff(const t_ctl_options& o, t_ctl_io& io) {
+  t_param_set a, b;
+  if (!load_param_set(o.files[0], a, io) || !load_param_set(o.files[1], b, io)) return CTL_FILE;
+  const std::vector<t_diff_line> lines = param_set_diff(a, b);
+  if (lines.empty()) {
+    io.out << o.files[0] << " and " << o.files[1] << " hold the same configuration\n" << Qt::flush;
+    return CTL_OK;
+  }
+  io.out << "--- " << o.files[0] << "\n+++ " << o.files[1] << "\n";
+  for (const t_diff_line& l : lines) io.out << l.what << ": " << quoted(l.a) << " -> " << quoted(l.b) << "\n";
+  io.out << lines.size() << (lines.size() == 1 ? " difference\n" : " differences\n") << Qt::flush;
+  return CTL_DIFFER;
 }
 
 int orvctl_run(const QStringList& args, t_ctl_io& io) {
@@ -186,6 +219,8 @@ int orvctl_run(const QStringList& args, t_ctl_io& io) {
     return CTL_USAGE;
   }
   set_io_error_reporter([&io](const QString& m) { fail(io, m); });
+  // Numbers for scripts: always with a point.
+  sys_dec_sep = u'.';
   int rc = CTL_OK;
   switch (o.command) {
     case CTLCMD_HELP: io.out << ctl_help_text() << Qt::flush; break;

@@ -165,28 +165,7 @@ void TMainForm::select_device(int d) {
   chk_off_line->setEnabled(d >= 0);
   process_pending();
   ctrl_updating = false;
-  show_cfg_pages();
-  update_menus();
-}
-
-bool TMainForm::read_dev_config(int d) {
-  // The configuration read: status, parameter and product blocks of device d
-  // into its read images, then into its edit images.
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool ok = srvc_client().request(REQR_PARAM_RD, d) == REQS_READY;
-  QApplication::restoreOverrideCursor();
-  if (!ok) return false;
-  auto& s = m_stat.dev_stat[d];
-  s.edit_param.assign(s.read_param);
-  s.edit_prod.assign(s.read_prod);
-  s.sensor_mode.store(s.read_stat.get(32));
-  s.param_read.store(true);
-  return true;
-}
-
-bool TMainForm::offer_write_config(int, bool) {
-  // No configuration edit is pending, so leaving is always allowed.
-  return true;
+  refresh_cfg_views();
 }
 
 void TMainForm::show_device_panels() {

@@ -10,6 +10,10 @@
 //   src/config/main_cfg_pages.cpp  building the configuration pages
 //   src/config/main_cfg_show.cpp   showing the active configuration on them
 //   src/config/main_cfg_entry.cpp  their handlers
+//   src/config/main_cfg_transfer.cpp  reading and writing a transmitter's
+//                                     configuration, pending changes
+//   src/config/main_cfg_files.cpp     parameter set files: Load and Save
+//   src/config/main_cfg_access.cpp    access levels
 //   src/charts/main_charts.cpp     the Online view and Off-line analysis pages
 // Handlers of calibration go into src/calib, with their members in a section
 // of their own below.
@@ -20,6 +24,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 struct t_setup_ui;
@@ -34,6 +39,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QProgressBar;
 class QScrollBar;
 class QTabWidget;
 class QImage;
@@ -51,6 +57,8 @@ class Texp_setup;
 class QMouseEvent;
 class QVBoxLayout;
 struct t_frame_limits;
+enum dev_request_t : uint8_t;
+enum dev_req_stat_t : uint8_t;
 
 // Bits of cmd_mask: the commands that are currently allowed.
 enum cmd_bits_t : int {
@@ -95,11 +103,6 @@ class TMainForm : public QMainWindow {
   void update_play_buttons();
   void set_cmd(int bits, bool on);
   void show_tool_images();
-  // Reads the selected device's configuration; false when it failed.
-  bool read_dev_config(int d);
-  // Offers to write a changed configuration before it is left; false when
-  // the user chose to write it and the write failed.
-  bool offer_write_config(int msg, bool forced);
 
   // True when some monitor holds the point with a 50-pixel margin.
   static bool on_monitor(int x, int y);
@@ -203,6 +206,39 @@ class TMainForm : public QMainWindow {
   QCheckBox* chk_default_prod = nullptr;
   QLabel* x_lbl_prod_crc = nullptr;
   QLabel* x_lbl_gain_val = nullptr;
+
+  // ---- configuration transfers, parameter set files, access levels ----------------------
+  // (src/config/main_cfg_transfer.cpp, main_cfg_files.cpp, main_cfg_access.cpp)
+  // Posts one request for device d and waits until the service has carried
+  // it out: hourglass cursor, the progress bar for configuration reads and
+  // writes, the window repainted, no user input taken. Its result; REQS_IDLE
+  // when another flow's request is still waited for (nothing was posted).
+  dev_req_stat_t run_request(int d, dev_request_t kind);
+  // Reads device d's configuration into its images; false when it failed.
+  bool read_dev_config(int d);
+  // Writes device d's edit images after the serial number check; message 7
+  // or error 8. True when written (nothing is pending any more).
+  bool write_dev_config(int d);
+  // Offers to write (or, off-line, to save) a changed configuration before
+  // it is left; false when the user chose to and it failed.
+  bool offer_write_config(int msg, bool forced);
+  // The configuration pages and the configuration commands, from the active configuration.
+  void refresh_cfg_views();
+  void menm_dev_readClick();
+  void menm_dev_writeClick();
+  void tcmd_wr_cfgClick();
+  // Saves the active configuration to a parameter set file the user picks.
+  bool save_param_set();
+  void menm_load_cfgClick();
+  void menm_save_cfgClick();
+  // User (false) or expert (true) level, and what each level shows.
+  void set_access_level(bool expert);
+  void show_access_layout();
+  void menm_acc_expertClick() { set_access_level(true); }
+  void menm_acc_userClick() { set_access_level(false); }
+  // Shown in the tool bar while a configuration read or write runs.
+  QProgressBar* x_prg_xfer = nullptr;
+  QLabel* x_lbl_xfer = nullptr;
 
   // ---- charts: the Online view and Off-line analysis pages (src/charts/main_charts.cpp) ----
   // Display channels of a chart (CHART_LIVE, CHART_ARCH).
@@ -357,6 +393,9 @@ class TMainForm : public QMainWindow {
   void build_toolbar();
   void build_cfg_pages();
   void connect_cfg_pages();
+  // The Read, Write, Load, Save and access level commands and the progress bar.
+  void connect_cfg_commands();
+  void show_transfer_progress(bool on);
   // One label column width for the groups of a page column (after texts changed).
   void align_cfg_labels();
   // The product lists: the 24 product names in cmb_curr_prod and the 15 assignment boxes.

@@ -154,6 +154,8 @@ bool TMainForm::FormCreate() {
     return false;
   }
   apply_setup(load_setup());
+  // The access level the service marker chose (user, or expert in service mode).
+  set_access_level(m_stat.acc_level.load() != 0);
   if (common_setup.lng_config.lng_cnt > 1) {
     restore_language(common_setup.lng_config, start_dir, init_log);
     set_app_title(false, this);
@@ -243,6 +245,14 @@ void TMainForm::FormClose(QCloseEvent* event) {
     return;
   }
   if (!ask_question("Quit program?")) {
+    event->ignore();
+    return;
+  }
+  // An edit being typed in is stored, then a changed configuration is
+  // offered for writing; a write that fails keeps the program open.
+  pgctrl_main->setFocus();
+  process_pending();
+  if (!offer_write_config(0, false)) {
     event->ignore();
     return;
   }

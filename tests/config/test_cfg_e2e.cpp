@@ -153,7 +153,7 @@ TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
   use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
-  m_stat.acc_level.store(1);
+  form.set_access_level(true);
   form.show();
   form.select_device(0);
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
@@ -214,7 +214,7 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
-  m_stat.acc_level.store(1);
+  form.set_access_level(true);
   form.resize(1280, 800);
   form.show();
   ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 8000));

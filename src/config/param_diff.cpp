@@ -1,0 +1,154 @@
+#include "config/param_diff.h"
+
+#include "comm/com_service.h"
+#include "config/bind_table.h"
+#include "config/cfg_show.h"
+#include "config/cfg_transfer.h"
+#include "config/products.h"
+#include "core/reg_text.h"
+#include "texts/text_table.h"
+
+#include <QStringList>
+
+#include <optional>
+#include <set>
+
+namespace {
+
+// Item lists of the combo boxes that the text table has none for.
+std::optional<QStringList> fixed_items(QStringView name) {
+  if (name == u"cmb_baud") return QStringList{"9600", "19200", "38400", "57600", "115200"};
+  if (name == u"cmb_parity") return QStringList{"none", "even", "odd"};
+  if (name == u"cmb_temp_mode") return QStringList{QString::fromUtf16(u"\u00B0C"), QString::fromUtf16(u"\u00B0F")};
+  if (name == u"cmb_al1_mode" || name == u"cmb_al2_mode") return QStringList{"N.O.", "N.C."};
+  if (name == u"x_cmb_cal_pts") return QStringList{"2", "3", "4", "5"};
+  if (name == u"x_cmb_decp") return QStringList{"0000", "000.0", "00.00"};
+  if (name == u"cmb_mod_addr") {
+    QStringList l;
+    for (int a = 1; a <= 248; ++a) l << QString::number(a);
+    return l;
+  }
+  if (name == u"cmb_curr_prod" || (name.startsWith(u"cmb_prod") && name.endsWith(u"_sel"))) return prod_names();
+  return combo_items(name, FORM_MAIN);
+}
+
+// Registers a row shows (within its block).
+int row_width(const t_ctrl_bind& row) {
+  switch (row.val_kind) {
+    case BIND_FLOAT:
+    case BIND_INT32:
+    case BIND_ALARM_LIMIT: return 2;
+    case BIND_TEXT: return row.dec_pl;
+    case BIND_PROD_SEL: return 0;
+    default: return 1;
+  }
+}
+
+// The value a row's control shows for the active configuration; none when
+// the row does not apply (the other analog output mode) or shows no value.
+std::optional<QString> shown_value(const t_ctrl_bind& row) {
+  const QString name = QString::fromLatin1(row.ctrl_name);
+  if (find_bind_row(name) != &row || row.val_kind == BIND_PROD_SEL) return std::nullopt;
+  if (name.startsWith("txt_")) {
+    const t_edit_show s = edit_show(name);
+    return s.text ? std::optional<QString>(trim_blanks(*s.text)) : std::nullopt;
+  }
+  if (name.startsWith("cmb_") || name.startsWith("x_cmb_")) {
+    const QStringList items = fixed_items(name).value_or(QStringList());
+    const t_combo_show s = combo_show(name, items.isEmpty() ? 0x7FFF : static_cast<int>(items.size()));
+    if (!s.index || *s.index < 0) return QString();
+    return *s.index < items.size() ? trim_blanks(items[*s.index]) : QString::number(*s.index);
+  }
+  if (name.startsWith("chk_")) {
+    const t_check_show s = check_show(name);
+    return s.checked ? std::optional<QString>(*s.checked ? "on" : "off") : std::nullopt;
+  }
+  if (name.startsWith("scr_")) {
+    const t_reg_addr a = bind_reg_addr(row);
+    return a ? std::optional<QString>(QString::number(a.get())) : std::nullopt;
+  }
+  return std::nullopt;  // buttons are bound for their enable rule only
+}
+
+// The label of a control from the text table: its label's caption (lbl_
+// instead of txt_ or cmb_), else its own caption, else its name.
+QString control_label(const QString& name) {
+  QString base = name;
+  if (base.startsWith("x_")) base = base.mid(2);
+  for (const char* prefix : {"txt_", "cmb_"})
+    if (base.startsWith(QLatin1StringView(prefix))) {
+      const QString label = trim_blanks(ctrl_text(QStringLiteral("lbl_") + base.mid(4), TXT_REQ_CAPTION, FORM_MAIN));
+      if (!label.isEmpty()) return label;
+    }
+  QString own = trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN));
+  if (own.contains(u'|')) own = own.left(own.indexOf(u'|'));  // an item list
+  return own.isEmpty() ? name : own;
+}
+
+void load_offline(const t_param_set& s, int product) {
+  m_stat.dev_selected.store(-1, rlx);
+  m_stat.off_line_vaild.store(true, rlx);
+  m_stat.sensor_mode.store(s.sensor_mode, rlx);
+  m_stat.edit_param.copy_in(0, s.param.data(), PARAM_REGS);
+  m_stat.edit_prod.copy_in(0, s.prod.data(), PROD_REGS);
+  m_stat.ed_prod_id.store(product, rlx);
+}
+
+// The shown values of the rows of one block (products: of product p).
+std::vector<std::optional<QString>> shown_values(const t_param_set& s, int block, int product) {
+  load_offline(s, product);
+  std::vector<std::optional<QString>> v;
+  for (const t_ctrl_bind& row : ctrl_bind_tab) v.push_back(row.reg_block == block ? shown_value(row) : std::nullopt);
+  return v;
+}
+
+}  // namespace
+
+std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set& b) {
+  std::vector<t_diff_line> out;
+  if (a.sensor_mode != b.sensor_mode)
+    out.push_back({"Sensor mode", QString::number(a.sensor_mode), QString::number(b.sensor_mode)});
+  // Registers explained by a control that shows the difference.
+  std::set<int> explained;
+  auto compare = [&](int block, int product) {
+    const auto va = shown_values(a, block, product);
+    const auto vb = shown_values(b, block, product);
+    for (size_t k = 0; k < ctrl_bind_tab.size(); ++k) {
+      const t_ctrl_bind& row = ctrl_bind_tab[k];
+      if (!va[k] || !vb[k] || *va[k] == *vb[k]) continue;
+      // The label, and the control's name where labels repeat ("Delay" of both alarms).
+      const QString name = QString::fromLatin1(row.ctrl_name);
+      const QString label = control_label(name) + " [" + name + "]";
+      out.push_back(
+          {block == BLOCK_PROD ? QStringLiteral("Product %1: %2").arg(product + 1).arg(label) : label, *va[k], *vb[k]});
+      const int first =
+          block == BLOCK_PROD ? PROD_REG_FIRST + product * PROD_STRIDE + row.reg_idx : PARAM_REG_FIRST + row.reg_idx;
+      for (int r = 0; r < row_width(row); ++r) explained.insert(first + r);
+    }
+  };
+  compare(BLOCK_PARAM, 0);
+  for (int p = 0; p < PRODUCTS; ++p) {
+    bool differs = false;
+    for (int r = 0; r < PROD_STRIDE && !differs; ++r)
+      differs = a.prod[static_cast<size_t>(p * PROD_STRIDE + r)] != b.prod[static_cast<size_t>(p * PROD_STRIDE + r)];
+    if (differs) compare(BLOCK_PROD, p);
+  }
+  // Everything else that differs, by register.
+  auto raw = [&](int reg, uint16_t va, uint16_t vb, const QString& title) {
+    if (va == vb || explained.count(reg)) return;
+    out.push_back({"Register " + title, QString::number(va), QString::number(vb)});
+  };
+  for (int k = 0; k < PARAM_REGS; ++k)
+    raw(PARAM_REG_FIRST + k, a.param[static_cast<size_t>(k)], b.param[static_cast<size_t>(k)],
+        k < PARAM_XFER_REGS ? register_title(PARAM_REG_FIRST + k)
+                            : QStringLiteral("%1 (parameter %2, kept in files only)").arg(PARAM_REG_FIRST + k).arg(k));
+  for (int k = 0; k < PROD_REGS; ++k)
+    raw(PROD_REG_FIRST + k, a.prod[static_cast<size_t>(k)], b.prod[static_cast<size_t>(k)],
+        k < PROD_XFER_REGS
+            ? register_title(PROD_REG_FIRST + k)
+            : QStringLiteral("%1 (product element %2, kept in files only)").arg(PROD_REG_FIRST + k).arg(k));
+  // Off-line set cleared again.
+  load_offline(t_param_set{}, 0);
+  m_stat.off_line_vaild.store(false, rlx);
+  return out;
+}

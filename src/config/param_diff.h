@@ -1,0 +1,24 @@
+// The differences between two parameter sets as a user reads them: each
+// configuration control whose shown value differs, named by its label from
+// the text table, with both values formatted as the configuration pages show
+// them (product settings with their product number), and every other
+// differing register with its number and both values.
+#pragma once
+
+#include "config/param_set.h"
+
+#include <QString>
+
+#include <vector>
+
+struct t_diff_line {
+  // "Delay [txt_al1_del]", "Product 3: Product name [txt_prod_name]",
+  // "Register 4097 (product 2, register 25)"
+  QString what;
+  QString a;  // the value in the first set, as shown
+  QString b;  // the value in the second set
+};
+
+// Uses the off-line configuration of m_stat to format the values and
+// leaves it cleared (off_line_vaild false). Empty when the sets are equal.
+std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set& b);

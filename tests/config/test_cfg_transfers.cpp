@@ -1,0 +1,255 @@
+// Reading and writing a transmitter's configuration from the window,
+// offscreen against a simulated transmitter on a pseudo-terminal: the
+// round trip with its progress bar, change detection and the offers to
+// write, the serial number check, and a transmitter that stops answering.
+#include "config/active_cfg.h"
+#include "config/window_rig.h"
+
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// Watches the progress bar while a transfer runs (its timer runs while the
+// window waits for the service).
+struct progress_watch {
+  explicit progress_watch(QProgressBar* bar) {
+    timer.setInterval(2);
+    QObject::connect(&timer, &QTimer::timeout, [this, bar] {
+      if (!bar->isVisible()) return;
+      seen_visible = true;
+      highest = std::max(highest, bar->value());
+    });
+    timer.start();
+  }
+  QTimer timer;
+  bool seen_visible = false;
+  int highest = 0;
+};
+
+// The serial number in device 0's edit image (parameter registers 72..83).
+void set_edit_serial(const std::string& text) {
+  uint16_t regs[DEV_SERIAL_REGS];
+  orvsim::put_text(regs, DEV_SERIAL_REGS, text);
+  m_stat.dev_stat[0].edit_param.copy_in(PARAM_DEV_SERIAL, regs, DEV_SERIAL_REGS);
+}
+
+}  // namespace
+
+class CfgTransfers : public WindowRig {};
+
+TEST_F(CfgTransfers, ReadEditWriteReachesTheTransmitterAndLeavingAsksNothing) {
+  start();
+  form_->select_device(0);
+  ASSERT_EQ(m_stat.dev_selected.load(), 0);
+  EXPECT_EQ(boxes(), QStringList{info(MSG_CFG_LOADED)});
+  EXPECT_TRUE(holds_edit_images(held(), 0));
+  EXPECT_TRUE(form_->cmd_mask & CMD_READ_CFG);
+  EXPECT_TRUE(form_->cmd_mask & CMD_WRITE_CFG);
+
+  type("txt_dev_tag", "NEW TAG");
+  type("txt_al1_del", "12.5");
+  ASSERT_TRUE(cfg_changed(0));
+  EXPECT_FALSE(holds_edit_images(held(), 0));
+
+  // The tool button: question 27, then the write with its progress bar.
+  progress_watch watch(form_->x_prg_xfer);
+  msg_script::push_answer(true);
+  action("tcmd_wr_cfg")->trigger();
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), info(MSG_CFG_SAVED)}));
+  EXPECT_TRUE(committed());  // 1 went to register 10005
+  const orvsim::config_image now = held();
+  EXPECT_TRUE(holds_edit_images(now, 0));
+  EXPECT_EQ(orvsim::get_text(&now.param[16], 12), "NEW TAG     ");
+  EXPECT_FALSE(cfg_changed(0));
+  EXPECT_TRUE(watch.seen_visible);
+  EXPECT_EQ(form_->x_prg_xfer->maximum(), request_frame_count(REQR_PARAM_WR));
+  EXPECT_EQ(form_->x_prg_xfer->value(), request_frame_count(REQR_PARAM_WR));
+  EXPECT_FALSE(form_->x_prg_xfer->isVisible());
+
+  // Leaving the device asks nothing.
+  form_->select_device(-1);
+  EXPECT_EQ(m_stat.dev_selected.load(), -1);
+  EXPECT_EQ(boxes(), QStringList{});
+
+  // Selected again, it is not read again; the Read command reads it and
+  // replaces an edit without asking.
+  form_->select_device(0);
+  EXPECT_EQ(boxes(), QStringList{});
+  type("txt_dev_tag", "THROWN AWAY");
+  action("tcmd_rd_cfg")->trigger();
+  EXPECT_EQ(boxes(), QStringList{info(MSG_CFG_LOADED)});
+  EXPECT_FALSE(cfg_changed(0));
+  EXPECT_EQ(edit("txt_dev_tag")->text(), "NEW TAG     ");
+}
+
+TEST_F(CfgTransfers, ChangesAreTheDifferenceBetweenTheImages) {
+  start();
+  form_->select_device(0);
+  boxes();
+
+  // Written back unchanged: question 27 all the same, and written.
+  msg_script::push_answer(true);
+  form_->menm_dev_writeClick();
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), info(MSG_CFG_SAVED)}));
+  EXPECT_TRUE(committed());
+
+  // [No] to question 27 writes nothing and says nothing more.
+  form_->menm_dev_writeClick();
+  EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_OVERWRITE)});
+  EXPECT_FALSE(committed());
+
+  // A value changed and changed back is no change.
+  const QString tag = edit("txt_dev_tag")->text();
+  type("txt_dev_tag", "OTHER");
+  EXPECT_TRUE(cfg_changed(0));
+  type("txt_dev_tag", tag);
+  EXPECT_FALSE(cfg_changed(0));
+
+  // Parameter register 84 and product element 1728 never count.
+  auto& s = m_stat.dev_stat[0];
+  s.edit_param.set(84, static_cast<uint16_t>(s.read_param.get(84) + 7));
+  s.edit_prod.set(1728, static_cast<uint16_t>(s.read_prod.get(1728) + 9));
+  EXPECT_FALSE(cfg_changed(0));
+  form_->pgctrl_main->setCurrentWidget(form_->tab_online);
+  form_->pgctrl_main->setCurrentWidget(form_->tab_base);
+  form_->select_device(-1);
+  EXPECT_EQ(boxes(), QStringList{});
+
+  // A real change is offered when a chart page is opened (the answer is
+  // ignored) and when the device is left; [No] keeps the change pending.
+  form_->select_device(0);
+  type("txt_al1_del", "3.5");
+  form_->pgctrl_main->setCurrentWidget(form_->tab_online);
+  EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_CHANGED)});
+  EXPECT_EQ(form_->page_tag(form_->pgctrl_main->currentWidget()), 6);
+  form_->select_device(-1);
+  EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_CHANGED)});
+  EXPECT_EQ(m_stat.dev_selected.load(), -1);
+  EXPECT_TRUE(cfg_changed(0));
+  EXPECT_FALSE(committed());
+
+  // Back on the device, [Yes] when leaving writes the change.
+  form_->select_device(0);
+  EXPECT_EQ(boxes(), QStringList{});
+  msg_script::push_answer(true);
+  form_->select_device(-1);
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_CHANGED), info(MSG_CFG_SAVED)}));
+  EXPECT_TRUE(committed());
+  EXPECT_TRUE(holds_edit_images(held(), 0));
+}
+
+TEST_F(CfgTransfers, ASerialNumberMismatchKeepsTheTransmittersSerialOrWritesNothing) {
+  start();
+  form_->select_device(0);
+  boxes();
+  const std::string own = orvsim::get_text(&held().param[72], 12);
+
+  // [No] to question 2: error 8, nothing written, the change stays pending.
+  set_edit_serial("OTHER-0001");
+  type("txt_dev_tag", "SWAPPED");
+  msg_script::push_answer(true);   // question 27
+  msg_script::push_answer(false);  // question 2
+  form_->menm_dev_writeClick();
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_KEEP), error(MSG_CFG_WRITE_FAIL)}));
+  EXPECT_FALSE(committed());
+  EXPECT_NE(orvsim::get_text(&held().param[16], 12), "SWAPPED     ");
+  EXPECT_TRUE(cfg_changed(0));
+
+  // [Yes]: everything else is written, the transmitter keeps its serial
+  // number, and so does the edit image.
+  msg_script::push_answer(true);
+  msg_script::push_answer(true);
+  form_->menm_dev_writeClick();
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_KEEP), info(MSG_CFG_SAVED)}));
+  EXPECT_TRUE(committed());
+  const orvsim::config_image now = held();
+  EXPECT_EQ(orvsim::get_text(&now.param[72], 12), own);
+  EXPECT_EQ(orvsim::get_text(&now.param[16], 12), "SWAPPED     ");
+  EXPECT_EQ(edit_serial_of(0), QString::fromStdString(own));
+  EXPECT_EQ(edit("txt_dev_sernum")->text(), QString::fromStdString(own));
+  EXPECT_FALSE(cfg_changed(0));
+}
+
+TEST_F(CfgTransfers, InServiceModeQuestionOneOverwritesTheSerialNumber) {
+  start({}, true);
+  ASSERT_TRUE(m_stat.service_ena.load());
+  form_->select_device(0);
+  boxes();
+  set_edit_serial("NEW-SER-77");
+
+  msg_script::push_answer(true);
+  msg_script::push_answer(false);  // question 1: No
+  form_->menm_dev_writeClick();
+  EXPECT_EQ(boxes(),
+            (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_OVERWRITE), error(MSG_CFG_WRITE_FAIL)}));
+  EXPECT_FALSE(committed());
+
+  msg_script::push_answer(true);
+  msg_script::push_answer(true);
+  form_->menm_dev_writeClick();
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_OVERWRITE), info(MSG_CFG_SAVED)}));
+  EXPECT_TRUE(committed());
+  EXPECT_EQ(orvsim::get_text(&held().param[72], 12), "NEW-SER-77  ");
+  // The status block the transmitter reports now carries it as well.
+  ASSERT_EQ(form_->run_request(0, REQR_STAT), REQS_READY);
+  EXPECT_EQ(device_serial_of(0), "NEW-SER-77  ");
+}
+
+TEST_F(CfgTransfers, ASilentTransmitter) {
+  start();
+  // During the read of a selection: error 10, and the window stays off-line.
+  silence(true);
+  form_->select_device(0);
+  EXPECT_EQ(boxes(), QStringList{error(MSG_CFG_READ_FAIL)});
+  EXPECT_EQ(m_stat.dev_selected.load(), -1);
+  EXPECT_FALSE(m_stat.dev_stat[0].param_read.load());
+  EXPECT_TRUE(form_->chk_off_line->isChecked());
+  EXPECT_FALSE(form_->chk_off_line->isEnabled());
+  EXPECT_FALSE(form_->cmd_mask & (CMD_READ_CFG | CMD_WRITE_CFG));
+
+  silence(false);
+  form_->select_device(0);
+  ASSERT_EQ(boxes(), QStringList{info(MSG_CFG_LOADED)});
+  type("txt_dev_tag", "PENDING");
+  const orvsim::config_image before = held();
+
+  // It stops answering once the write has begun: error 8, and the change
+  // stays pending.
+  QTimer cut;
+  cut.setInterval(1);
+  QObject::connect(&cut, &QTimer::timeout, [&] {
+    if (form_->x_prg_xfer->isVisible() && form_->x_prg_xfer->maximum() == request_frame_count(REQR_PARAM_WR)) {
+      silence(true);
+      cut.stop();
+    }
+  });
+  cut.start();
+  msg_script::push_answer(true);
+  action("tcmd_wr_cfg")->trigger();
+  EXPECT_FALSE(cut.isActive());
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), error(MSG_CFG_WRITE_FAIL)}));
+  EXPECT_FALSE(committed());
+  EXPECT_TRUE(held() == before);
+  EXPECT_TRUE(cfg_changed(0));
+  EXPECT_EQ(edit("txt_dev_tag")->text(), "PENDING     ");
+
+  // Quitting offers the write; when it fails the program stays open.
+  msg_script::push_answer(true);  // quit
+  msg_script::push_answer(true);  // write the change
+  EXPECT_FALSE(form_->close());
+  EXPECT_EQ(boxes(), (QStringList{"question: Quit program?", question(MSG_CFG_CHANGED), error(MSG_CFG_WRITE_FAIL)}));
+  EXPECT_TRUE(form_->isVisible());
+
+  // Answering again, the program writes it and closes.
+  silence(false);
+  msg_script::push_answer(true);
+  msg_script::push_answer(true);
+  EXPECT_TRUE(form_->close());
+  EXPECT_TRUE(committed());
+  EXPECT_EQ(orvsim::get_text(&held().param[16], 12), "PENDING     ");
+}
