@@ -201,7 +201,7 @@ TEST_F(CfgTransfers, InServiceModeQuestionOneOverwritesTheSerialNumber) {
 }
 
 TEST_F(CfgTransfers, ASilentTransmitter) {
-  start();
+  start({}, false, true, false);
   // During the read of a selection: error 10, and the window stays off-line.
   silence(true);
   form_->select_device(0);
@@ -219,7 +219,12 @@ TEST_F(CfgTransfers, ASilentTransmitter) {
   const orvsim::config_image before = held();
 
   // It stops answering once the write has begun: error 8, and the change
-  // stays pending.
+  // stays pending. Late answers (within the master's wait) make the write
+  // last long enough for the cut to come in its middle.
+  orvsim::fault_settings slow;
+  slow.late = 1.0;
+  slow.late_ms = 25;
+  line_->set_faults(slow);
   QTimer cut;
   cut.setInterval(1);
   QObject::connect(&cut, &QTimer::timeout, [&] {

@@ -29,8 +29,10 @@
 class WindowRig : public ::testing::Test {
  protected:
   // Starts the line and the window at the expert level (or at the level it
-  // starts with); the device is not selected yet.
-  void start(const orvsim::device_settings& dev = {}, bool service_mode = false, bool expert = true) {
+  // starts with); the device is not selected yet. A patient link waits long
+  // for answers (a loaded machine); tests of silence keep the real limits.
+  void start(const orvsim::device_settings& dev = {}, bool service_mode = false, bool expert = true,
+             bool patient = true) {
     reset_all_records();
     orvsim::line_options o;
     o.com = 1;
@@ -44,6 +46,7 @@ class WindowRig : public ::testing::Test {
     line_ = std::make_unique<orvsim::sim_line>(o);
     seed_setup(service_mode);
     msg_script::begin();
+    if (patient) use_patient_link();
     form_ = std::make_unique<TMainForm>();
     ASSERT_TRUE(form_->FormCreate());
     form_->show();
