@@ -2,6 +2,7 @@
 
 #include "archive/log_file.h"
 #include "comm/device_slots.h"
+#include "comm/link_stats.h"
 #include "comm/modb_serial.h"
 #include "core/mono_clock.h"
 
@@ -9,6 +10,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -107,6 +109,8 @@ double com_service::cpu_seconds() const {
 }
 
 void com_service::execute() {
+  // Named for the system's thread lists (and the allocation count of the benchmark).
+  pthread_setname_np(pthread_self(), SERVICE_THREAD_NAME);
   while (!terminate_requested()) {
     service_step();
     sleep_ms(1);
@@ -169,6 +173,44 @@ void com_service::apply_ctl(int d) {
     s.last_calib_smp.store(0, rlx);
   }
   if (bits & CTL_CLEAR_STATUS) s.status_read.store(false, rlx);
+  if (bits & CTL_RESET_LINK) clear_link_stat(s.link);
+}
+
+// ---- exchanges --------------------------------------------------------------
+
+int com_service::counted(int d, int result, int64_t start_us) {
+  const int64_t end_us = mono_us();
+  const int64_t took = std::clamp<int64_t>(end_us - start_us, 0, INT32_MAX);
+  link_record(m_stat.dev_stat[d].link, result, static_cast<uint32_t>(took), end_us / 1000);
+  return result;
+}
+
+int com_service::read_regs(int d, int slave, int start, uint16_t* buf, int count) {
+  const int64_t t0 = mono_us();
+  return counted(d, link_.get_mod_regs(slave, start, buf, count), t0);
+}
+
+int com_service::write_regs(int d, int slave, int start, const uint16_t* buf, int count) {
+  const int64_t t0 = mono_us();
+  return counted(d, link_.set_mod_regs(slave, start, buf, count), t0);
+}
+
+bool com_service::port_gone(int d) {
+  if (!link_.take_port_lost()) return false;
+  const int com = common_setup.dev_conn[d].com_num.load(rlx);
+  for (int k = 0; k < MAX_DEVICES; ++k)
+    if (k == d || common_setup.dev_conn[k].com_num.load(rlx) == com) m_stat.dev_stat[k].link.port_lost.store(true, rlx);
+  auto& s = m_stat.dev_stat[d];
+  s.err_counter.store(0, rlx);
+  s.device_stat.store(DEVSTAT_COMERR, rlx);
+  return true;
+}
+
+void com_service::port_open(int d) {
+  auto& l = m_stat.dev_stat[d].link;
+  if (!l.port_lost.load(rlx)) return;
+  l.port_lost.store(false, rlx);
+  l.reopens.store(l.reopens.load(rlx) + 1, rlx);
 }
 
 // ---- polling ----------------------------------------------------------------
@@ -187,16 +229,20 @@ void com_service::poll_device(int d) {
     s.device_stat.store(DEVSTAT_COMERR, rlx);
     return;
   }
+  port_open(d);
   const int slave = c.addr.load(rlx) + 1;
   const device_stat_t st = s.device_stat.load(rlx);
   if (st != DEVSTAT_OK && st != DEVSTAT_WAIT) {
     uint16_t stat[STATUS_REG_COUNT];
-    const bool ok = link_.get_mod_regs(slave, 0, stat, STATUS_REG_COUNT) == 0;
+    const bool ok = read_regs(d, slave, 0, stat, STATUS_REG_COUNT) == 0;
+    if (port_gone(d)) return;
     if (ok) s.read_stat.copy_in(0, stat, STATUS_REG_COUNT);
     s.device_stat.store(DEVSTAT_TOUT, rlx);
     if (!ok || stat[0] != DEVICE_TYPE_ORV) return;
   }
-  if (link_.get_mod_regs(slave, SAMPLE_REG_FIRST, samples_regs, SAMPLE_REG_COUNT) == 0) {
+  const bool read = read_regs(d, slave, SAMPLE_REG_FIRST, samples_regs, SAMPLE_REG_COUNT) == 0;
+  if (port_gone(d)) return;
+  if (read) {
     s.err_counter.store(0, rlx);
     s.device_stat.store(DEVSTAT_OK, rlx);
     store_samples(d);
@@ -276,10 +322,14 @@ void com_service::store_samples(int d) {
     } else if (now.date != static_cast<int32_t>(s.last_date.load())) {
       write_log_or_keep(d);  // the old day's slots go to the old day's file
       m_stat.reset_live.store(true, rlx);
+      // The old day's slots after its newest sample stay empty, and so do
+      // the new day's first slots the block does not reach.
+      link_add_empty(s.link, SLOTS_PER_DAY - 1 - saved + std::max(0, i + 1 - SAMPLES_PER_BLOCK));
       start_day(d, i, now.date);
     } else {
       int gap = i - saved;
       if (gap > SAMPLES_PER_BLOCK) {
+        link_add_empty(s.link, gap - SAMPLES_PER_BLOCK);
         write_log_or_keep(d);
         for (int k = 0; k < SAMPLES_PER_BLOCK; ++k) store_sample(d, i - k, k);
         s.last_written_idx.store(i - SAMPLES_PER_BLOCK, rlx);
@@ -349,6 +399,7 @@ void com_service::store_sample(int d, int slot, int k) {
   s.smp_raw[slot].store(raw_of(k), rlx);
   s.smp_cal[slot].store_bits(cal_bits_of(k));
   s.smp_temp[slot].store(samples_regs[1], rlx);
+  link_add_stored(s.link, 1);
   const int u = unit_of(samples_regs[122]);
   if (s.unit_cleared.load(rlx)) {
     s.unit_cleared.store(false, rlx);
@@ -394,22 +445,34 @@ void com_service::capture(int d) {
 
 // ---- requests ---------------------------------------------------------------
 
-bool com_service::read_regs_chunked(int slave, int start, uint16_t* buf, int count) {
+// Each frame is tried twice, every attempt counted for the device; a port
+// that vanished ends the transfer at once.
+bool com_service::read_regs_chunked(int d, int slave, int start, uint16_t* buf, int count) {
   for (int done = 0; done < count;) {
     if (done > 0 && terminate_requested()) return false;
     const int n = std::min(MAX_READ_FRAME, count - done);
-    if (!link_.get_mod_regs_rep(slave, start + done, buf + done, n, true)) return false;
+    bool ok = false;
+    for (int a = 0; a < 2 && !ok; ++a) {
+      ok = read_regs(d, slave, start + done, buf + done, n) == 0;
+      if (port_gone(d)) return false;
+    }
+    if (!ok) return false;
     frame_done();
     done += n;
   }
   return true;
 }
 
-bool com_service::write_regs_chunked(int slave, int start, const uint16_t* buf, int count) {
+bool com_service::write_regs_chunked(int d, int slave, int start, const uint16_t* buf, int count) {
   for (int done = 0; done < count;) {
     if (done > 0 && terminate_requested()) return false;
     const int n = std::min(MAX_WRITE_FRAME, count - done);
-    if (!link_.set_mod_regs_rep(slave, start + done, buf + done, n)) return false;
+    bool ok = false;
+    for (int a = 0; a < 2 && !ok; ++a) {
+      ok = write_regs(d, slave, start + done, buf + done, n) == 0;
+      if (port_gone(d)) return false;
+    }
+    if (!ok) return false;
     frame_done();
     done += n;
   }
@@ -430,23 +493,27 @@ void com_service::carry_out_request() {
   bool ok = false;
   bool known = true;
 
-  auto port_ok = [&] { return device_ok && setup_for(r); };
+  auto port_ok = [&] {
+    if (!device_ok || !setup_for(r)) return false;
+    port_open(r);
+    return true;
+  };
   const int slave = device_ok ? common_setup.dev_conn[r].addr.load(rlx) + 1 : 0;
   frames_word_ = request_slot::serial_of(taken) << 8;
   m_stat.req_frames.store(frames_word_, rlx);
 
   switch (kind) {
     case REQR_STAT:
-      ok = port_ok() && read_regs_chunked(slave, 0, xfer_, STATUS_REG_COUNT);
+      ok = port_ok() && read_regs_chunked(r, slave, 0, xfer_, STATUS_REG_COUNT);
       if (ok) m_stat.dev_stat[r].read_stat.copy_in(0, xfer_, STATUS_REG_COUNT);
       break;
     case REQR_PARAM_RD: {
       auto& s = m_stat.dev_stat[r < 0 || r >= MAX_DEVICES ? 0 : r];
-      ok = port_ok() && read_regs_chunked(slave, 0, xfer_, STATUS_REG_COUNT);
+      ok = port_ok() && read_regs_chunked(r, slave, 0, xfer_, STATUS_REG_COUNT);
       if (ok) s.read_stat.copy_in(0, xfer_, STATUS_REG_COUNT);
-      ok = ok && read_regs_chunked(slave, PARAM_REG_FIRST, xfer_, PARAM_REG_COUNT);
+      ok = ok && read_regs_chunked(r, slave, PARAM_REG_FIRST, xfer_, PARAM_REG_COUNT);
       if (ok) s.read_param.copy_in(0, xfer_, PARAM_REG_COUNT);
-      ok = ok && read_regs_chunked(slave, PROD_REG_FIRST, xfer_, PROD_REG_COUNT);
+      ok = ok && read_regs_chunked(r, slave, PROD_REG_FIRST, xfer_, PROD_REG_COUNT);
       if (ok) s.read_prod.copy_in(0, xfer_, PROD_REG_COUNT);
       break;
     }
@@ -455,13 +522,13 @@ void com_service::carry_out_request() {
       if (ok) {
         const auto& s = m_stat.dev_stat[r];
         s.edit_param.copy_out(0, xfer_, PARAM_REG_COUNT);
-        ok = write_regs_chunked(slave, PARAM_REG_FIRST, xfer_, PARAM_REG_COUNT);
+        ok = write_regs_chunked(r, slave, PARAM_REG_FIRST, xfer_, PARAM_REG_COUNT);
         if (ok) {
           s.edit_prod.copy_out(0, xfer_, PROD_REG_COUNT);
-          ok = write_regs_chunked(slave, PROD_REG_FIRST, xfer_, PROD_REG_COUNT);
+          ok = write_regs_chunked(r, slave, PROD_REG_FIRST, xfer_, PROD_REG_COUNT);
         }
         const uint16_t one = 1;
-        ok = ok && write_regs_chunked(slave, REG_CFG_END, &one, 1);
+        ok = ok && write_regs_chunked(r, slave, REG_CFG_END, &one, 1);
       }
       break;
     }
@@ -473,7 +540,7 @@ void com_service::carry_out_request() {
       break;
     }
     case REQR_PWM_ENA:
-      ok = port_ok() && read_regs_chunked(slave, 0, xfer_, STATUS_REG_COUNT);
+      ok = port_ok() && read_regs_chunked(r, slave, 0, xfer_, STATUS_REG_COUNT);
       if (ok) {
         m_stat.dev_stat[r].read_stat.copy_in(0, xfer_, STATUS_REG_COUNT);
         m_stat.dev_stat[r].status_read.store(true, rlx);
@@ -482,18 +549,18 @@ void com_service::carry_out_request() {
       break;
     case REQR_PWM_SET: {
       const uint16_t regs[2] = {m_stat.PWM_req.load(rlx), static_cast<uint16_t>(m_stat.PWM_dis_mode.load(rlx) | 1)};
-      ok = port_ok() && write_regs_chunked(slave, REG_AOUT_VALUE, regs, 2);
+      ok = port_ok() && write_regs_chunked(r, slave, REG_AOUT_VALUE, regs, 2);
       if (device_ok) m_stat.dev_stat[r].status_read.store(false, rlx);
       break;
     }
     case REQR_PWM_ENA_2: {
       const uint16_t zero = 0;
-      ok = port_ok() && write_regs_chunked(slave, REG_AOUT_MODE, &zero, 1);
+      ok = port_ok() && write_regs_chunked(r, slave, REG_AOUT_MODE, &zero, 1);
       break;
     }
     case REQR_GAIN_SET: {
       const uint16_t gain = m_stat.gain_req.load(rlx);
-      ok = port_ok() && write_regs_chunked(slave, REG_GAIN, &gain, 1);
+      ok = port_ok() && write_regs_chunked(r, slave, REG_GAIN, &gain, 1);
       if (device_ok) m_stat.dev_stat[r].status_read.store(false, rlx);
       break;
     }

@@ -28,6 +28,8 @@ inline constexpr int REG_CFG_END = 10005;
 inline constexpr int REG_AOUT_VALUE = 10006;
 inline constexpr int REG_AOUT_MODE = 10007;
 
+inline constexpr const char* SERVICE_THREAD_NAME = "orv-service";
+
 inline constexpr int MAX_READ_FRAME = 125;   // registers per read frame
 inline constexpr int MAX_WRITE_FRAME = 123;  // registers per write frame
 
@@ -83,8 +85,18 @@ class com_service {
   void capture(int d);
   void carry_out_request();
   bool setup_for(int d);
-  bool read_regs_chunked(int slave, int start, uint16_t* buf, int count);
-  bool write_regs_chunked(int slave, int start, const uint16_t* buf, int count);
+  bool read_regs_chunked(int d, int slave, int start, uint16_t* buf, int count);
+  bool write_regs_chunked(int d, int slave, int start, const uint16_t* buf, int count);
+  // One exchange with device d, timed and counted in its link record.
+  int read_regs(int d, int slave, int start, uint16_t* buf, int count);
+  int write_regs(int d, int slave, int start, const uint16_t* buf, int count);
+  int counted(int d, int result, int64_t start_us);
+  // After an exchange with device d: true when the port vanished under it.
+  // Every device on that port then waits for it to be opened again; d shows
+  // no connection.
+  bool port_gone(int d);
+  // The port of device d is open: a reopen after a loss is counted.
+  void port_open(int d);
   void frame_done();
 
   uint32_t raw_of(int k) const;

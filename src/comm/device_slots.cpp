@@ -50,6 +50,8 @@ void remove_device_records(int r, int32_t today) {
   reset_acq_state(last, today);
   clear_smp_ring(last);
   last.ctl_req.store(0);
+  clear_link_stat(last.link);
+  last.link.port_lost.store(false);
   srvc_diag.diag[MAX_DEVICES - 1].panel_state.store(0);
   srvc_diag.diag[MAX_DEVICES - 1].panel_detail.store(0);
 }
@@ -69,7 +71,10 @@ void apply_conn_edit(int d, const t_dev_conn& rec, bool reset, int32_t today) {
   auto& s = m_stat.dev_stat[d];
   if (reset && s.last_saved_idx.load() >= 0) write_log_or_keep(d);
   copy_dev_conn(common_setup.dev_conn[d], rec);
-  if (reset) reset_acq_state(s, today);
+  if (reset) {
+    reset_acq_state(s, today);
+    clear_link_stat(s.link);  // another line: its health starts afresh
+  }
 }
 
 void post_conn_edit(int d, const t_dev_conn& rec, bool reset, bool service_running, const std::function<void()>& pump) {

@@ -145,6 +145,7 @@ int TModbSerial::get_mod_regs(int slave, int start, uint16_t* buf, int count) {
   // Counts outside the function's limit would overrun the frame buffers.
   if (!port_.is_open() || start < 0 || count < 1 || count > kMaxRead) return 2;
   clear_port();
+  if (!port_.is_open()) return 2;
   const int len = build_read_frame(send_buf, slave, start, count);
   if (!send_frame(len)) return 2;
   const int res = wait_response(slave, 3 + 2 * count, len);
@@ -156,6 +157,7 @@ int TModbSerial::get_mod_regs(int slave, int start, uint16_t* buf, int count) {
 int TModbSerial::set_mod_regs(int slave, int start, const uint16_t* buf, int count) {
   if (!port_.is_open() || start < 0 || count < 1 || count > kMaxWrite) return 2;
   clear_port();
+  if (!port_.is_open()) return 2;
   const int len = build_write_frame(send_buf, slave, start, buf, count);
   if (!send_frame(len)) return 2;
   return wait_response(slave, 6, len);
@@ -179,17 +181,24 @@ void TModbSerial::clear_port() {
   // earlier (the rest of a burst, a late answer) never answer this request.
   scan_buf_pos = 0;
   inp_data_len = 0;
-  if (!port_.purge()) {
-    last_err = static_cast<uint32_t>(port_.last_errno());
-    Open_Com(com_idx, baud_idx, parity_idx);
-  }
+  if (!port_.purge() && !note_port_error(port_.last_errno())) Open_Com(com_idx, baud_idx, parity_idx);
+}
+
+bool TModbSerial::note_port_error(int err) {
+  last_err = static_cast<uint32_t>(err);
+  if (!serial_port::is_loss_errno(err)) return false;
+  // The device is gone: the port is closed, and the service opens it again
+  // (when the device is back) at the next turn of a device on it.
+  close_com();
+  port_lost_ = true;
+  return true;
 }
 
 int TModbSerial::tx_free() { return kQueueSize - port_.tx_queued(); }
 
 int TModbSerial::rx_count() {
   const int n = port_.rx_count();
-  if (n < 0) last_err = static_cast<uint32_t>(port_.last_errno());
+  if (n < 0) note_port_error(port_.last_errno());
   return n < 0 ? 0 : n;
 }
 
@@ -204,7 +213,7 @@ bool TModbSerial::send_frame(int len) {
     return false;
   }
   if (!port_.write_all(send_buf, len)) {
-    last_err = static_cast<uint32_t>(port_.last_errno());
+    note_port_error(port_.last_errno());
     send_err_code = 2;
     return false;
   }
@@ -216,7 +225,7 @@ int TModbSerial::read_input(int requested) {
   if (waiting == 0) return 0;
   const int n = port_.read_available(rec_buf, std::min(requested, waiting));
   if (n < 0) {
-    last_err = static_cast<uint32_t>(port_.last_errno());
+    note_port_error(port_.last_errno());
     return 0;
   }
   return n;
@@ -245,7 +254,8 @@ int TModbSerial::wait_response(int slave, int expected, int sent) {
   int kept = 0;
   for (;;) {
     const int64_t now = mono_ms();
-    if (now > start + limit || now > last_byte + gap) return 2;
+    // A port that vanished meanwhile has nothing more to give.
+    if (now > start + limit || now > last_byte + gap || !port_.is_open()) return 2;
     uint8_t b = 0;
     if (!next_byte(b)) {
       // Nothing has arrived: sleep until bytes come or the nearer limit

@@ -44,6 +44,16 @@ class TModbSerial {
   int send_error() const { return send_err_code; }
   int port_number() const { return com_idx; }
 
+  // True once after an exchange found the port gone (its device reported
+  // EIO, ENXIO or ENODEV: a USB adapter unplugged, a pseudo-terminal whose
+  // other end closed). The link has closed the port then; the next
+  // setup_port opens it afresh. Reading the flag clears it.
+  bool take_port_lost() {
+    const bool l = port_lost_;
+    port_lost_ = false;
+    return l;
+  }
+
   // Extra milliseconds every response wait allows on top of the limits:
   // 0 in the program. Tests whose peer shares a loaded machine set it, so
   // that a late peer is not taken for a silent one.
@@ -70,6 +80,8 @@ class TModbSerial {
 
  private:
   void clear_port();
+  // Notes a failed port call: a lost device closes the port. True when it was lost.
+  bool note_port_error(int err);
   bool send_frame(int len);
   int wait_response(int slave, int expected, int sent);
   bool next_byte(uint8_t& b);
@@ -90,4 +102,5 @@ class TModbSerial {
   int32_t parity_idx = 0;
   int32_t send_err_code = 0;
   int32_t answer_slack_ms = 0;
+  bool port_lost_ = false;
 };

@@ -9,6 +9,8 @@
 
 serial_port::~serial_port() { close(); }
 
+bool serial_port::is_loss_errno(int e) { return e == EIO || e == ENXIO || e == ENODEV; }
+
 speed_t serial_port::baud_constant(int baud_idx) {
   switch (baud_idx) {
     case 0: return B9600;

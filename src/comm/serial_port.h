@@ -37,6 +37,10 @@ class serial_port {
   // Waits until bytes arrive or the time is up; true when bytes are waiting.
   bool wait_readable(int timeout_ms);
 
+  // The system errors that mean the device itself is gone: a USB adapter
+  // unplugged, the other end of a pseudo-terminal closed (EIO, ENXIO, ENODEV).
+  static bool is_loss_errno(int e);
+
   int fd() const { return fd_; }
   int last_errno() const { return last_errno_; }
 

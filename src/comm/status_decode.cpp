@@ -2,6 +2,7 @@
 
 #include "archive/log_file.h"
 #include "calib/gain_model.h"
+#include "core/mono_clock.h"
 #include "core/reg_text.h"
 #include "settings/sys_number.h"
 #include "texts/text_table.h"
@@ -96,6 +97,24 @@ QString device_status_text(uint32_t raw) {
   return msg_text(MSG_CONNECTED);
 }
 
+QString resp_time_text(uint32_t us) {
+  if (us < 9950) return scaled_text((us + 50) / 100, 1) + QStringLiteral(" ms");
+  return QString::number((us + 500) / 1000) + QStringLiteral(" ms");
+}
+
+QString link_line(const t_link_view& v) {
+  if (v.win_requests <= 0) return dashes();
+  const QString sep = QStringLiteral(" \u00B7 ");
+  QString s = QString::number(100 * v.win_good / v.win_requests) + QStringLiteral(" %");
+  if (v.resp_count > 0) s += sep + resp_time_text(v.mean_us);
+  if (v.win_crc > 0)
+    s += sep + QString::number(v.win_crc) + u' ' + text_or_default(u"link_crc_word", TXT_KIND_CAPTION, FORM_MAIN);
+  if (v.win_timeouts > 0)
+    s += sep + QString::number(v.win_timeouts) + u' ' +
+         text_or_default(v.win_timeouts == 1 ? u"link_tout_one" : u"link_tout_word", TXT_KIND_CAPTION, FORM_MAIN);
+  return s;
+}
+
 status_view compute_status_view(int red_dsp_tout) {
   status_view v;
   v.red_dsp_tout = red_dsp_tout;
@@ -109,6 +128,13 @@ status_view compute_status_view(int red_dsp_tout) {
     if (const int err = m_stat.dev_stat[d].log_error.load(rlx); err != 0 && !v.panels[d].hint.isEmpty())
       v.panels[d].hint += u'\n' + log_failure_text(common_setup.dev_conn[d].log_dir.get(), err);
   }
+  v.link_caption = text_or_default(u"x_lbl_curr_link", TXT_KIND_CAPTION, FORM_MAIN);
+  const int64_t now = mono_ms();
+  for (int d = 0; d < MAX_DEVICES; ++d) {
+    if (v.panels[d].hint.isEmpty()) continue;
+    const t_link_view lv = link_view(m_stat.dev_stat[d].link, now);
+    if (lv.win_requests > 0) v.panels[d].hint += u'\n' + v.link_caption + QStringLiteral(": ") + link_line(lv);
+  }
 
   // A selection outside 0..7 counts as none.
   const int sel = m_stat.dev_selected.load(rlx);
@@ -120,6 +146,7 @@ status_view compute_status_view(int red_dsp_tout) {
   v.serial_visible = v.serial != u"0";
   v.group_caption = common_setup.dev_conn[sel].tag.get();
 
+  v.link = link_line(link_view(s.link, now));
   const device_stat_t st = s.device_stat.load(rlx);
   v.live = st == DEVSTAT_OK || st == DEVSTAT_WAIT;
   if (!v.live) {

@@ -4,6 +4,7 @@
 // the records. No widgets here; ui/status_panel.h shows the result.
 #pragma once
 
+#include "comm/link_stats.h"
 #include "core/common_data.h"
 
 #include <QString>
@@ -81,6 +82,19 @@ QString alarm_text(uint32_t raw, int alarm);
 // "System error" (raw bit 21), else "Sensor error" (bit 20), else "Connected".
 QString device_status_text(uint32_t raw);
 
+// ---- link health --------------------------------------------------------------------
+// A response time: one decimal below 10 ms ("0.4 ms", "9.9 ms"), whole
+// milliseconds from there on ("14 ms"), with the system decimal separator.
+QString resp_time_text(uint32_t us);
+
+// The status line of a device's link: the share of good answers among the
+// last LINK_WINDOW requests (rounded down, so "100 %" means no failure),
+// the mean response time of the last LINK_WINDOW answers and, when there are
+// any among those requests, the CRC errors and the time-outs:
+// "98 % · 14 ms · 3 CRC" or "90 % · 0.4 ms · 2 CRC · 8 time-outs" ("1 time-out").
+// "---" before the first request.
+QString link_line(const t_link_view& v);
+
 // ---- the whole display ------------------------------------------------------------------
 struct status_view {
   std::array<panel_view, MAX_DEVICES> panels;
@@ -93,13 +107,16 @@ struct status_view {
   bool live = false;               // device state OK or WAIT: the values below are the device's
   std::optional<QString> product;  // set the product label to this (only when it differs)
   QString meas, raw, temp, al1, al2, stat, err_code, firmware;
-  bool red = false;  // colour of the measured and raw values (only when live)
+  bool red = false;      // colour of the measured and raw values (only when live)
+  QString link_caption;  // "Link"
+  QString link;          // link_line of the selected device (also when not live)
 
   int red_dsp_tout = 0;  // the countdown after this display
 };
 
 // Computes the display from m_stat, srvc_diag and common_setup, changing none
-// of them. Devices that are not in use show no panel image (the service marks
+// of them. The hint of a device's panel image ends with its link line once
+// the device was asked anything. Devices that are not in use show no panel image (the service marks
 // them as panel state 0 at their next turn). red_dsp_tout is the countdown
 // before the display; the view carries its new value (30 after saturation or
 // a warning).

@@ -69,6 +69,45 @@ void reset_acq_state(t_dev_stat& d, double today) {
   d.last_date.store(today, rlx);
 }
 
+namespace {
+
+template <typename A, typename B>
+void copy_atomic(A& a, const B& b) {
+  a.store(b.load(rlx), rlx);
+}
+
+// The counters of a link record, for clearing and copying them alike.
+constexpr shared_t<uint32_t> t_link_stat::*kLinkCounters[] = {
+    &t_link_stat::requests,   &t_link_stat::good,         &t_link_stat::timeouts,
+    &t_link_stat::crc_errors, &t_link_stat::reopens,      &t_link_stat::stored,
+    &t_link_stat::empty,      &t_link_stat::resp_mean_us, &t_link_stat::resp_worst_us,
+};
+constexpr shared_t<int32_t> t_link_stat::*kLinkWindow[] = {
+    &t_link_stat::result_count, &t_link_stat::result_next, &t_link_stat::win_good,  &t_link_stat::win_timeouts,
+    &t_link_stat::win_crc,      &t_link_stat::resp_count,  &t_link_stat::resp_next,
+};
+
+}  // namespace
+
+void clear_link_stat(t_link_stat& l) {
+  for (auto c : kLinkCounters) (l.*c).store(0, rlx);
+  for (auto c : kLinkWindow) (l.*c).store(0, rlx);
+  l.last_good_ms.store(-1, rlx);
+  for (auto& r : l.result) r.store(0, rlx);
+  for (auto& t : l.resp_us) t.store(0, rlx);
+}
+
+void copy_link_stat(t_link_stat& dst, const t_link_stat& src) {
+  for (auto c : kLinkCounters) copy_atomic(dst.*c, src.*c);
+  for (auto c : kLinkWindow) copy_atomic(dst.*c, src.*c);
+  copy_atomic(dst.last_good_ms, src.last_good_ms);
+  copy_atomic(dst.port_lost, src.port_lost);
+  for (int k = 0; k < LINK_WINDOW; ++k) {
+    copy_atomic(dst.result[k], src.result[k]);
+    copy_atomic(dst.resp_us[k], src.resp_us[k]);
+  }
+}
+
 void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src) {
   auto cp = [](auto& a, const auto& b) { a.store(b.load(rlx), rlx); };
   cp(dst.param_read, src.param_read);
@@ -109,6 +148,7 @@ void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src) {
   cp(dst.last_dev_data.status, src.last_dev_data.status);
   cp(dst.last_dev_data.status_2, src.last_dev_data.status_2);
   cp(dst.ctl_req, src.ctl_req);
+  copy_link_stat(dst.link, src.link);
   dst.last_saved_idx.store(src.last_saved_idx.load(rlx), std::memory_order_release);
 }
 

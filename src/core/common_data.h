@@ -138,6 +138,7 @@ enum dev_ctl_t : uint32_t {
   CTL_RESET_ACQ = 1u << 0,      // flush the log, then reset_acq_state
   CTL_RESET_CAPTURE = 1u << 1,  // capture counters back to 0
   CTL_CLEAR_STATUS = 1u << 2,   // status_read = false
+  CTL_RESET_LINK = 1u << 3,     // link counters back to 0
 };
 
 // A register image as on the wire: 16-bit words, each stored atomically.
@@ -253,6 +254,45 @@ struct t_common_setup {
 };
 
 // ---- run-time records -------------------------------------------------------
+// How well a device's line works: requests and their results, response
+// times, port losses and the samples stored. Written by the service only
+// (comm/link_stats.h), with relaxed single stores, at every exchange with
+// the device; the user interface reads the fields one by one. Fixed size:
+// nothing is allocated and nothing is locked while the service records.
+inline constexpr int LINK_WINDOW = 100;  // requests and answers the window figures cover
+
+struct t_link_stat {
+  // Since start (or the last reset).
+  shared_t<uint32_t> requests{0};      // requests sent to the device
+  shared_t<uint32_t> good{0};          // complete answers with a correct CRC
+  shared_t<uint32_t> timeouts{0};      // no answer that could be taken (result 2)
+  shared_t<uint32_t> crc_errors{0};    // complete answers with a wrong CRC (result 3)
+  shared_t<int64_t> last_good_ms{-1};  // mono_ms of the newest good answer; -1 none
+  shared_t<uint32_t> reopens{0};       // the port was opened again after it was lost
+  shared_t<uint32_t> stored{0};        // samples stored into the rings
+  shared_t<uint32_t> empty{0};         // slots left empty between stored samples
+  // The results of the last LINK_WINDOW requests (0, 2 or 3), a ring, and
+  // how many of them were good, time-outs and CRC errors.
+  std::array<shared_t<uint8_t>, LINK_WINDOW> result{};
+  shared_t<int32_t> result_count{0};  // entries in use, 0..LINK_WINDOW
+  shared_t<int32_t> result_next{0};   // entry written next
+  shared_t<int32_t> win_good{0};
+  shared_t<int32_t> win_timeouts{0};
+  shared_t<int32_t> win_crc{0};
+  // The response times of the last LINK_WINDOW good answers (microseconds
+  // the exchange took from sending the request to the answer's last byte), a
+  // ring; their mean
+  // and the worst of them.
+  std::array<shared_t<uint32_t>, LINK_WINDOW> resp_us{};
+  shared_t<int32_t> resp_count{0};
+  shared_t<int32_t> resp_next{0};
+  shared_t<uint32_t> resp_mean_us{0};
+  shared_t<uint32_t> resp_worst_us{0};
+  // The port vanished under an exchange; the next successful open is
+  // counted as a reopen. Not a counter: a reset keeps it.
+  shared_t<bool> port_lost{false};
+};
+
 // Newest decoded sample of a device (service writes, UI reads).
 struct t_last_dev_data {
   atomic_f32 cal_val;
@@ -298,6 +338,7 @@ struct t_dev_stat {
   shared_t<bool> status_read{false};
   t_last_dev_data last_dev_data;
   shared_t<uint32_t> ctl_req{0};  // dev_ctl_t bits posted by the user interface
+  t_link_stat link;               // line health (service)
 };
 
 // One archive chart channel (UI thread only).
@@ -387,6 +428,11 @@ void clear_smp_ring(t_dev_stat& d);
 // Resets a device's acquisition bookkeeping (see t_dev_stat); today is the
 // date the rings then belong to.
 void reset_acq_state(t_dev_stat& d, double today);
+
+// Link counters back to 0 (port_lost stays as it is).
+void clear_link_stat(t_link_stat& l);
+// Copies a device's link counters.
+void copy_link_stat(t_link_stat& dst, const t_link_stat& src);
 
 // Copies every field of a device's run-time record (rings included).
 void copy_dev_stat(t_dev_stat& dst, const t_dev_stat& src);

@@ -8,6 +8,11 @@ int64_t mono_ms() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+int64_t mono_us() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void sleep_ms(int ms) {
   if (ms <= 0)
     std::this_thread::yield();

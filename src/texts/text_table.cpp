@@ -118,6 +118,12 @@ int find_text_row(QStringView name, int32_t kind, int32_t key) {
   return -1;
 }
 
+QString text_or_default(QStringView name, int32_t kind, int32_t key) {
+  const int r = find_text_row(name, kind, key);
+  if (r < 0) return QString();
+  return cur_texts[r].isEmpty() ? QStringView(def_text_tab[r].def_text).toString() : cur_texts[r];
+}
+
 QString kind_text(int32_t kind) {
   for (int r = 0; r < TXT_ROW_CNT; ++r)
     if (def_text_tab[r].txt_kind == kind) return cur_texts[r];

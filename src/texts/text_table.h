@@ -49,6 +49,7 @@ inline constexpr int32_t FORM_CALIB_POINTS = 6;  // calibration points diagram
 inline constexpr int32_t FORM_EXP_SETUP = 7;     // export setup
 inline constexpr int32_t FORM_DLG_BOX = 8;       // message dialog (no form caption row)
 inline constexpr int32_t FORM_MANUAL_GAIN = 9;   // manual gain
+inline constexpr int32_t FORM_LINK_STATS = 10;   // link statistics of a device
 
 // Version suffix appended (after a blank) to the application title and to the
 // main window caption: the program version.
@@ -133,6 +134,11 @@ std::optional<QStringList> combo_items(QStringView name, int form);
 
 // Index of the first row with this name, kind and key; -1 when there is none.
 int find_text_row(QStringView name, int32_t kind, int32_t key);
+
+// The current text of the first row with this name, kind and key, or its
+// built-in default when the language pack in use left that row empty (a
+// pack made before the row had a text). Empty when there is no such row.
+QString text_or_default(QStringView name, int32_t kind, int32_t key);
 
 // Current text of the first row of a kind (empty when no row has that kind).
 QString kind_text(int32_t kind);

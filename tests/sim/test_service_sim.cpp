@@ -1,17 +1,8 @@
 // The communication service against simulated transmitters in real time:
 // every sample the transmitters produce lands in its slot and in the day's
 // log file, also with faults on the line.
-#include "archive/log_file.h"
-#include "comm/com_service.h"
-#include "comm/modb_serial.h"
-#include "core/common_data.h"
-#include "core/day_clock.h"
-#include "core/mono_clock.h"
 #include "sim_line.h"
-#include "support/test_env.h"
-
-#include <QDir>
-#include <QFile>
+#include "sim_service_rig.h"
 
 #include <gtest/gtest.h>
 
@@ -35,48 +26,7 @@ run_result scan_ring(int d) {
   return r;
 }
 
-class ServiceWithSim : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const day_time now = wall_clock().now();
-    if (now.ms_of_day > 86400000 - 60000) GTEST_SKIP() << "too close to midnight for a day's file";
-    reset_all_records();
-    drop_kept_logs();
-    log_dir = home.path() + "/logs";
-    QDir().mkpath(log_dir);
-    for (auto& d : m_stat.dev_stat) {
-      reset_acq_state(d, now.date);
-      clear_smp_ring(d);
-    }
-  }
-  void add_device(int d, int com, int address) {
-    auto& c = common_setup.dev_conn[d];
-    c.active = true;
-    c.log_active = true;
-    c.addr = address - 1;
-    c.com_num = com;
-    c.baud_idx = 4;
-    c.tag.set(QString("Dev %1").arg(d));
-    c.log_dir.set(log_dir);
-  }
-  void run_for(int ms) {
-    std::atomic<bool> terminated{false};
-    com_service svc(terminated, &link);
-    svc.start();
-    sleep_ms(ms);
-    svc.terminate();
-    while (!terminated.load()) sleep_ms(5);
-    svc.wait_for();
-  }
-  QByteArray log_of(int d) {
-    QFile f(log_file_name(d));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-
-  temp_config_home home;
-  QString log_dir;
-  TModbSerial link;
-};
+class ServiceWithSim : public sim_service_test {};
 
 }  // namespace
 
@@ -158,6 +108,10 @@ TEST_F(ServiceWithSim, ALineThatGoesAwayComesBackAndTheDayGoesOn) {
   int64_t until = mono_ms() + 30000;  // a deadline; a loaded machine may take long
   while (mono_ms() < until && m_stat.dev_stat[0].device_stat.load() == DEVSTAT_OK) sleep_ms(20);
   EXPECT_NE(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_OK);
+  // The link found the port gone: no connection, not a silent device.
+  until = mono_ms() + 5000;
+  while (mono_ms() < until && m_stat.dev_stat[0].device_stat.load() != DEVSTAT_COMERR) sleep_ms(20);
+  EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_COMERR);
   line.come_back();
   until = mono_ms() + 30000;  // a deadline; a loaded machine may take long
   while (mono_ms() < until && m_stat.dev_stat[0].device_stat.load() != DEVSTAT_OK) sleep_ms(20);
@@ -168,4 +122,7 @@ TEST_F(ServiceWithSim, ALineThatGoesAwayComesBackAndTheDayGoesOn) {
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_OK);
   // The outage was shorter than the device's 30-sample history: no gap.
   EXPECT_LE(scan_ring(0).empty, 1);
+  // The port was found gone, closed and opened again once.
+  EXPECT_EQ(m_stat.dev_stat[0].link.reopens.load(), 1u);
+  EXPECT_GE(m_stat.dev_stat[0].link.timeouts.load(), 1u);
 }
