@@ -206,6 +206,8 @@ void TMainForm::prep_dev_popup(int d) {
   menp_dev_delete->setVisible(dev);
   menp_dev_act->setVisible(dev);
   menp_dsp_path->setVisible(dev);
+  x_menp_link_stats->setVisible(dev);
+  x_menp_link_stats->setText(text_or_default(u"x_menp_link_stats", TXT_KIND_CAPTION, FORM_MAIN));
   if (dev) menp_dev_act->setChecked(common_setup.dev_conn[d].log_active.load(rlx));
   // The folder and the system's error while the device's log cannot be written.
   const int log_error = dev ? m_stat.dev_stat[d].log_error.load(rlx) : 0;

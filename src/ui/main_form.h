@@ -7,6 +7,7 @@
 //   src/ui/main_devices.cpp  device column and panels, selection, adding,
 //                            editing and removing devices, Timer1Timer
 //   src/ui/main_startup.cpp  start-up (FormCreate), shutdown and closing
+//   src/ui/main_link.cpp     the link statistics of a device
 //   src/config/main_cfg_pages.cpp  building the configuration pages
 //   src/config/main_cfg_show.cpp   showing the active configuration on them
 //   src/config/main_cfg_entry.cpp  their handlers
@@ -47,6 +48,7 @@ class QTimer;
 class QToolBar;
 class QWidget;
 class TDlg_setup;
+class TDlg_link_stats;
 class QTableWidget;
 class Tdraw_setup;
 class cfg_edit_filter;
@@ -144,6 +146,15 @@ class TMainForm : public QMainWindow {
   QAction* menp_dsp_path = nullptr;
   QAction* x_menp_log_error = nullptr;  // shown while the device's log cannot be written
   TDlg_setup* Dlg_setup = nullptr;
+
+  // ---- link health (src/ui/main_link.cpp) ----------------------------------------------
+  // The device pop-up's "Link statistics…" (shown for a device) and the
+  // dialog it opens for popup_dev_idx; the live group's "Link" row and the
+  // panel hints come with the status display (ui/status_panel.h).
+  void x_menp_link_statsClick();
+  TDlg_link_stats* link_dialog();  // created at its first use
+  QAction* x_menp_link_stats = nullptr;
+  TDlg_link_stats* Dlg_link_stats = nullptr;
 
   // ---- configuration pages ------------------------------------------------------
   // tab_base, tab_inputs, tab_outputs and tab_products show the active

@@ -122,6 +122,10 @@ void TMainForm::build_menus() {
   menp_dev_act->setCheckable(true);
   menp_open->addSeparator();
   menp_dsp_path = named_action(menp_open, "menp_dsp_path", u"menp_dsp_path");
+  // Set from the text table when the menu opens (prep_dev_popup).
+  x_menp_link_stats = menp_open->addAction(QString());
+  x_menp_link_stats->setObjectName("x_menp_link_stats");
+  connect(x_menp_link_stats, &QAction::triggered, this, &TMainForm::x_menp_link_statsClick);
   x_menp_log_error = menp_open->addAction(QString());
   x_menp_log_error->setObjectName("x_menp_log_error");
   x_menp_log_error->setEnabled(false);

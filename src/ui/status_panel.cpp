@@ -22,11 +22,11 @@ struct group_row {
   const char* value;
 };
 constexpr group_row k_rows[] = {
-    {"lbl_curr_meas", "x_lbl_curr_meas_val"}, {"lbl_curr_raw", "x_lbl_curr_raw_val"},
-    {"lbl_curr_temp", "x_lbl_curr_temp_val"}, {"lbl_curr_al1", "x_lbl_curr_al1_val"},
-    {"lbl_curr_al2", "x_lbl_curr_al2_val"},   {"lbl_curr_stat", "x_lbl_curr_stat"},
-    {"lbl_stat_prod", "x_lbl_stat_prod"},     {"lbl_err_code", "x_lbl_err_code"},
-    {"lbl_firmware", "x_lbl_firmware"},
+    {"lbl_curr_meas", "x_lbl_curr_meas_val"},   {"lbl_curr_raw", "x_lbl_curr_raw_val"},
+    {"lbl_curr_temp", "x_lbl_curr_temp_val"},   {"lbl_curr_al1", "x_lbl_curr_al1_val"},
+    {"lbl_curr_al2", "x_lbl_curr_al2_val"},     {"lbl_curr_stat", "x_lbl_curr_stat"},
+    {"x_lbl_curr_link", "x_lbl_curr_link_val"}, {"lbl_stat_prod", "x_lbl_stat_prod"},
+    {"lbl_err_code", "x_lbl_err_code"},         {"lbl_firmware", "x_lbl_firmware"},
 };
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text) {
@@ -106,7 +106,12 @@ QGroupBox* build_current_group(QWidget* parent) {
   form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   for (const group_row& r : k_rows) {
-    QLabel* caption = make_label(grp, r.caption, ctrl_text(QString::fromLatin1(r.caption), TXT_REQ_CAPTION, FORM_MAIN));
+    // The link row's caption came after the language packs: the program sets
+    // it, with the built-in text when a pack leaves it empty.
+    const QString name = QString::fromLatin1(r.caption);
+    QLabel* caption = make_label(grp, r.caption,
+                                 name.startsWith(u'x') ? text_or_default(name, TXT_KIND_CAPTION, FORM_MAIN)
+                                                       : ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN));
     QLabel* value = make_label(grp, r.value, QStringLiteral("---"));
     value->setTextFormat(Qt::PlainText);
     form->addRow(caption, value);
@@ -172,6 +177,8 @@ void update_status_display(QWidget* main_window, int& red_dsp_tout) {
   set_text(main_window, "x_lbl_curr_stat", v.stat);
   set_text(main_window, "x_lbl_err_code", v.err_code);
   set_text(main_window, "x_lbl_firmware", v.firmware);
+  set_text(main_window, "x_lbl_curr_link", v.link_caption);
+  set_text(main_window, "x_lbl_curr_link_val", v.link);
 }
 
 void connect_value_clicks(QWidget* main_window, std::function<void()> on_click) {

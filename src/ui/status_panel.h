@@ -14,7 +14,8 @@ class QWidget;
 
 // The group x_grp_current: caption labels (texts of the main form) and the
 // value labels x_lbl_curr_meas_val, x_lbl_curr_raw_val, x_lbl_curr_temp_val,
-// x_lbl_curr_al1_val, x_lbl_curr_al2_val, x_lbl_curr_stat, x_lbl_stat_prod,
+// x_lbl_curr_al1_val, x_lbl_curr_al2_val, x_lbl_curr_stat, x_lbl_curr_link_val
+// (caption x_lbl_curr_link: the device's link line), x_lbl_stat_prod,
 // x_lbl_err_code and x_lbl_firmware, in a two-column form.
 QGroupBox* build_current_group(QWidget* parent);
 

@@ -12,6 +12,7 @@
 #include "support/test_env.h"
 #include "texts/text_table.h"
 #include "ui/dlg_setup.h"
+#include "ui/link_stats_dlg.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
@@ -317,6 +318,59 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   const auto* raw = form.findChild<QLabel*>("x_lbl_curr_raw_val");
   EXPECT_EQ(raw->palette().color(QPalette::WindowText), QColor(Qt::red));
 
+  for (auto& d : common_setup.dev_conn) d.active = false;
+  form.shutdown_sequence();
+  msg_script::end();
+}
+
+TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
+  temp_config_home home;
+  reset_all_records();
+  orvsim::line_options o;
+  o.com = 8;
+  o.devices.resize(1);
+  o.devices[0].counter = 3000;
+  orvsim::sim_line line(o);
+  seed_setup(8, "Dryer");
+  msg_script::begin();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  form.show();
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
+  // The panel's hint ends with the link line, the live group has its row.
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->toolTip().contains("\nLink: "); }, 30000));
+  EXPECT_TRUE(form.img_dev[0][0]->toolTip().startsWith(msg_text(107) + "\nLink: 100 % \u00B7 "));
+  form.select_device(0);
+  ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_curr_link_val").startsWith("100 %"); }, 30000));
+  EXPECT_EQ(label(form, "x_lbl_curr_link"), "Link");
+  EXPECT_TRUE(label(form, "x_lbl_curr_link_val").endsWith(" ms"));
+
+  // The pop-up offers the statistics for a device only.
+  form.prep_dev_popup(-1);
+  EXPECT_FALSE(form.x_menp_link_stats->isVisible());
+  form.popup_dev_idx = 0;
+  form.prep_dev_popup(0);
+  EXPECT_TRUE(form.x_menp_link_stats->isVisible());
+  EXPECT_EQ(form.x_menp_link_stats->text(), QStringLiteral("Link statistics\u2026"));
+  form.x_menp_link_stats->trigger();
+  TDlg_link_stats* dlg = form.Dlg_link_stats;
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(dlg->device(), 0);
+  const uint32_t asked = m_stat.dev_stat[0].link.requests.load();
+  EXPECT_GT(asked, 2u);
+  EXPECT_EQ(dlg->x_lbl_value[TDlg_link_stats::TIMEOUTS]->text(), "0");
+
+  // Reset: the service clears the counters at the device's next turn, and
+  // the dialog's own timer shows them from there on.
+  dlg->cmd_link_reset->click();
+  ASSERT_TRUE(wait_until([&] { return m_stat.dev_stat[0].link.requests.load() < asked; }, 30000));
+  ASSERT_TRUE(wait_until([&] { return dlg->x_lbl_value[TDlg_link_stats::REQUESTS]->text().toUInt() < asked; }, 30000));
+  if (!qEnvironmentVariableIsEmpty("ORV_SHOT_DIR")) {
+    dlg->grab().save(qEnvironmentVariable("ORV_SHOT_DIR") + "/link-dialog.png");
+    form.grab().save(qEnvironmentVariable("ORV_SHOT_DIR") + "/link-main.png");
+  }
+  dlg->close();
   for (auto& d : common_setup.dev_conn) d.active = false;
   form.shutdown_sequence();
   msg_script::end();
