@@ -4,6 +4,7 @@
 #include "comm/status_decode.h"
 #include "config/cfg_transfer.h"
 #include "core/common_data.h"
+#include "core/mono_clock.h"
 #include "core/reg_text.h"
 #include "texts/text_table.h"
 
@@ -71,6 +72,7 @@ t_ctl_status ctl_status_of(int d) {
   v.alarm2 = (raw & RAW_ALARM_2) != 0;
   v.sensor_error = (raw & RAW_SENSOR_ERROR) != 0;
   v.system_error = (raw & RAW_SYSTEM_ERROR) != 0;
+  v.link = link_view(m_stat.dev_stat[d].link, mono_ms());
   return v;
 }
 
@@ -89,6 +91,10 @@ QString ctl_status_text(const t_ctl_status& v) {
       {caption(u"lbl_curr_al2"), v.al2},
       {caption(u"lbl_curr_stat"), v.stat},
       {caption(u"lbl_err_code"), v.err_code},
+      {text_or_default(u"x_lbl_curr_link", TXT_KIND_CAPTION, FORM_MAIN),
+       link_line(v.link) + QStringLiteral(" (%1 requests, worst %2)")
+                               .arg(v.link.requests)
+                               .arg(v.link.resp_count > 0 ? resp_time_text(v.link.worst_us) : QStringLiteral("---"))},
   };
   qsizetype width = 0;
   for (const auto& r : rows) width = std::max(width, r.first.size());
@@ -121,5 +127,14 @@ QJsonObject ctl_status_json(const t_ctl_status& v) {
   j.insert("status_text", v.stat);
   j.insert("status_word", v.status_word);
   j.insert("error_code", v.err_code);
+  QJsonObject link;
+  link.insert("requests", static_cast<qint64>(v.link.requests));
+  link.insert("good", static_cast<qint64>(v.link.good));
+  link.insert("timeouts", static_cast<qint64>(v.link.timeouts));
+  link.insert("crc_errors", static_cast<qint64>(v.link.crc_errors));
+  link.insert("mean_ms", v.link.resp_count > 0 ? QJsonValue(v.link.mean_us / 1000.0) : QJsonValue());
+  link.insert("worst_ms", v.link.resp_count > 0 ? QJsonValue(v.link.worst_us / 1000.0) : QJsonValue());
+  link.insert("text", link_line(v.link));
+  j.insert("link", link);
   return j;
 }

@@ -3,6 +3,8 @@
 // lines or as one JSON object.
 #pragma once
 
+#include "comm/link_stats.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -29,6 +31,8 @@ struct t_ctl_status {
   bool alarm1 = false, alarm2 = false;
   bool sensor_error = false, system_error = false;
   uint16_t status_word = 0, error_word = 0;
+  // This exchange's link figures: requests, answers and their times.
+  t_link_view link;
 };
 
 // The status of device slot d from its records after a poll.

@@ -34,6 +34,10 @@ TEST(OrvctlStatus, ShowsTheStatusBlockAndTheNewestSample) {
   EXPECT_TRUE(text.out.contains("1.05"));
   EXPECT_TRUE(text.out.contains(QString::fromUtf8("31.5 °C"))) << qPrintable(text.out);
   EXPECT_TRUE(text.out.contains("Connected"));
+  // This exchange's link: the status check and the sample block, both answered.
+  EXPECT_TRUE(text.out.contains(QString::fromUtf8("Link:"))) << qPrintable(text.out);
+  EXPECT_TRUE(text.out.contains(QString::fromUtf8("100 % \u00B7 "))) << qPrintable(text.out);
+  EXPECT_TRUE(text.out.contains("(2 requests, worst ")) << qPrintable(text.out);
 
   const ctl_result json = run_ctl(rig.target() + QStringList{"status", "--json"});
   ASSERT_EQ(json.rc, CTL_OK) << qPrintable(json.err);
@@ -55,6 +59,14 @@ TEST(OrvctlStatus, ShowsTheStatusBlockAndTheNewestSample) {
   EXPECT_TRUE(j["raw"].isDouble());
   EXPECT_TRUE(j["value_text"].toString().endsWith(" " + j["unit"].toString())) << qPrintable(json.out);
   EXPECT_EQ(j["status_text"].toString(), "Connected");
+  const QJsonObject link = j["link"].toObject();
+  EXPECT_EQ(link["requests"].toInt(), 2);
+  EXPECT_EQ(link["good"].toInt(), 2);
+  EXPECT_EQ(link["timeouts"].toInt(), 0);
+  EXPECT_EQ(link["crc_errors"].toInt(), 0);
+  EXPECT_GT(link["mean_ms"].toDouble(), 0.0);
+  EXPECT_GE(link["worst_ms"].toDouble(), link["mean_ms"].toDouble());
+  EXPECT_TRUE(link["text"].toString().startsWith("100 %"));
 }
 
 TEST(OrvctlStatus, ASilentTransmitterGivesExit3) {
