@@ -4,6 +4,7 @@
 #include "charts/dsp_chan.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -91,7 +92,7 @@ int32_t screw_of(const t_filt_stat& st, int n) {
   int64_t sum[SCREW_CLASSES] = {};
   for (int k = 0; k < n; ++k) {
     const int32_t v = st.screw_win[k];
-    const int c = static_cast<int>(std::upper_bound(bound, bound + SCREW_CLASSES - 1, static_cast<int64_t>(v)) - bound);
+    const int c = static_cast<int>(std::upper_bound(std::begin(bound), std::end(bound), static_cast<int64_t>(v)) - std::begin(bound));
     ++count[c];
     sum[c] += v;
   }
