@@ -92,7 +92,8 @@ int32_t screw_of(const t_filt_stat& st, int n) {
   int64_t sum[SCREW_CLASSES] = {};
   for (int k = 0; k < n; ++k) {
     const int32_t v = st.screw_win[k];
-    const int c = static_cast<int>(std::upper_bound(std::begin(bound), std::end(bound), static_cast<int64_t>(v)) - std::begin(bound));
+    const int c = static_cast<int>(std::upper_bound(std::begin(bound), std::end(bound), static_cast<int64_t>(v)) -
+                                   std::begin(bound));
     ++count[c];
     sum[c] += v;
   }
