@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git lld
   clang-format clang-tidy
   clang libclang-rt-dev
   qt6-base-dev libgl-dev fonts-liberation

@@ -2,6 +2,7 @@
 // the line, a temporary configuration folder, and the runs with their output.
 #pragma once
 
+#include "comm/modb_serial.h"
 #include "config/param_set.h"
 #include "ctl_commands.h"
 #include "settings/checked_file.h"
@@ -38,7 +39,15 @@ class ctl_rig {
     o.devices[0].sensor_mode = sensor_mode;
     o.devices[0].serial = "ORV-SIM-0001";
     line = std::make_unique<orvsim::sim_line>(o);
+    // The simulator always answers: a late answer on a loaded machine is
+    // waited for. Tests of silence call real_limits().
+    TModbSerial::set_default_answer_slack_ms(20000);
   }
+  ~ctl_rig() { TModbSerial::set_default_answer_slack_ms(0); }
+  ctl_rig(const ctl_rig&) = delete;
+  ctl_rig& operator=(const ctl_rig&) = delete;
+
+  void real_limits() { TModbSerial::set_default_answer_slack_ms(0); }
 
   QStringList target() const { return {"--com", QString::number(com_)}; }
   QString file(const QString& name) const { return home.path() + "/" + name; }

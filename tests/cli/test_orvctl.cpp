@@ -90,6 +90,7 @@ TEST(Orvctl, ATransmitterThatStopsAnsweringMidWriteGivesExit3) {
   // At 9600 baud with line timing a product frame takes a quarter second,
   // so the line goes quiet well inside the write.
   ctl_rig rig(14, 0, /*line_timing=*/true);
+  rig.real_limits();
   const t_param_set before = rig.device_set();
   t_param_set s = before;
   s.param[P_AL1_DELAY] = 9;
@@ -113,6 +114,7 @@ TEST(Orvctl, ATransmitterThatStopsAnsweringMidWriteGivesExit3) {
 
 TEST(Orvctl, ASilentOrForeignDeviceGivesExit3) {
   ctl_rig rig(15);
+  rig.real_limits();
   const ctl_result r = run_ctl(rig.target() + QStringList{"--addr", "9", "read", "--out", rig.file("x.orvcfg")});
   EXPECT_EQ(r.rc, CTL_COMM);
   EXPECT_TRUE(r.err.contains("no valid answer from the transmitter at COM15, address 9")) << qPrintable(r.err);
