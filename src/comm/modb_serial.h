@@ -61,7 +61,7 @@ class TModbSerial {
   void set_answer_slack_ms(int ms) { answer_slack_ms = ms; }
   // The slack links made from now on start with (tests of programs that
   // make their own link, such as orvctl run in the test's process).
-  static void set_default_answer_slack_ms(int ms) { default_slack_ms_.store(ms, std::memory_order_relaxed); }
+  static void set_default_answer_slack_ms(int ms) { default_slack_ms.store(ms, std::memory_order_relaxed); }
 
   // Character time in microseconds used for the time-outs, by baud index.
   static int char_time_us(int baud_index);
@@ -105,7 +105,7 @@ class TModbSerial {
   int32_t baud_idx = 0;
   int32_t parity_idx = 0;
   int32_t send_err_code = 0;
-  int32_t answer_slack_ms = default_slack_ms_.load(std::memory_order_relaxed);
+  int32_t answer_slack_ms = default_slack_ms.load(std::memory_order_relaxed);
   bool port_lost_ = false;
-  static inline std::atomic<int> default_slack_ms_{0};
+  static inline std::atomic<int> default_slack_ms{0};
 };
