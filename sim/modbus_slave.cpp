@@ -2,6 +2,7 @@
 
 #include "comm/modb_serial.h"
 
+#include <algorithm>
 #include <string>
 
 namespace orvsim {
@@ -81,8 +82,14 @@ std::vector<uint8_t> unit_set::serve(transmitter& t, const uint8_t* f, size_t le
       return exception_answer(address, function, EX_ILLEGAL_VALUE);
     uint16_t regs[MAX_WRITE_REGS];
     for (int k = 0; k < count; ++k) regs[k] = static_cast<uint16_t>(word_at(f + 7 + 2 * k));
+    const uint64_t commands_before = t.command_count();
     const uint8_t ex = t.write(start, count, regs, now_ms);
     if (ex) return exception_answer(address, function, ex);
+    if (on_command) {
+      const auto& log = t.command_log();
+      const size_t added = static_cast<size_t>(std::min<uint64_t>(t.command_count() - commands_before, log.size()));
+      for (size_t k = log.size() - added; k < log.size(); ++k) on_command(t, log[k]);
+    }
     after_write(t);
     std::vector<uint8_t> a(f, f + 6);
     append_crc(a);

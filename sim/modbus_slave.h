@@ -31,6 +31,8 @@ class unit_set {
 
   // Called after a transmitter took a new configuration (1 written to 10005).
   std::function<void(transmitter&)> on_commit;
+  // Called for every command register write a transmitter accepted, in order.
+  std::function<void(const transmitter&, const command_write&)> on_command;
   // Called with a short note when a transmitter moved to another address.
   std::function<void(const std::string&)> on_note;
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -76,6 +77,12 @@ sim_line::sim_line(line_options o) : o_(std::move(o)), clock_(o_.clock ? o_.cloc
   }
   units_.on_note = [this](const std::string& s) { note(s); };
   units_.on_commit = [this](transmitter&) { save_state_locked(); };
+  if (o_.log_requests)
+    units_.on_command = [this](const transmitter& t, const command_write& w) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%04X", w.value);
+      note("unit " + std::to_string(t.address()) + " command " + std::to_string(w.reg) + " = " + hex);
+    };
   wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wake_fd_ < 0) throw std::runtime_error(std::string("eventfd: ") + std::strerror(errno));
   try {
@@ -127,6 +134,13 @@ bool sim_line::is_up() const {
 line_stats sim_line::stats() const {
   std::lock_guard<std::mutex> lock(mu_);
   return stats_;
+}
+
+std::vector<command_write> sim_line::command_log(int address) const {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (const auto& u : units_.units())
+    if (u->address() == address) return {u->command_log().begin(), u->command_log().end()};
+  return {};
 }
 
 bool sim_line::steer(int address, const std::function<void(transmitter&)>& fn) {

@@ -75,6 +75,9 @@ class sim_line {
   // when there is none. Changes take effect from the transmitter's next sample.
   bool steer(int address, const std::function<void(transmitter&)>& fn);
   void steer_all(const std::function<void(transmitter&)>& fn);
+  // A copy of the command register writes the transmitter at the address
+  // accepted, oldest first; empty when there is none.
+  std::vector<command_write> command_log(int address) const;
   void set_faults(const fault_settings& f);
   void set_line_timing(bool on);
 

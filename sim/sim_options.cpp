@@ -279,7 +279,8 @@ Faults (shares 0..1 of the answers; one fault per answer at most):
 
 General options:
   --ports-dir DIR    folder of the COM entries instead of the program's own
-  --verbose          log every request on standard error
+  --verbose          log every request, and every command register write
+                     (10004..10007) with its value, on standard error
   --quiet            no notes on standard error
   -h, --help         this text
   --version          print the version and exit

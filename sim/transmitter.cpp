@@ -353,6 +353,9 @@ uint8_t transmitter::write(int start, int count, const uint16_t* in, int64_t now
     if (reg == REG_CFG_COMMIT) commit();
     if (reg == REG_AOUT_DRIVE) aout_drive_req_ = v;
     if (reg == REG_AOUT_MODE) aout_mode_ = v;
+    command_log_.push_back(command_write{reg, v});
+    if (command_log_.size() > COMMAND_LOG_MAX) command_log_.pop_front();
+    ++command_count_;
   }
   // The output follows a new drive value at once, not only at the next sample.
   update_aout(last_value_, alarm_[2].on);

@@ -42,6 +42,16 @@ struct device_settings {
   uint64_t seed = 0;        // 0: derived from the address
 };
 
+// One write to a command register (10004..10007) that the transmitter accepted.
+struct command_write {
+  int reg = 0;
+  uint16_t value = 0;
+  bool operator==(const command_write&) const = default;
+};
+
+// The command log keeps this many of the newest writes.
+inline constexpr size_t COMMAND_LOG_MAX = 10000;
+
 struct sample {
   uint32_t raw = RAW_NO_SAMPLE;
   uint32_t value_bits = VALUE_NO_SAMPLE;
@@ -78,6 +88,11 @@ class transmitter {
   int active_product() const;
   uint16_t gain_in_force() const;
   uint16_t gain_override() const { return gain_override_; }
+  // Every accepted command register write in order, oldest first (the newest
+  // COMMAND_LOG_MAX of them), and how many there were in all.
+  const std::deque<command_write>& command_log() const { return command_log_; }
+  uint64_t command_count() const { return command_count_; }
+  void clear_command_log() { command_log_.clear(); }
   bool aout_forced() const { return (aout_mode_ & AOUT_FORCE) != 0; }
   uint16_t aout_drive() const { return aout_drive_in_use_; }
   uint16_t aout_feedback() const { return aout_feedback_; }
@@ -113,6 +128,8 @@ class transmitter {
   uint16_t aout_mode_ = 0;
   uint16_t aout_drive_in_use_ = 0;
   uint16_t aout_feedback_ = 0;
+  std::deque<command_write> command_log_;
+  uint64_t command_count_ = 0;
   // Measurement chain state.
   std::deque<double> median_window_;
   std::optional<double> pt1_;

@@ -209,3 +209,32 @@ TEST_F(libmodbus_master, IllegalAddressesAndCountsGetExceptionAnswers) {
   // The line still serves.
   EXPECT_EQ(modbus_read_registers(ctx, 0, 1, r), 1);
 }
+
+TEST_F(libmodbus_master, CommandLogKeepsAcceptedCommandWritesInOrder) {
+  const uint16_t gain = GAIN_OVERRIDE_FLAG | 0x41, zero = 0, bad_gain = 0x0012;
+  write(REG_GAIN_OVERRIDE, 1, &gain);
+  const uint16_t aout[2] = {6400, 0x8001};
+  write(REG_AOUT_DRIVE, 2, aout);
+  // Refused commands and configuration writes are not commands carried out.
+  EXPECT_EQ(modbus_write_registers(ctx, REG_GAIN_OVERRIDE, 1, &bad_gain), -1);
+  uint16_t param[PARAM_COUNT];
+  read(PARAM_FIRST, PARAM_COUNT, param);
+  write(PARAM_FIRST, PARAM_COUNT, param);
+  write(REG_AOUT_MODE, 1, &zero);
+  write(REG_GAIN_OVERRIDE, 1, &zero);
+  const std::vector<command_write> want = {{REG_GAIN_OVERRIDE, gain},
+                                           {REG_AOUT_DRIVE, 6400},
+                                           {REG_AOUT_MODE, 0x8001},
+                                           {REG_AOUT_MODE, 0},
+                                           {REG_GAIN_OVERRIDE, 0}};
+  EXPECT_EQ(line->command_log(3), want);
+  EXPECT_TRUE(line->command_log(4).empty());
+  EXPECT_TRUE(line->command_log(9).empty());  // no transmitter there
+  // A broadcast reaches the log of every transmitter on the line.
+  modbus_set_slave(ctx, 0);
+  modbus_write_registers(ctx, REG_GAIN_OVERRIDE, 1, &zero);
+  const int64_t end = mono_ms() + 30000;
+  while (line->command_log(4).empty() && mono_ms() < end) sleep_ms(5);
+  EXPECT_EQ(line->command_log(4), (std::vector<command_write>{{REG_GAIN_OVERRIDE, 0}}));
+  EXPECT_EQ(line->command_log(3).size(), want.size() + 1);
+}

@@ -74,13 +74,15 @@ struct child {
   }
 };
 
-child start(const std::vector<std::string>& args) {
+// Starts orvsim; with_errors takes its standard error into the same pipe.
+child start(const std::vector<std::string>& args, bool with_errors = false) {
   int fds[2];
   if (::pipe(fds) != 0) return {};
   child c;
   c.pid = ::fork();
   if (c.pid == 0) {
     ::dup2(fds[1], 1);
+    if (with_errors) ::dup2(fds[1], 2);
     ::close(fds[0]);
     std::vector<char*> argv;
     std::string prog = ORVSIM_PATH;
@@ -143,6 +145,22 @@ TEST(orvsim_program, ServesAsComNAndCleansUpOnSigterm) {
   m.close_com();
   EXPECT_EQ(again.stop(SIGINT), 0);
   EXPECT_FALSE(exists(entry));
+}
+
+TEST(orvsim_program, VerboseNamesEveryCommandWriteWithItsValue) {
+  temp_config_home home;
+  child c = start({"--com", "7", "--units", "2", "--verbose"}, true);
+  ASSERT_TRUE(c.wait_for("as COM7", kProgramMs)) << c.text;
+  TModbSerial m;
+  m.set_answer_slack_ms(kProgramMs);
+  ASSERT_TRUE(m.Open_Com(7, 4, 0));
+  const uint16_t gain = 0x8041, zero = 0;
+  ASSERT_EQ(m.set_mod_regs(2, orvsim::REG_GAIN_OVERRIDE, &gain, 1), 0);
+  ASSERT_EQ(m.set_mod_regs(2, orvsim::REG_GAIN_OVERRIDE, &zero, 1), 0);
+  m.close_com();
+  ASSERT_TRUE(c.wait_for("unit 2 command 10004 = 0x0000", kProgramMs)) << c.text;
+  EXPECT_LT(c.text.find("unit 2 command 10004 = 0x8041"), c.text.find("unit 2 command 10004 = 0x0000"));
+  EXPECT_EQ(c.stop(SIGTERM), 0);
 }
 
 TEST(orvsim_program, HelpAndBadOptions) {
