@@ -16,6 +16,7 @@
 #include "comm/service_requests.h"
 #include "core/common_data.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -70,6 +71,27 @@ class service_client {
   // measurement again (REQR_PWM_ENA, which the service continues itself).
   std::optional<uint32_t> post_output_release(int device);
 
+  // ---- temporary overrides ----------------------------------------------------------
+  // The client keeps track of what it forced on each device slot: a gain
+  // posted with bit 15, an analog output drive. A release (gain 0, the
+  // output released) stays due until the service has carried it out with
+  // success: one refused while another call waits, or one that failed on
+  // the line, is posted again by keep_releasing(). Removing a device or
+  // editing its connection first releases what is forced on it.
+  bool gain_forced(int d) const;    // forced, or its release not yet confirmed
+  bool output_forced(int d) const;  // the same for the analog output
+  // Posts every due release again that was refused, failed, or whose
+  // result was overtaken by a newer request; confirms those carried out.
+  // The window's one-second timer calls it. Does nothing while a call waits.
+  void keep_releasing();
+  // Releases what is forced on every device and waits until the service has
+  // carried it out (each release tried twice at most): before the service ends.
+  void release_all_and_wait();
+  // Changes whenever the device in slot d is removed (or moved down a place)
+  // or its connection edited: a dialog working on a device can tell that
+  // the slot no longer holds the device it was opened for.
+  uint32_t generation(int d) const;
+
   // Per-device work (dev_ctl_t bits) at that device's next turn; never
   // waits, so it is never refused.
   static void post_dev_ctl(int device, uint32_t bits) { ::post_dev_ctl(device, bits); }
@@ -87,9 +109,22 @@ class service_client {
   bool service_running() const;
   void pump() const;
 
+  // State of one override kind on one device.
+  enum force_t : uint8_t { FORCE_FREE, FORCE_ON, FORCE_RELEASE_DUE };
+  struct t_force {
+    force_t state = FORCE_FREE;
+    std::optional<uint32_t> serial;  // of the release posted last
+  };
+  std::optional<uint32_t> post_release(int d, bool gain);
+  // Releases what is forced on d and waits (no busy check: the caller holds it).
+  void release_now(int d);
+
   pump_fn pump_;
   running_fn running_;
   bool busy_ = false;
+  std::array<t_force, MAX_DEVICES> gain_{};
+  std::array<t_force, MAX_DEVICES> output_{};
+  std::array<uint32_t, MAX_DEVICES> generation_{};
 };
 
 // The program's client, used by every window, page and dialog.

@@ -276,6 +276,8 @@ void TMainForm::chk_off_lineClick() {
 
 void TMainForm::Timer1Timer() {
   if (red_dsp_tout > 0) --red_dsp_tout;
+  // A release of a forced gain or output that was refused or failed goes out again.
+  srvc_client().keep_releasing();
   update_status_display(this, red_dsp_tout);
   live_follow();
 }

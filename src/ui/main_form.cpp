@@ -29,6 +29,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   build_toolbar();
   build_chart_pages();
   connect_cfg_commands();
+  connect_calib_gain();
   connect_value_clicks(this, [this] { red_dsp_tout = 0; });
 }
 

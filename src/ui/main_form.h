@@ -49,6 +49,9 @@ class QToolBar;
 class QWidget;
 class TDlg_setup;
 class TDlg_link_stats;
+class TCalib_In;
+class TAuto_gain;
+class TManual_gain;
 class QTableWidget;
 class Tdraw_setup;
 class cfg_edit_filter;
@@ -385,6 +388,21 @@ class TMainForm : public QMainWindow {
   QAction* menm_exp_bmp = nullptr;
   QAction* menm_exp_setup = nullptr;
   Texp_setup* exp_setup = nullptr;
+
+  // Calibration: gain dialogs (src/calib/main_calib_gain.cpp) ---------------------------
+  // "Read raw value" (cmd_calin_1 .. 5, the button's Tag is the point),
+  // "Auto-gain" and "Manual-gain" of the products page, and their dialogs,
+  // created at their first use. Each forces the gain on the transmitter
+  // while it is open and releases it on every way out.
+  void connect_calib_gain();
+  void cmd_calin_1Click(int k);
+  void cmd_autogainClick();
+  void cmd_manual_gainClick();
+  // Closes every calibration dialog that is open (shutdown): their overrides end.
+  void close_calib_dialogs();
+  TCalib_In* Calib_In = nullptr;
+  TAuto_gain* Auto_gain = nullptr;
+  TManual_gain* Manual_gain = nullptr;
 
  private:
   void build_chart_tools(QWidget* page, int chart, QVBoxLayout* lay, chart_view* view);

@@ -3,6 +3,7 @@
 #include "charts/draw_stat.h"
 #include "comm/com_service.h"
 #include "comm/modb_serial.h"
+#include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
@@ -205,8 +206,12 @@ bool TMainForm::FormCreate() {
 void TMainForm::shutdown_sequence() {
   if (closing_done_) return;
   Timer1->stop();
+  // Calibration dialogs end their overrides; every release is carried out
+  // before the service ends.
+  close_calib_dialogs();
   process_pending();
   if (srvc_thread && service_started_) {
+    srvc_client().release_all_and_wait();
     srvc_thread->terminate();
     while (!thr_terminated.load(std::memory_order_acquire)) {
       sleep_ms(10);

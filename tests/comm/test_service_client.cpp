@@ -209,3 +209,100 @@ TEST(ServiceClient, WithoutAServiceNothingWaitsForever) {
   EXPECT_EQ(common_setup.dev_conn[0].tag.get(), "B2");
   EXPECT_FALSE(common_setup.dev_conn[1].active.load());
 }
+
+TEST(ServiceClient, AReleaseRefusedWhileAnotherCallWaitsGoesOutLater) {
+  service_rig rig;
+  rig.add_device(0);
+  stepping_client sc(rig);
+  service_client& c = sc.client;
+  ASSERT_TRUE(c.post_gain(0, 0x8041));
+  EXPECT_TRUE(c.gain_forced(0));
+  sc.during = [&] { EXPECT_FALSE(c.post_gain(0, 0).has_value()); };  // a dialog closing meanwhile
+  EXPECT_EQ(c.request(REQR_STAT, 0), REQS_READY);
+  EXPECT_EQ(rig.peer.get_register(10004), 0x8041);
+  EXPECT_TRUE(c.gain_forced(0));  // the release is still due
+  c.keep_releasing();             // posts it
+  for (int k = 0; k < 50 && rig.peer.get_register(10004) != 0; ++k) rig.step();
+  EXPECT_EQ(rig.peer.get_register(10004), 0);
+  EXPECT_TRUE(c.gain_forced(0));
+  c.keep_releasing();  // confirms it
+  EXPECT_FALSE(c.gain_forced(0));
+  const auto writes = rig.peer.writes().size();
+  c.keep_releasing();
+  for (int k = 0; k < 5; ++k) rig.step();
+  EXPECT_EQ(rig.peer.writes().size(), writes);  // nothing more
+}
+
+TEST(ServiceClient, AReleaseThatFailsOnTheLineIsPostedAgainUntilCarriedOut) {
+  service_rig rig;
+  rig.add_device(0);
+  stepping_client sc(rig);
+  service_client& c = sc.client;
+  const auto force = c.post_output(0, 6400, 0x8000);
+  ASSERT_TRUE(force);
+  EXPECT_EQ(c.wait(*force), REQS_READY);
+  EXPECT_TRUE(c.output_forced(0));
+  rig.peer.drop_next(1000);  // the transmitter does not answer for a while
+  const auto release = c.post_output_release(0);
+  ASSERT_TRUE(release);
+  EXPECT_EQ(c.wait(*release), REQS_ERROR);
+  EXPECT_NE(rig.peer.get_register(10007), 0);
+  for (int round = 0; round < 3; ++round) {
+    c.keep_releasing();
+    EXPECT_TRUE(c.output_forced(0));
+    for (int k = 0; k < 20; ++k) rig.step();
+  }
+  rig.peer.drop_next(0);  // it answers again
+  ASSERT_TRUE(wait_until(
+      [&] {
+        c.keep_releasing();
+        rig.step();
+        return !c.output_forced(0);
+      },
+      60000));
+  EXPECT_EQ(rig.peer.get_register(10007), 0);
+}
+
+TEST(ServiceClient, RemovalEditAndShutdownReleaseWhatIsForcedFirst) {
+  service_rig rig;
+  rig.add_device(0, "A");
+  rig.add_device(1, "B");
+  rig.add_device(2, "C");
+  stepping_client sc(rig);
+  service_client& c = sc.client;
+  for (int d : {0, 2}) EXPECT_EQ(c.wait(*c.post_gain(d, static_cast<uint16_t>(0x8040 + d))), REQS_READY);
+  const uint32_t gen1 = c.generation(1), gen0 = c.generation(0);
+
+  // Slot 0 removed: its gain released before it goes; C moves to slot 1 with its override.
+  rig.peer.clear_writes();
+  ASSERT_TRUE(c.remove_device(0));
+  ASSERT_FALSE(rig.peer.writes().empty());
+  EXPECT_EQ(rig.peer.writes().front(), (std::pair<int, int>{10004, 1}));
+  EXPECT_EQ(rig.peer.get_register(10004), 0);
+  EXPECT_EQ(common_setup.dev_conn[1].tag.get(), "C");
+  EXPECT_FALSE(c.gain_forced(0));
+  EXPECT_TRUE(c.gain_forced(1));
+  EXPECT_FALSE(c.gain_forced(2));
+  EXPECT_NE(c.generation(0), gen0);
+  EXPECT_NE(c.generation(1), gen1);
+
+  // Its connection edited: released over the old connection first.
+  EXPECT_EQ(c.wait(*c.post_gain(1, 0x8042)), REQS_READY);
+  t_dev_conn rec;
+  copy_dev_conn(rec, common_setup.dev_conn[1]);
+  rec.tag.set("C2");
+  const uint32_t gen = c.generation(1);
+  ASSERT_TRUE(c.edit_connection(1, rec, false));
+  EXPECT_EQ(rig.peer.get_register(10004), 0);
+  EXPECT_FALSE(c.gain_forced(1));
+  EXPECT_NE(c.generation(1), gen);
+
+  // Before the service ends: everything released, waited for.
+  EXPECT_EQ(c.wait(*c.post_gain(0, 0x8043)), REQS_READY);
+  EXPECT_EQ(c.wait(*c.post_output(1, 100, 0x8000)), REQS_READY);
+  c.release_all_and_wait();
+  EXPECT_EQ(rig.peer.get_register(10004), 0);
+  EXPECT_EQ(rig.peer.get_register(10007), 0);
+  EXPECT_FALSE(c.gain_forced(0));
+  EXPECT_FALSE(c.output_forced(1));
+}
