@@ -3,6 +3,7 @@
 // channel operations, the redraw entry points and the live follow step.
 #include "archive/arch_load.h"
 #include "archive/live_reload.h"
+#include "calib/calib_pick.h"
 #include "charts/chan_grid.h"
 #include "charts/chart_cursor.h"
 #include "charts/chart_render.h"
@@ -301,6 +302,14 @@ void TMainForm::grd_setup_archDblClick(int row) {
 }
 
 void TMainForm::grd_setup_liveMouseDown(QTableWidget* grid, const QPoint& pos) {
+  // A cursor value of a raw-value channel offers itself as a calibration point.
+  float value = 0.0f;
+  if (grid_cal_value(grid, pos.x(), pos.y(), value) && prep_cal_menu()) {
+    calib_data = cal_pick_raw(value);
+    ball_position = grid->viewport()->mapToGlobal(pos);
+    menp_cal->popup(ball_position);
+    return;
+  }
   menp_dspPopup();
   menp_dsp->popup(grid->viewport()->mapToGlobal(pos));
 }

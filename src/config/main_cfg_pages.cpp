@@ -185,7 +185,8 @@ void build_outputs(TMainForm*, QWidget* page) {
     auto* bar = new QScrollBar(Qt::Horizontal, aout);
     bar->setObjectName(QString("scr_cal_") + end);
     bar->setRange(0, SCR_CAL_MAX);
-    bar->setPageStep(100);
+    bar->setSingleStep(2);
+    bar->setPageStep(40);
     bar->setFixedWidth(260);
     const int r = g->rowCount();
     g->addWidget(cfg_label(aout, QString("lbl_cal_") + end), r, 0);

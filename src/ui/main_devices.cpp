@@ -139,6 +139,8 @@ void TMainForm::select_device(int d) {
   set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, d >= 0);
   show_tool_images();
   if (d >= 0 && d == m_stat.dev_selected.load()) return;
+  // A forced analog output is released before its device is left.
+  release_aout(true);
   if (!offer_write_config(0, false)) return;
   if (d >= 0 && !m_stat.dev_stat[d].param_read.load()) {
     if (read_dev_config(d)) {

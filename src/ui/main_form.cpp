@@ -30,6 +30,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   build_chart_pages();
   connect_cfg_commands();
   connect_calib_gain();
+  connect_aout_calib();
+  build_cal_menu();
   connect_value_clicks(this, [this] { red_dsp_tout = 0; });
 }
 

@@ -59,6 +59,7 @@ class chart_view;
 class cursor_handle;
 class Tscale_setup;
 class Texp_setup;
+class TCalib_points;
 class QMouseEvent;
 class QVBoxLayout;
 struct t_frame_limits;
@@ -403,6 +404,40 @@ class TMainForm : public QMainWindow {
   TCalib_In* Calib_In = nullptr;
   TAuto_gain* Auto_gain = nullptr;
   TManual_gain* Manual_gain = nullptr;
+  // ---- Calibration: analog output and diagram -------------------------------------------
+  // (src/calib/main_calib_diag.cpp, src/calib/main_calib_aout.cpp)
+  // The calibration curve diagram of the edited product (cmd_cal_diag).
+  void cmd_cal_diagClick();
+  TCalib_points* calib_points_dialog();  // created at its first use
+  TCalib_points* Calib_points = nullptr;
+  // A calibration point's raw value from a cursor value of a raw-value
+  // channel: the right-click on a setup grid offers menp_cal when
+  // grid_cal_value and prep_cal_menu agree, else the grid's own menu.
+  void grid_cell_at(QTableWidget* grid, int x, int y, int& row, int& col) const;
+  bool grid_cal_value(QTableWidget* grid, int x, int y, float& value) const;
+  bool prep_cal_menu();
+  void menp_cal_pt1Click(int tag);  // the five items (Tag 0..4)
+  void build_cal_menu();
+  int32_t calib_data = 0;
+  QPoint ball_position;
+  QString ball_hint;  // the text of the last confirmation balloon
+  QMenu* menp_cal = nullptr;
+  std::array<QAction*, 5> menp_cal_pt{};
+  // The analog output's end points on the Outputs page. A scroll bar drives
+  // the output while it has the focus (scr_cal_20maEnter on focus and on
+  // every change); losing the focus reads the feedback and releases it
+  // (scr_cal_4maExit); Confirm stores drive and feedback in the edit image.
+  void connect_aout_calib();
+  void scr_cal_20maEnter(QScrollBar* bar);
+  void scr_cal_4maExit(QScrollBar* bar);
+  void cmd_calout_4Click(int tag);
+  // Releases a forced output (reading the feedback first). With wait, the
+  // release has been carried out on return (before a device is left,
+  // removed or edited, and at shutdown). A release the service client
+  // refused is retried until it is posted.
+  void release_aout(bool wait);
+  int aout_forced_dev = -1;  // device whose output was forced and not yet released
+  QTimer* aout_retry = nullptr;
 
  private:
   void build_chart_tools(QWidget* page, int chart, QVBoxLayout* lay, chart_view* view);

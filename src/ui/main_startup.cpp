@@ -210,6 +210,8 @@ void TMainForm::shutdown_sequence() {
   // before the service ends.
   close_calib_dialogs();
   process_pending();
+  // Nothing stays forced on a transmitter once the program has gone.
+  release_aout(true);
   if (srvc_thread && service_started_) {
     srvc_client().release_all_and_wait();
     srvc_thread->terminate();
