@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -69,7 +70,12 @@ void TMainForm::connect_aout_calib() {
     if (!bar) continue;
     bar->setFocusPolicy(Qt::WheelFocus);
     bar->installEventFilter(filter);
-    connect(bar, &QScrollBar::valueChanged, this, [this, bar] { scr_cal_20maEnter(bar); });
+    auto* shown = tab_outputs->findChild<QLabel*>(QString("x_lbl_") + name);
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar, shown](int v) {
+      if (shown) shown->setText(QString::number(v));
+      scr_cal_20maEnter(bar);
+    });
+    if (shown) shown->setText(QString::number(bar->value()));
   }
   const char* buttons[2] = {"cmd_calout_4", "cmd_calout_20"};
   for (int t = 0; t < 2; ++t) {

@@ -193,6 +193,12 @@ void build_outputs(TMainForm*, QWidget* page) {
     auto* line = new QHBoxLayout;
     line->setSpacing(8);
     line->addWidget(bar);
+    // The drive value the bar stands at, for the technician at the meter.
+    auto* value = new QLabel(aout);
+    value->setObjectName(QString("x_lbl_scr_cal_") + end);
+    value->setMinimumWidth(QFontMetrics(value->font()).horizontalAdvance("00000") + 4);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    line->addWidget(value);
     line->addWidget(cfg_button(aout, QString("cmd_calout_") + (end[0] == '4' ? "4" : "20")));
     line->addStretch(1);
     g->addLayout(line, r, 1, 1, 2);

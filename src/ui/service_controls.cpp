@@ -6,8 +6,8 @@
 
 namespace {
 
-const char* const kCalibControls[] = {"lbl_cal_4ma",  "lbl_cal_20ma", "scr_cal_4ma",
-                                      "scr_cal_20ma", "cmd_calout_4", "cmd_calout_20"};
+const char* const kCalibControls[] = {"lbl_cal_4ma",  "lbl_cal_20ma",  "scr_cal_4ma",       "scr_cal_20ma",
+                                      "cmd_calout_4", "cmd_calout_20", "x_lbl_scr_cal_4ma", "x_lbl_scr_cal_20ma"};
 
 }  // namespace
 

@@ -102,6 +102,9 @@ TEST_F(CalibAout, TheOutputFollowsTheBarAndLeavingItReleasesTheOutput) {
   // Current mode: mode word 1; tabbing on to Confirm releases.
   drive(bar4, 3000);
   drive(bar4, 3040);
+  EXPECT_EQ(form_->tab_outputs->findChild<QLabel*>("x_lbl_scr_cal_4ma")->text(), "3040");
+  if (const QByteArray dir = qgetenv("ORV_SHOT_DIR"); !dir.isEmpty())
+    form_->tab_outputs->grab().save(QString::fromLocal8Bit(dir) + "/calib-analog-output.png");
   ok4->setFocus(Qt::TabFocusReason);
   ASSERT_TRUE(wait_until([&] { return released(); }, 30000));
   EXPECT_TRUE(forced_then_released(1));
