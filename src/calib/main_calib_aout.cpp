@@ -65,6 +65,7 @@ t_aout_regs aout_regs(bool voltage, int end) {
 
 void TMainForm::connect_aout_calib() {
   auto* filter = new aout_focus_filter(this);
+  aout_filter = filter;
   for (const char* name : {"scr_cal_4ma", "scr_cal_20ma"}) {
     auto* bar = tab_outputs->findChild<QScrollBar*>(name);
     if (!bar) continue;
@@ -113,12 +114,14 @@ void TMainForm::scr_cal_4maExit(QScrollBar*) {
 }
 
 void TMainForm::release_aout(bool wait) {
+  service_client& client = srvc_client();
   const int d = aout_forced_dev;
   if (d < 0 || d >= MAX_DEVICES) {
     aout_forced_dev = -1;
+    // One posted without waiting (the bar lost the focus) is carried out first.
+    if (wait && aout_release_serial && !client.done(*aout_release_serial)) client.wait(*aout_release_serial);
     return;
   }
-  service_client& client = srvc_client();
   if (client.busy()) {
     // Another flow waits for its request: try again once it has finished.
     aout_retry->start();
@@ -129,6 +132,7 @@ void TMainForm::release_aout(bool wait) {
   // Refused only when the service does not run: nothing is forced then.
   aout_forced_dev = -1;
   aout_retry->stop();
+  aout_release_serial = serial;
   if (serial && wait) client.wait(*serial);
 }
 

@@ -38,6 +38,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 TMainForm::~TMainForm() {
   // An edit that loses the focus while the window goes stores nothing.
   if (cfg_filter_) cfg_filter_->detach();
+  // Nor does a calibration bar drive or release anything then.
+  delete aout_filter;
+  aout_filter = nullptr;
   // The service and the link live as long as the window that started them.
   delete srvc_thread;
   srvc_thread = nullptr;

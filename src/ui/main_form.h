@@ -27,6 +27,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 struct t_setup_ui;
 class QAbstractButton;
@@ -436,8 +437,10 @@ class TMainForm : public QMainWindow {
   // removed or edited, and at shutdown). A release the service client
   // refused is retried until it is posted.
   void release_aout(bool wait);
-  int aout_forced_dev = -1;  // device whose output was forced and not yet released
+  int aout_forced_dev = -1;                     // device whose output was forced and not yet released
+  std::optional<uint32_t> aout_release_serial;  // the last release posted
   QTimer* aout_retry = nullptr;
+  QObject* aout_filter = nullptr;  // the bars' focus filter, gone before the window's parts
 
  private:
   void build_chart_tools(QWidget* page, int chart, QVBoxLayout* lay, chart_view* view);

@@ -204,6 +204,25 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
   EXPECT_TRUE(forced_then_released(1, n));
 }
 
+TEST_F(CalibAout, ABarMovedWithoutTheFocusTakesItSoThatLeavingReleases) {
+  open_outputs();
+  ok4->setFocus(Qt::TabFocusReason);
+  bar20->setValue(7000);  // as the mouse wheel does over a bar without the focus
+  EXPECT_TRUE(bar20->hasFocus());
+  ASSERT_TRUE(wait_until([&] { return forced_at(7000); }, 30000));
+  ok20->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(wait_until([&] { return released(); }, 30000));
+  EXPECT_TRUE(forced_then_released(1));
+}
+
+TEST_F(CalibAout, ClosingTheWindowReleasesTheOutput) {
+  open_outputs();
+  drive(bar4, 5000);
+  msg_script::push_answer(true);  // quit
+  EXPECT_TRUE(form_->close());
+  EXPECT_TRUE(forced_then_released(1));
+}
+
 TEST_F(CalibAout, ShutdownBySigtermReleasesTheOutput) {
   open_outputs();
   install_session_end_handler(form_.get());

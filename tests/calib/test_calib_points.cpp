@@ -108,6 +108,14 @@ TEST_F(CalibPoints, TheDiagramDrawsPointsInAnyOrderAsOneLineWithItsExtensions) {
   EXPECT_EQ(dlg->points().calib_raw[0], 900000);
   dlg->cmd_close->click();
   EXPECT_FALSE(dlg->isVisible());
+
+  // An edited product number outside the table: the last points stay.
+  m_stat.dev_stat[0].ed_prod_id.store(30);
+  form_->tab_products->findChild<QPushButton*>("cmd_cal_diag")->click();
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(dlg->points().calib_raw[0], 900000);
+  m_stat.dev_stat[0].ed_prod_id.store(0);
+  dlg->close();
 }
 
 TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
