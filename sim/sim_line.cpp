@@ -57,7 +57,7 @@ constexpr int64_t kStaleUs = 2000000;
 
 }  // namespace
 
-sim_line::sim_line(line_options o) : o_(std::move(o)), clock_(o_.clock ? o_.clock : &steady_sim_clock::instance()) {
+sim_line::sim_line(line_options o) : o_(std::move(o)), clock_(o_.clock ? o_.clock : &steady_tick_clock::instance()) {
   if (o_.devices.empty()) o_.devices.push_back(device_settings{});
   is_pty_ = o_.device.empty();
   faults_.set(o_.faults);

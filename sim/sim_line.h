@@ -12,9 +12,9 @@
 //   line.steer(1, [](orvsim::transmitter& t) { t.settings().reading = 1023; });
 #pragma once
 
+#include "core/mono_clock.h"
 #include "line_faults.h"
 #include "modbus_slave.h"
-#include "sim_clock.h"
 #include "transmitter.h"
 
 #include "comm/serial_port.h"
@@ -42,7 +42,7 @@ struct line_options {
   int outage_for_s = 0;                  // ... for so many seconds
   std::vector<device_settings> devices;  // empty: one transmitter at address 1
   std::string state_file;                // configurations kept across restarts
-  const sim_clock* clock = nullptr;      // the transmitters' time base; null: steady
+  const tick_clock* clock = nullptr;     // the transmitters' time base; null: steady
   bool log_requests = false;
   std::function<void(const std::string& path)> on_path;  // the line is there (again)
   std::function<void(const std::string& note)> on_note;  // notes for a log
@@ -106,7 +106,7 @@ class sim_line {
   bool save_state_locked();
 
   line_options o_;
-  const sim_clock* clock_;
+  const tick_clock* clock_;
   mutable std::mutex mu_;
   std::condition_variable cv_;
   unit_set units_;

@@ -147,8 +147,9 @@ int TModbSerial::get_mod_regs(int slave, int start, uint16_t* buf, int count) {
   clear_port();
   if (!port_.is_open()) return 2;
   const int len = build_read_frame(send_buf, slave, start, count);
+  const int64_t sent_at = clock_->now_ms();
   if (!send_frame(len)) return 2;
-  const int res = wait_response(slave, 3 + 2 * count, len);
+  const int res = wait_response(slave, 3 + 2 * count, len, sent_at);
   if (res == 0)
     for (int k = 0; k < count; ++k) buf[k] = frame_word(k);
   return res;
@@ -159,8 +160,9 @@ int TModbSerial::set_mod_regs(int slave, int start, const uint16_t* buf, int cou
   clear_port();
   if (!port_.is_open()) return 2;
   const int len = build_write_frame(send_buf, slave, start, buf, count);
+  const int64_t sent_at = clock_->now_ms();
   if (!send_frame(len)) return 2;
-  return wait_response(slave, 6, len);
+  return wait_response(slave, 6, len, sent_at);
 }
 
 bool TModbSerial::get_mod_regs_rep(int slave, int start, uint16_t* buf, int count, bool retry) {
@@ -246,14 +248,16 @@ uint16_t TModbSerial::frame_word(int k) const {
   return static_cast<uint16_t>(mod_read[3 + 2 * k] * 256 + mod_read[4 + 2 * k]);
 }
 
-int TModbSerial::wait_response(int slave, int expected, int sent) {
+int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_ms) {
   const int64_t limit = overall_limit_ms(baud_idx, expected, sent) + answer_slack_ms;
   int64_t gap = gap_limit_ms(baud_idx, sent) + answer_slack_ms;
-  const int64_t start = mono_ms();
+  // The limits count from before the request went out: an answer can never
+  // come before its start, even where the clock moves with the other end.
+  const int64_t start = start_ms;
   int64_t last_byte = start;
   int kept = 0;
   for (;;) {
-    const int64_t now = mono_ms();
+    const int64_t now = clock_->now_ms();
     // A port that vanished meanwhile has nothing more to give.
     if (now > start + limit || now > last_byte + gap || !port_.is_open()) return 2;
     uint8_t b = 0;
@@ -264,7 +268,7 @@ int TModbSerial::wait_response(int slave, int expected, int sent) {
       port_.wait_readable(static_cast<int>(until - now + 1));
       continue;
     }
-    last_byte = mono_ms();
+    last_byte = clock_->now_ms();
     gap = 100 + answer_slack_ms;
     take_byte(mod_read, kept, b, slave);
     if (kept == expected + 2) return judge_answer(send_buf, mod_read, expected);

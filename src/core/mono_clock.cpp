@@ -19,3 +19,8 @@ void sleep_ms(int ms) {
   else
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+const steady_tick_clock& steady_tick_clock::instance() {
+  static const steady_tick_clock clock;
+  return clock;
+}

@@ -1,7 +1,11 @@
 // A communication service under test: a libmodbus server on a pseudo-
 // terminal plays the transmitter (its registers set exactly by the test),
 // the wall clock is a manual one, and the test drives the service step by
-// step (or starts its thread).
+// step (or starts its thread). The line keeps the test's time too: the link
+// measures its answer limits on line_time, which the transmitter moves by
+// 2 ms per answer and by far more than any limit per dropped request, so
+// the link waits for every answer however late a loaded machine delivers
+// it, and times out exactly where the test has the transmitter keep silent.
 #pragma once
 
 #include "archive/log_file.h"
@@ -42,6 +46,8 @@ class service_rig {
     m_stat.dev_selected = -1;
     set_status(212);
     set_samples();
+    link.set_clock(&line_time);
+    peer.keep_time_on(&line_time);
     svc = std::make_unique<com_service>(terminated, &link, &clock);
   }
   ~service_rig() {
@@ -115,6 +121,7 @@ class service_rig {
   temp_config_home home;
   pty_pair pty;
   manual_day_clock clock;
+  manual_tick_clock line_time;
   modbus_peer peer;
   TModbSerial link;
   std::atomic<bool> terminated{false};

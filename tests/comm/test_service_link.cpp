@@ -4,7 +4,6 @@
 #include "comm/device_slots.h"
 #include "comm/link_stats.h"
 #include "comm/service_requests.h"
-#include "core/mono_clock.h"
 #include "service_rig.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,8 @@ namespace {
 
 constexpr int kSlot = 10 * 3600 * 5;  // 10:00:00
 
-t_link_view view(int d) { return link_view(m_stat.dev_stat[d].link, mono_ms()); }
+// Device d's counters as the window would show them now (on the rig's line clock).
+t_link_view view(const service_rig& rig, int d) { return link_view(m_stat.dev_stat[d].link, rig.line_time.now_ms()); }
 
 }  // namespace
 
@@ -22,30 +22,32 @@ TEST(ServiceLink, PollsAndRequestsCountEveryExchangeOfTheirDevice) {
   rig.add_device(0);
   rig.add_device(1, "Mixer");
   rig.poll(0);  // status check, then samples
-  t_link_view v = view(0);
+  t_link_view v = view(rig, 0);
   EXPECT_EQ(v.requests, 2u);
   EXPECT_EQ(v.good, 2u);
   EXPECT_EQ(v.resp_count, 2);
-  EXPECT_GT(v.mean_us, 0u);
-  EXPECT_GE(v.worst_us, v.mean_us);
-  EXPECT_GE(v.since_good_ms, 0);
-  EXPECT_EQ(view(1).requests, 0u);  // the other device was not asked
+  // Each answer took the rig's 2 ms; the newest came just now.
+  EXPECT_EQ(v.mean_us, 2000u);
+  EXPECT_EQ(v.worst_us, 2000u);
+  EXPECT_EQ(v.since_good_ms, 0);
+  EXPECT_EQ(view(rig, 1).requests, 0u);  // the other device was not asked
 
   rig.peer.drop_next(1);
   rig.poll(0);
-  v = view(0);
+  v = view(rig, 0);
   EXPECT_EQ(v.requests, 3u);
   EXPECT_EQ(v.timeouts, 1u);
   EXPECT_EQ(v.win_requests, 3);
   EXPECT_EQ(v.win_good, 2);
-  EXPECT_EQ(v.resp_count, 2);
+  EXPECT_EQ(v.resp_count, 2);  // a time-out has no response time
+  EXPECT_EQ(v.since_good_ms, modbus_peer::kSilenceMs);
 
   // A configuration read: status, parameters and 14 product frames, all for device 0.
   m_stat.rqd_device = 0;
   m_stat.data_req.post(REQR_PARAM_RD);
   rig.step();
   ASSERT_EQ(m_stat.req_stat.load(), REQS_READY);
-  v = view(0);
+  v = view(rig, 0);
   EXPECT_EQ(v.requests, 3u + 16u);
   EXPECT_EQ(v.good, 2u + 16u);
   // A frame that fails is tried again, and both attempts count.
@@ -53,7 +55,7 @@ TEST(ServiceLink, PollsAndRequestsCountEveryExchangeOfTheirDevice) {
   m_stat.data_req.post(REQR_STAT);
   rig.step();
   ASSERT_EQ(m_stat.req_stat.load(), REQS_READY);
-  v = view(0);
+  v = view(rig, 0);
   EXPECT_EQ(v.requests, 21u);
   EXPECT_EQ(v.timeouts, 2u);
 }
@@ -62,18 +64,18 @@ TEST(ServiceLink, StoredSamplesAndEmptySlotsFollowTheRing) {
   service_rig rig;
   rig.add_device(0);
   rig.poll(0);
-  EXPECT_EQ(view(0).stored, 30u);
+  EXPECT_EQ(view(rig, 0).stored, 30u);
   rig.clock.set_slot(kSlot + 5);
   rig.produce(5);
   rig.poll(0);
-  EXPECT_EQ(view(0).stored, 35u);
-  EXPECT_EQ(view(0).empty, 0u);
+  EXPECT_EQ(view(rig, 0).stored, 35u);
+  EXPECT_EQ(view(rig, 0).empty, 0u);
   // Forty slots later: the block reaches back thirty, ten stay empty.
   rig.clock.set_slot(kSlot + 45);
   rig.produce(40);
   rig.poll(0);
-  EXPECT_EQ(view(0).stored, 65u);
-  EXPECT_EQ(view(0).empty, 10u);
+  EXPECT_EQ(view(rig, 0).stored, 65u);
+  EXPECT_EQ(view(rig, 0).empty, 10u);
   int empty = 0;
   for (int k = kSlot - 29; k <= kSlot + 45; ++k) empty += m_stat.dev_stat[0].smp_raw[k].load() == RAW_EMPTY;
   EXPECT_EQ(empty, 10);
@@ -87,8 +89,8 @@ TEST(ServiceLink, MidnightCountsTheOldDaysTailAndTheNewDaysUnreachedHead) {
   rig.produce(50);
   rig.poll(0);
   // 431991..431999 of the old day, and 0..10 of the new one (the block covers 11..40).
-  EXPECT_EQ(view(0).empty, 9u + 11u);
-  EXPECT_EQ(view(0).stored, 60u);
+  EXPECT_EQ(view(rig, 0).empty, 9u + 11u);
+  EXPECT_EQ(view(rig, 0).stored, 60u);
 }
 
 TEST(ServiceLink, ResetTakesEffectAtTheDevicesNextTurn) {
@@ -97,13 +99,13 @@ TEST(ServiceLink, ResetTakesEffectAtTheDevicesNextTurn) {
   rig.poll(0);
   rig.peer.drop_next(1);
   rig.poll(0);
-  ASSERT_EQ(view(0).requests, 3u);
+  ASSERT_EQ(view(rig, 0).requests, 3u);
   post_dev_ctl(0, CTL_RESET_LINK);
-  EXPECT_EQ(view(0).requests, 3u);  // nothing changes before the service takes it
+  EXPECT_EQ(view(rig, 0).requests, 3u);  // nothing changes before the service takes it
   rig.clock.set_slot(kSlot + 5);
   rig.produce(5);
   rig.poll(0);  // WAIT: the sample block straight away
-  const t_link_view v = view(0);
+  const t_link_view v = view(rig, 0);
   EXPECT_EQ(v.requests, 1u);
   EXPECT_EQ(v.good, 1u);
   EXPECT_EQ(v.timeouts, 0u);
@@ -118,6 +120,7 @@ TEST(ServiceLink, AVanishedPortIsClosedShownAsNoConnectionAndCountedWhenItIsBack
   rig.add_device(1, "Mixer");
   pty_pair line;  // nobody answers here; the test pulls it away
   line.link_as_com(6);
+  rig.line_time.run_out(true);  // every answer limit passes at once
   common_setup.dev_conn[0].com_num = 6;
   common_setup.dev_conn[1].com_num = 6;
   rig.poll(0);
@@ -129,7 +132,7 @@ TEST(ServiceLink, AVanishedPortIsClosedShownAsNoConnectionAndCountedWhenItIsBack
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_COMERR);
   EXPECT_EQ(srvc_diag.diag[0].panel_state.load(), 2);
   EXPECT_FALSE(rig.link.is_open());
-  EXPECT_EQ(view(0).timeouts, 2u);  // the silent status check, then the lost one
+  EXPECT_EQ(view(rig, 0).timeouts, 2u);  // the silent status check, then the lost one
   EXPECT_TRUE(m_stat.dev_stat[0].link.port_lost.load());
   EXPECT_TRUE(m_stat.dev_stat[1].link.port_lost.load());  // the same line
   EXPECT_FALSE(m_stat.dev_stat[2].link.port_lost.load());
@@ -138,18 +141,19 @@ TEST(ServiceLink, AVanishedPortIsClosedShownAsNoConnectionAndCountedWhenItIsBack
   const int before = rig.peer.requests();
   rig.poll(0);
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_COMERR);
-  EXPECT_EQ(view(0).requests, 2u);  // nothing sent without a port
-  EXPECT_EQ(view(0).reopens, 0u);
+  EXPECT_EQ(view(rig, 0).requests, 2u);  // nothing sent without a port
+  EXPECT_EQ(view(rig, 0).reopens, 0u);
 
   // The device is back (here: on the rig's line): polling resumes at once.
+  rig.line_time.run_out(false);
   common_setup.dev_conn[0].com_num = RIG_COM;
   rig.poll(0);
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_OK);
   EXPECT_EQ(rig.peer.requests(), before + 2);
-  EXPECT_EQ(view(0).reopens, 1u);
+  EXPECT_EQ(view(rig, 0).reopens, 1u);
   EXPECT_FALSE(m_stat.dev_stat[0].link.port_lost.load());
   rig.poll(0);
-  EXPECT_EQ(view(0).reopens, 1u);
+  EXPECT_EQ(view(rig, 0).reopens, 1u);
 }
 
 TEST(ServiceLink, RemovingADeviceMovesItsCountersAndLeavesTheLastSlotClean) {
@@ -158,10 +162,10 @@ TEST(ServiceLink, RemovingADeviceMovesItsCountersAndLeavesTheLastSlotClean) {
   rig.add_device(1, "Mixer");
   rig.poll(1);
   rig.poll(1);
-  ASSERT_EQ(view(1).requests, 3u);
+  ASSERT_EQ(view(rig, 1).requests, 3u);
   remove_device_records(0, RIG_DATE);
-  EXPECT_EQ(view(0).requests, 3u);
-  EXPECT_EQ(view(0).stored, 30u);
-  EXPECT_EQ(view(1).requests, 0u);
-  EXPECT_EQ(view(7).requests, 0u);
+  EXPECT_EQ(view(rig, 0).requests, 3u);
+  EXPECT_EQ(view(rig, 0).stored, 30u);
+  EXPECT_EQ(view(rig, 1).requests, 0u);
+  EXPECT_EQ(view(rig, 7).requests, 0u);
 }

@@ -82,7 +82,7 @@ TEST_F(LinkWithSim, LateAnswersRaiseTheMeanResponseTime) {
 // Stepped by hand: the transmitter's clock and the service's wall clock move
 // together, so the ten seconds of the outage are exact.
 TEST_F(LinkWithSim, APortThatVanishesForTenSecondsComesBackByItselfAndTheLogStaysWhole) {
-  orvsim::manual_clock sim_time(1000000);
+  manual_tick_clock sim_time(1000000);
   manual_day_clock day(46000, 10 * 3600 * 1000);  // 10:00:00
   orvsim::line_options o;
   o.com = 49;  // a COM entry only: nothing else answers to this number
@@ -96,7 +96,7 @@ TEST_F(LinkWithSim, APortThatVanishesForTenSecondsComesBackByItselfAndTheLogStay
   com_service svc(terminated, &link, &day);
   auto& s = m_stat.dev_stat[0];
   auto second = [&] {
-    sim_time.advance(1000);
+    sim_time.advance_ms(1000);
     day.advance_ms(1000);
     m_stat.current_srvc = 0;
     svc.service_step();

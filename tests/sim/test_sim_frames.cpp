@@ -1,8 +1,8 @@
 // Request frames in, answer frames out: the transmitters of one line as
 // Modbus slaves, and the splitting of the byte stream into frames.
+#include "core/mono_clock.h"
 #include "modbus_slave.h"
 #include "rtu_framer.h"
-#include "sim_clock.h"
 
 #include "comm/modb_serial.h"
 
@@ -30,7 +30,7 @@ std::vector<uint8_t> write_req(int unit, int start, const std::vector<uint16_t>&
 }
 
 struct frames : ::testing::Test {
-  manual_clock clock;
+  manual_tick_clock clock;
   unit_set units;
   void SetUp() override {
     device_settings a;

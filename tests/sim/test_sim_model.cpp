@@ -1,9 +1,9 @@
 // The transmitter model without a line, on a hand-driven clock: sample
 // clock, readings at the gain in force, configuration commit, inputs,
 // status word, analog output, the state file and the command line.
+#include "core/mono_clock.h"
 #include "gain.h"
 #include "register_map.h"
-#include "sim_clock.h"
 #include "sim_options.h"
 #include "state_file.h"
 #include "transmitter.h"
@@ -52,7 +52,7 @@ float value_of(const uint16_t* block, int k) {
 }
 
 struct model : ::testing::Test {
-  manual_clock clock;
+  manual_tick_clock clock;
   uint16_t block[SAMPLES_COUNT] = {};
   void read_samples(transmitter& t) { ASSERT_EQ(t.read(SAMPLES_FIRST, SAMPLES_COUNT, block, clock.now_ms()), 0); }
   void write1(transmitter& t, int reg, uint16_t v) { ASSERT_EQ(t.write(reg, 1, &v, clock.now_ms()), 0); }
@@ -69,7 +69,7 @@ TEST_F(model, CounterAdvancesFivePerSecondAndWraps) {
   EXPECT_EQ(c0, 65530);
   // The 30 newest samples exist from the start when the counter says so.
   EXPECT_NE(raw_of(block, 29), RAW_NO_SAMPLE);
-  clock.advance(10000);
+  clock.advance_ms(10000);
   read_samples(t);
   EXPECT_EQ(static_cast<uint16_t>(block[SB_COUNTER] - c0), 50);  // wrapped past 65535
   EXPECT_LT(block[SB_COUNTER], 100);
@@ -87,7 +87,7 @@ TEST_F(model, ClockDeviationAndLongGapsKeepTheCount) {
   device_settings d = steady();
   d.clock_ppm = 10000;  // 1 % fast
   transmitter t(d, clock.now_ms());
-  clock.advance(3600 * 1000);  // an hour without a request
+  clock.advance_ms(3600 * 1000);  // an hour without a request
   read_samples(t);
   EXPECT_NEAR(static_cast<double>(t.produced()), 18000 * 1.01, 2);
   EXPECT_NE(raw_of(block, 29), RAW_NO_SAMPLE);  // the block is full again
@@ -97,7 +97,7 @@ TEST_F(model, ReadingFollowsTheGainInForceAndDecodesToTheSignal) {
   device_settings d = steady();
   d.raw = 60000;
   transmitter t(d, clock.now_ms());
-  clock.advance(1000);
+  clock.advance_ms(1000);
   read_samples(t);
   uint32_t w = raw_of(block, 0);
   const uint16_t product_gain = t.active_config().prod_reg(0, R_GAIN);
@@ -111,13 +111,13 @@ TEST_F(model, ReadingFollowsTheGainInForceAndDecodesToTheSignal) {
   // An override (bit 15) forces another gain; the signal stays, the reading moves.
   const uint16_t high = GAIN_OVERRIDE_FLAG | (3 << 6) | 0;  // c = 3, d = 0: G = 70
   write1(t, REG_GAIN_OVERRIDE, high);
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   w = raw_of(block, 0);
   EXPECT_EQ((w >> 12) & 0xFF, (3u << 6));
   EXPECT_EQ(w & 0x3FF, 1023u);  // 60000 at G = 70 is beyond the converter
   write1(t, REG_GAIN_OVERRIDE, GAIN_OVERRIDE_FLAG | (2 << 6) | 20);
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   w = raw_of(block, 0);
   EXPECT_EQ((w >> 12) & 0xFF, (2u << 6) | 20);
@@ -126,7 +126,7 @@ TEST_F(model, ReadingFollowsTheGainInForceAndDecodesToTheSignal) {
   write1(t, REG_GAIN_OVERRIDE, 0);
   const uint16_t bad = 0x0055;
   EXPECT_EQ(t.write(REG_GAIN_OVERRIDE, 1, &bad, clock.now_ms()), EX_ILLEGAL_VALUE);
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   EXPECT_EQ((raw_of(block, 0) >> 12) & 0xFF, product_gain);
 
@@ -135,7 +135,7 @@ TEST_F(model, ReadingFollowsTheGainInForceAndDecodesToTheSignal) {
   d1.sensor_mode = 1;
   d1.raw = 60000;
   transmitter t1(d1, clock.now_ms());
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t1);
   w = raw_of(block, 0);
   EXPECT_NE(w & RAW_COEF_SET_1, 0u);
@@ -162,7 +162,7 @@ TEST_F(model, PinnedReadingsErrorsAlarmsAndTemperatureShowInTheWords) {
   d.system_error = true;
   d.din = 0b1010;
   transmitter t(d, clock.now_ms());
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   const uint32_t w = raw_of(block, 0);
   EXPECT_EQ(w & 0x3FF, 1020u);
@@ -177,7 +177,7 @@ TEST_F(model, PinnedReadingsErrorsAlarmsAndTemperatureShowInTheWords) {
   t.settings().sensor_error = true;
   t.settings().temp = -5.5;
   t.settings().temp_lo = -30;
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   EXPECT_TRUE(raw_of(block, 0) & RAW_SENSOR_ERROR);
   EXPECT_EQ(raw_of(block, 0) & 0x3FF, 0u);
@@ -191,7 +191,7 @@ TEST_F(model, PinnedReadingsErrorsAlarmsAndTemperatureShowInTheWords) {
   transmitter ts(s, clock.now_ms());
   int errors = 0;
   for (int k = 0; k < 100; ++k) {
-    clock.advance(SAMPLE_PERIOD_MS * SAMPLE_HISTORY);
+    clock.advance_ms(SAMPLE_PERIOD_MS * SAMPLE_HISTORY);
     read_samples(ts);
     for (int j = 0; j < SAMPLE_HISTORY; ++j) errors += (raw_of(block, j) & RAW_SENSOR_ERROR) != 0;
   }
@@ -207,7 +207,7 @@ TEST_F(model, ConfigurationTakesEffectOnlyWithTheCommit) {
   param[P_TEMP_UNIT] = 1;     // degF
   put_text(&param[P_SERIAL], 12, "NEW-SERIAL-1");
   ASSERT_EQ(t.write(PARAM_FIRST, PARAM_COUNT, param, clock.now_ms()), 0);
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   EXPECT_EQ(block[SB_STATUS] & 0x1F, 0);  // not yet
   // What was written reads back before the commit.
@@ -218,7 +218,7 @@ TEST_F(model, ConfigurationTakesEffectOnlyWithTheCommit) {
   write1(t, REG_CFG_COMMIT, 1);
   EXPECT_TRUE(t.take_commit());
   EXPECT_FALSE(t.take_commit());
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   const uint16_t sw = block[SB_STATUS];
   EXPECT_EQ(sw & 0x1F, 4);
@@ -246,26 +246,26 @@ TEST_F(model, DigitalInputsSelectTheProductAndFreezeTheMeasurement) {
   ASSERT_EQ(t.write(PARAM_FIRST, PARAM_COUNT, param, clock.now_ms()), 0);
   write1(t, REG_CFG_COMMIT, 1);
   t.settings().din = 0b0000;  // input 4 inverted: on; state 2 (bit 1), register 37 = 0
-  clock.advance(400);
+  clock.advance_ms(400);
   EXPECT_EQ(t.active_product(), param[P_PROD_SEL + 1]);
   t.settings().din = 0b1010;  // input 2 on, input 4 off (inverted): state 1
-  clock.advance(400);
+  clock.advance_ms(400);
   read_samples(t);
   EXPECT_EQ(block[SB_STATUS] & 0x1F, 7);
   t.settings().din = 0b0010;  // both on: state 3
-  clock.advance(400);
+  clock.advance_ms(400);
   EXPECT_EQ(t.active_product(), 9);
 
   // Freeze holds value and reading while the process moves on.
   t.settings().din = 0b1000;  // default product, no freeze
   t.settings().process.level = 30;
-  clock.advance(1000);
+  clock.advance_ms(1000);
   read_samples(t);
   const float held = value_of(block, 0);
   const uint32_t held_reading = raw_of(block, 0) & 0x3FF;
   t.settings().din = 0b1001;
   t.settings().process.level = 80;
-  clock.advance(1000);
+  clock.advance_ms(1000);
   read_samples(t);
   EXPECT_EQ(value_of(block, 0), held);
   EXPECT_EQ(raw_of(block, 0) & 0x3FF, held_reading);
@@ -275,7 +275,7 @@ TEST_F(model, DigitalInputsSelectTheProductAndFreezeTheMeasurement) {
 TEST_F(model, AnalogOutputFollowsTheDriveWhileForced) {
   transmitter t(steady(), clock.now_ms());
   uint16_t st[STATUS_COUNT];
-  clock.advance(1000);
+  clock.advance_ms(1000);
   ASSERT_EQ(t.read(0, STATUS_COUNT, st, clock.now_ms()), 0);
   // Normal: 50 % of the range is about 12 mA.
   EXPECT_NEAR(st[ST_AOUT_FEEDBACK], 12000, 300);

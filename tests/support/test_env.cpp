@@ -165,12 +165,18 @@ void modbus_peer::run() {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
     const int n = modbus_receive(ctx, req);
+    manual_tick_clock* clock = clock_.load();
+    // A frame for another unit (0) or one that is no request (-1) is not
+    // answered: the line stays silent.
+    if (n <= 0 && clock) clock->advance_ms(kSilenceMs);
     if (n > 0) {
       ++requests_;
       if (drop_ > 0) {
         --drop_;
+        if (clock) clock->advance_ms(kSilenceMs);
         continue;
       }
+      if (clock) clock->advance_us(answer_us_.load());
       std::lock_guard<std::mutex> lock(map_mutex_);
       // RTU request: address, function, start (2), count (2), ...
       if (n >= 6 && req[1] == 16) writes_.emplace_back((req[2] << 8) | req[3], (req[4] << 8) | req[5]);

@@ -2,6 +2,8 @@
 // pseudo-terminal pair with a COM port entry, and a libmodbus RTU server.
 #pragma once
 
+#include "core/mono_clock.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -69,6 +71,16 @@ class modbus_peer {
  public:
   modbus_peer(int fd, int slave_id, int registers = 12000);
   ~modbus_peer();
+  // The peer keeps the test's time on this clock from now on: every answer
+  // takes answer_us of it; a dropped request, one for another unit and one
+  // it cannot read leave the line silent for kSilenceMs of it (longer than
+  // any answer limit). A link on the same clock so waits as long as an
+  // answer really takes, and times out only where nobody answers.
+  void keep_time_on(manual_tick_clock* clock, int64_t answer_us = 2000) {
+    answer_us_ = answer_us;
+    clock_ = clock;
+  }
+  static constexpr int64_t kSilenceMs = 10000;
   void set_register(int addr, uint16_t v);
   uint16_t get_register(int addr) const;
   int requests() const { return requests_.load(); }
@@ -86,6 +98,8 @@ class modbus_peer {
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
   std::atomic<int> drop_{0};
+  std::atomic<manual_tick_clock*> clock_{nullptr};
+  std::atomic<int64_t> answer_us_{0};
   std::vector<std::pair<int, int>> writes_;
   mutable std::mutex map_mutex_;
   std::thread worker_;
