@@ -72,7 +72,7 @@ t_ctl_status ctl_status_of(int d) {
   v.alarm2 = (raw & RAW_ALARM_2) != 0;
   v.sensor_error = (raw & RAW_SENSOR_ERROR) != 0;
   v.system_error = (raw & RAW_SYSTEM_ERROR) != 0;
-  v.link = link_view(m_stat.dev_stat[d].link, mono_ms());
+  v.link = link_view(m_stat.dev_stat[d].link, line_clock().now_ms());
   return v;
 }
 

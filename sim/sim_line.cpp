@@ -389,6 +389,7 @@ void sim_line::run() {
       ++stats_.requests;
       if (!out_.empty()) {
         ++stats_.ignored;  // half duplex: the transmitter is still talking
+        keep_silent();
         continue;
       }
       std::vector<uint8_t> answer = units_.handle(f->data(), f->size(), clock_->now_ms());
@@ -396,7 +397,10 @@ void sim_line::run() {
         note("unit " + std::to_string((*f)[0]) + " f" + std::to_string((*f)[1]) + " " +
              std::to_string(((*f)[2] << 8) | (*f)[3]) + "+" + std::to_string(((*f)[4] << 8) | (*f)[5]) +
              (answer.empty() ? " (silent)" : ""));
-      if (answer.empty()) continue;
+      if (answer.empty()) {
+        keep_silent();
+        continue;
+      }
       ++stats_.answers;
       if (answer[1] & 0x80) ++stats_.exceptions;
       const fault_decision d = faults_.apply(answer);
@@ -409,18 +413,28 @@ void sim_line::run() {
       } else {
         a.start_us = now_us();
       }
-      a.start_us += static_cast<int64_t>(d.delay_ms) * 1000;
       if (d.drop) {
         ++stats_.faults;
+        keep_silent();
         continue;
       }
       if (d.bad_crc || d.delay_ms || !d.noise.empty()) ++stats_.faults;
       a.bytes = d.noise;
       a.bytes.insert(a.bytes.end(), answer.begin(), answer.end());
+      if (o_.line_clock) {
+        // The answer's time passes on the line clock before its bytes go out.
+        o_.line_clock->advance_us(static_cast<int64_t>(d.delay_ms) * 1000 + static_cast<int64_t>(a.bytes.size()) * c);
+      } else {
+        a.start_us += static_cast<int64_t>(d.delay_ms) * 1000;
+      }
       out_.push_back(std::move(a));
     }
     send_due(now_us());
   }
+}
+
+void sim_line::keep_silent() {
+  if (o_.line_clock) o_.line_clock->advance_ms(SILENCE_MS);
 }
 
 void sim_line::send_due(int64_t now) {

@@ -30,6 +30,10 @@
 
 namespace orvsim {
 
+// How long a request without an answer keeps the line silent on a line
+// clock: longer than any answer limit of the program.
+inline constexpr int64_t SILENCE_MS = 10000;
+
 struct line_options {
   std::string device;        // serial device to serve; empty: a new pseudo-terminal
   int com = 0;               // 1..50: make the line COM n of the program; 0: no entry
@@ -43,6 +47,13 @@ struct line_options {
   std::vector<device_settings> devices;  // empty: one transmitter at address 1
   std::string state_file;                // configurations kept across restarts
   const tick_clock* clock = nullptr;     // the transmitters' time base; null: steady
+  // Where the line keeps the time of its exchanges for a link on the same
+  // clock (tests): an answer moves it by its time on the wire (and by its
+  // lateness, instead of sending it late), a request that gets no answer by
+  // SILENCE_MS. Such a link waits as long as every answer really takes and
+  // times out exactly where the line keeps silent. Null: answers go out in
+  // real time.
+  manual_tick_clock* line_clock = nullptr;
   bool log_requests = false;
   std::function<void(const std::string& path)> on_path;  // the line is there (again)
   std::function<void(const std::string& note)> on_note;  // notes for a log
@@ -100,6 +111,8 @@ class sim_line {
   void link_entry();
   void run();
   void send_due(int64_t now_us);
+  // A request gets no answer: the line clock (if any) passes the silence.
+  void keep_silent();
   int line_baud() const;
   int64_t char_us() const;
   void note(const std::string& s);

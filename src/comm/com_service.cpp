@@ -179,20 +179,20 @@ void com_service::apply_ctl(int d) {
 // ---- exchanges --------------------------------------------------------------
 
 int com_service::counted(int d, int result, int64_t start_us) {
-  // Response times are measured on the link's clock, as its limits are.
-  const int64_t end_us = link_.clock().now_us();
+  // Response times are measured on the line clock, as the answer limits are.
+  const int64_t end_us = line_clock().now_us();
   const int64_t took = std::clamp<int64_t>(end_us - start_us, 0, INT32_MAX);
   link_record(m_stat.dev_stat[d].link, result, static_cast<uint32_t>(took), end_us / 1000);
   return result;
 }
 
 int com_service::read_regs(int d, int slave, int start, uint16_t* buf, int count) {
-  const int64_t t0 = link_.clock().now_us();
+  const int64_t t0 = line_clock().now_us();
   return counted(d, link_.get_mod_regs(slave, start, buf, count), t0);
 }
 
 int com_service::write_regs(int d, int slave, int start, const uint16_t* buf, int count) {
-  const int64_t t0 = link_.clock().now_us();
+  const int64_t t0 = line_clock().now_us();
   return counted(d, link_.set_mod_regs(slave, start, buf, count), t0);
 }
 

@@ -147,7 +147,7 @@ int TModbSerial::get_mod_regs(int slave, int start, uint16_t* buf, int count) {
   clear_port();
   if (!port_.is_open()) return 2;
   const int len = build_read_frame(send_buf, slave, start, count);
-  const int64_t sent_at = clock_->now_ms();
+  const int64_t sent_at = line_clock().now_ms();
   if (!send_frame(len)) return 2;
   const int res = wait_response(slave, 3 + 2 * count, len, sent_at);
   if (res == 0)
@@ -160,7 +160,7 @@ int TModbSerial::set_mod_regs(int slave, int start, const uint16_t* buf, int cou
   clear_port();
   if (!port_.is_open()) return 2;
   const int len = build_write_frame(send_buf, slave, start, buf, count);
-  const int64_t sent_at = clock_->now_ms();
+  const int64_t sent_at = line_clock().now_ms();
   if (!send_frame(len)) return 2;
   return wait_response(slave, 6, len, sent_at);
 }
@@ -257,7 +257,7 @@ int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_
   int64_t last_byte = start;
   int kept = 0;
   for (;;) {
-    const int64_t now = clock_->now_ms();
+    const int64_t now = line_clock().now_ms();
     // A port that vanished meanwhile has nothing more to give.
     if (now > start + limit || now > last_byte + gap || !port_.is_open()) return 2;
     uint8_t b = 0;
@@ -268,7 +268,7 @@ int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_
       port_.wait_readable(static_cast<int>(until - now + 1));
       continue;
     }
-    last_byte = clock_->now_ms();
+    last_byte = line_clock().now_ms();
     gap = 100 + answer_slack_ms;
     take_byte(mod_read, kept, b, slave);
     if (kept == expected + 2) return judge_answer(send_buf, mod_read, expected);

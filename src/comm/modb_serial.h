@@ -12,7 +12,6 @@
 #pragma once
 
 #include "comm/serial_port.h"
-#include "core/mono_clock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -64,11 +63,6 @@ class TModbSerial {
   // make their own link, such as orvctl run in the test's process).
   static void set_default_answer_slack_ms(int ms) { default_slack_ms.store(ms, std::memory_order_relaxed); }
 
-  // The clock the answer limits are measured on: the machine's own unless a
-  // test that keeps its own time gives another one (never null).
-  void set_clock(const tick_clock* clock) { clock_ = clock ? clock : &steady_tick_clock::instance(); }
-  const tick_clock& clock() const { return *clock_; }
-
   // Character time in microseconds used for the time-outs, by baud index.
   static int char_time_us(int baud_index);
   // Overall and gap limits in milliseconds of a response wait.
@@ -93,8 +87,8 @@ class TModbSerial {
   // Notes a failed port call: a lost device closes the port. True when it was lost.
   bool note_port_error(int err);
   bool send_frame(int len);
-  // Waits for the answer; its limits count from start_ms (on clock_), taken
-  // before the request went out.
+  // Waits for the answer; its limits count from start_ms (on the line
+  // clock), taken before the request went out.
   int wait_response(int slave, int expected, int sent, int64_t start_ms);
   bool next_byte(uint8_t& b);
   int read_input(int requested);
@@ -115,6 +109,5 @@ class TModbSerial {
   int32_t send_err_code = 0;
   int32_t answer_slack_ms = default_slack_ms.load(std::memory_order_relaxed);
   bool port_lost_ = false;
-  const tick_clock* clock_ = &steady_tick_clock::instance();
   static inline std::atomic<int> default_slack_ms{0};
 };

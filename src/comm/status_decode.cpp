@@ -129,7 +129,7 @@ status_view compute_status_view(int red_dsp_tout) {
       v.panels[d].hint += u'\n' + log_failure_text(common_setup.dev_conn[d].log_dir.get(), err);
   }
   v.link_caption = text_or_default(u"x_lbl_curr_link", TXT_KIND_CAPTION, FORM_MAIN);
-  const int64_t now = mono_ms();
+  const int64_t now = line_clock().now_ms();
   for (int d = 0; d < MAX_DEVICES; ++d) {
     if (v.panels[d].hint.isEmpty()) continue;
     const t_link_view lv = link_view(m_stat.dev_stat[d].link, now);

@@ -1,5 +1,6 @@
 #include "core/mono_clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -24,3 +25,14 @@ const steady_tick_clock& steady_tick_clock::instance() {
   static const steady_tick_clock clock;
   return clock;
 }
+
+namespace {
+std::atomic<const tick_clock*> g_line_clock{nullptr};
+}  // namespace
+
+const tick_clock& line_clock() {
+  const tick_clock* c = g_line_clock.load(std::memory_order_acquire);
+  return c ? *c : steady_tick_clock::instance();
+}
+
+void set_line_clock(const tick_clock* clock) { g_line_clock.store(clock, std::memory_order_release); }

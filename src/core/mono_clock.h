@@ -11,7 +11,7 @@ int64_t mono_us();
 // Sleeps for the given number of milliseconds (0 yields the processor).
 void sleep_ms(int ms);
 
-// A monotonic time base handed to what measures intervals on a line: the
+// A monotonic time base for what measures intervals on a line: the
 // machine's clock in the programs, one a test drives where the test keeps
 // its own time (a simulated transmitter's sample clock, a link's answer
 // limits and response times). Microseconds; only differences matter.
@@ -50,3 +50,10 @@ class manual_tick_clock final : public tick_clock {
   mutable std::atomic<int64_t> us_;
   std::atomic<bool> running_out_{false};
 };
+
+// The clock of the serial lines: the links measure their answer limits and
+// response times on it, and the link figures (the time since the last good
+// answer) are read against it. The machine's clock unless a test installed
+// another one (it must outlive its use).
+const tick_clock& line_clock();
+void set_line_clock(const tick_clock* clock);  // nullptr: back to the machine's clock

@@ -124,7 +124,7 @@ QString TDlg_link_stats::since_text(int64_t ms) {
 
 void TDlg_link_stats::refresh() {
   set_texts();
-  const t_link_view v = link_view(m_stat.dev_stat[device_].link, mono_ms());
+  const t_link_view v = link_view(m_stat.dev_stat[device_].link, line_clock().now_ms());
   QString good = count_text(v.good);
   if (v.requests > 0)
     good += QStringLiteral(" (") + scaled_text(static_cast<int64_t>(1000.0 * v.good / v.requests), 1) +

@@ -1,6 +1,9 @@
 // The communication service against simulated transmitters: a fresh set of
 // records and log folder per test, devices on the simulator's COM entries,
-// and the service thread started and stopped around a condition.
+// and the service thread started and stopped around a condition. The lines
+// keep their exchanges' time on line_time, the line clock of the test: the
+// link waits for every answer however late a loaded machine delivers it,
+// and times out exactly where a line keeps silent.
 #pragma once
 
 #include "archive/log_file.h"
@@ -9,6 +12,7 @@
 #include "core/common_data.h"
 #include "core/day_clock.h"
 #include "core/mono_clock.h"
+#include "sim_line.h"
 #include "support/test_env.h"
 
 #include <QDir>
@@ -31,6 +35,15 @@ class sim_service_test : public ::testing::Test {
       reset_acq_state(d, now.date);
       clear_smp_ring(d);
     }
+    set_line_clock(&line_time);
+  }
+  void TearDown() override { set_line_clock(nullptr); }
+  // A line on COM com that keeps its time on the test's line clock.
+  orvsim::line_options line_on(int com) {
+    orvsim::line_options o;
+    o.com = com;
+    o.line_clock = &line_time;
+    return o;
   }
   // Device slot d: the transmitter at the address on COM com, acquiring.
   void add_device(int d, int com, int address) {
@@ -55,9 +68,6 @@ class sim_service_test : public ::testing::Test {
     svc.wait_for();
     return cond();
   }
-  void run_for(int ms) {
-    run_until([] { return false; }, ms);
-  }
   QByteArray log_of(int d) {
     QFile f(log_file_name(d));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -65,5 +75,6 @@ class sim_service_test : public ::testing::Test {
 
   temp_config_home home;
   QString log_dir;
+  manual_tick_clock line_time;
   TModbSerial link;
 };
