@@ -54,8 +54,8 @@ bool TMainForm::check_key_text(QLineEdit* edit, QKeyEvent* key) {
   return key->text().contains(u'|');
 }
 
-void TMainForm::exit_edit(QLineEdit* edit) {
-  if (ctrl_updating || exit_busy_) return;
+bool TMainForm::exit_edit(QLineEdit* edit) {
+  if (ctrl_updating || exit_busy_) return true;
   exit_busy_ = true;
   const t_entry_result r = store_edit_entry(edit->objectName(), edit->text());
   if (r.handled) {
@@ -70,6 +70,15 @@ void TMainForm::exit_edit(QLineEdit* edit) {
     fill_prod_lists();
   }
   exit_busy_ = false;
+  return !r.refused;
+}
+
+bool TMainForm::store_pending_edit() {
+  // The window's focus edit, also while another window is active; an edit
+  // nothing was typed into since it was shown or stored has nothing pending.
+  auto* edit = qobject_cast<QLineEdit*>(focusWidget());
+  if (!edit || !edit->property(CFG_EDIT_PROPERTY).isValid() || !edit->isModified()) return true;
+  return exit_edit(edit);
 }
 
 void TMainForm::combo_Change(QComboBox* box) {

@@ -26,12 +26,12 @@ bool TMainForm::save_param_set() {
 }
 
 void TMainForm::menm_save_cfgClick() {
-  if (!(cmd_mask & CMD_SAVE) || !cfg_addressable()) return;
+  if (!(cmd_mask & CMD_SAVE) || !cfg_addressable() || !store_pending_edit()) return;
   save_param_set();
 }
 
 void TMainForm::menm_load_cfgClick() {
-  if (!(cmd_mask & CMD_LOAD)) return;
+  if (!(cmd_mask & CMD_LOAD) || !store_pending_edit()) return;
   const QString filter = msg_text(MSG_PSET_FILTER) + " (*." + pset_ext() + ")|*." + pset_ext();
   const QString name = open_dialog(QString(), filter, msg_text(MSG_PSET_LOAD_TITLE));
   if (name.isEmpty()) return;

@@ -23,10 +23,6 @@
 
 namespace {
 
-// Lets pending window work run (repaints, the focus change that stores an
-// edit) but no user input.
-void process_pending() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
 // How often the progress bar looks at the frame counter while a transfer runs.
 constexpr int kProgressMs = 40;
 
@@ -158,7 +154,7 @@ void TMainForm::refresh_cfg_views() {
 
 void TMainForm::menm_dev_readClick() {
   const int d = selected_device();
-  if (!(cmd_mask & CMD_READ_CFG) || d < 0 || srvc_client().busy()) return;
+  if (!(cmd_mask & CMD_READ_CFG) || d < 0 || srvc_client().busy() || !store_pending_edit()) return;
   // Reading replaces the edit image without asking about pending changes.
   if (read_dev_config(d))
     show_info(msg_text(MSG_CFG_LOADED));
@@ -168,7 +164,7 @@ void TMainForm::menm_dev_readClick() {
 
 void TMainForm::menm_dev_writeClick() {
   const int d = selected_device();
-  if (!(cmd_mask & CMD_WRITE_CFG) || d < 0 || srvc_client().busy()) return;
+  if (!(cmd_mask & CMD_WRITE_CFG) || d < 0 || srvc_client().busy() || !store_pending_edit()) return;
   // The off-line configuration is never written to a device.
   if (m_stat.dev_stat[d].param_read.load(rlx))
     offer_write_config(MSG_CFG_OVERWRITE, true);
@@ -178,8 +174,5 @@ void TMainForm::menm_dev_writeClick() {
 
 void TMainForm::tcmd_wr_cfgClick() {
   if (!(cmd_mask & CMD_WRITE_CFG)) return;
-  // An edit being typed in is left, and so stored, first.
-  pgctrl_main->setFocus();
-  process_pending();
   menm_dev_writeClick();
 }

@@ -121,7 +121,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos) {
   // A click that arrives while a request is carried out changes nothing.
   if (srvc_client().busy()) return;
-  // A pending edit is stored first.
+  // A pending edit is stored first; the focus then leaves the pages (a
+  // calibration scroll bar releases the output it drives).
+  if (!store_pending_edit()) return;
   pgctrl_main->setFocus();
   process_pending();
   if (button == Qt::LeftButton && index >= 0) {
@@ -139,6 +141,7 @@ void TMainForm::select_device(int d) {
   set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, d >= 0);
   show_tool_images();
   if (d >= 0 && d == m_stat.dev_selected.load()) return;
+  if (!store_pending_edit()) return;
   // A forced analog output is released before its device is left.
   release_aout(true);
   if (!offer_write_config(0, false)) return;

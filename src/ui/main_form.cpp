@@ -135,7 +135,11 @@ void TMainForm::fit_to_monitor(QWidget* form) { ::fit_to_monitor(form); }
 void TMainForm::pgctrl_mainChange(int index) {
   if (!init_complete) return;
   const int tag = page_tag(pgctrl_main->widget(index));
-  if (last_pg_index < 6 && tag > 5) offer_write_config(0, false);  // result ignored
+  if (last_pg_index < 6 && tag > 5) {
+    // The page has changed already: whatever the entry or the write came to, the chart page stays.
+    store_pending_edit();
+    offer_write_config(0, false);
+  }
   upd_chart_menus();
   update_menus();
   common_setup.last_page = tag;

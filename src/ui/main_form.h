@@ -193,7 +193,16 @@ class TMainForm : public QMainWindow {
   // Handlers. The key handlers return true when they took (or swallowed) the key.
   bool check_key_float(QLineEdit* edit, QKeyEvent* key);
   bool check_key_text(QLineEdit* edit, QKeyEvent* key);
-  void exit_edit(QLineEdit* edit);
+  // Stores the edit's entry; false when it was refused (the error has been
+  // shown and the edit shows the stored value again).
+  bool exit_edit(QLineEdit* edit);
+  // Stores what is being typed into the configuration edit that has the
+  // focus, as leaving it would. Every command that uses or replaces the edit
+  // image runs it first (Save, Load, Read, Write, leaving the device or the
+  // page, closing): a shortcut, a tool button or a file dialog moves no focus
+  // that would store it. False when the entry was refused: the command is
+  // then not carried out and the edit keeps the focus.
+  bool store_pending_edit();
   void combo_Change(QComboBox* box);
   void ChkBox_Change(QCheckBox* box);
   void cmb_aout_modeChange();

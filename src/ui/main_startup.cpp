@@ -256,10 +256,9 @@ void TMainForm::FormClose(QCloseEvent* event) {
     return;
   }
   // An edit being typed in is stored, then a changed configuration is
-  // offered for writing; a write that fails keeps the program open.
-  pgctrl_main->setFocus();
-  process_pending();
-  if (!offer_write_config(0, false)) {
+  // offered for writing; a refused entry or a write that fails keeps the
+  // program open.
+  if (!store_pending_edit() || !offer_write_config(0, false)) {
     event->ignore();
     return;
   }

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QTest>
 
 namespace {
 
@@ -20,6 +21,15 @@ void pick(const QString& file) {
     d.selectFile(file);
     return static_cast<int>(QDialog::Accepted);
   });
+}
+
+// The parameter set a file holds.
+t_param_set file_set(const QString& path) {
+  QString content;
+  t_param_set s;
+  EXPECT_EQ(read_param_set_file(path, content), PSET_READ_OK) << path.toStdString();
+  EXPECT_TRUE(parse_param_set_fields(content, s)) << path.toStdString();
+  return s;
 }
 
 t_param_set images_of(int d, bool edit) {
@@ -213,4 +223,44 @@ TEST_F(CfgFilesWindow, OverwritingAsksAndTheOffLineSetIsOfferedForSaving) {
   EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_CHANGED)});
   EXPECT_EQ(m_stat.dev_selected.load(), -1);
   EXPECT_TRUE(cfg_changed(-1));
+}
+
+TEST_F(CfgFilesWindow, SaveStoresTheValueStillBeingTypedAndARefusedOneStopsIt) {
+  start();
+  form_->select_device(-1);
+  ASSERT_TRUE(write_param_set_file(file("set.orvcfg"), param_set_text(t_param_set{})));
+  pick(file("set.orvcfg"));
+  form_->menm_load_cfgClick();
+  boxes();
+  form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  QLineEdit* del = edit("txt_al1_del");
+  del->setFocus();
+  del->selectAll();
+  QTest::keyClicks(del, "55.5");
+
+  // Ctrl+S moves no focus: the typed value still reaches the file, and the
+  // off-line set counts as saved because it is what was saved.
+  pick(file("typed.orvcfg"));
+  QTest::keySequence(del, QKeySequence::Save);
+  EXPECT_EQ(boxes(), QStringList{info(MSG_PSET_SAVED)});
+  EXPECT_EQ(file_set(file("typed.orvcfg")).param[60], 555);
+  EXPECT_EQ(del->text(), "55.5");
+  EXPECT_FALSE(cfg_changed(-1));
+
+  // A value out of range: its error, no file dialog, the field keeps the focus.
+  del->selectAll();
+  QTest::keyClicks(del, "500");
+  bool asked = false;
+  set_file_dialog_runner([&asked](QFileDialog&) {
+    asked = true;
+    return static_cast<int>(QDialog::Rejected);
+  });
+  action("tcmd_save")->trigger();
+  EXPECT_EQ(boxes(), QStringList{"error: " + msg_text(5) + "0.0 .. 100.0"});
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(m_stat.edit_param.get(60), 555);
+  EXPECT_EQ(del->text(), "55.5");
+  EXPECT_TRUE(del->hasFocus());
 }
