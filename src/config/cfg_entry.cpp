@@ -6,6 +6,7 @@
 #include "settings/sys_number.h"
 #include "texts/text_table.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -130,7 +131,7 @@ t_entry_result enter_float_value(const QString& text, int dec, float min, float 
 }
 
 t_entry_result enter_float(const QString& text, const t_reg_addr& a, int dec, float min, float max, bool clamp) {
-  if (dec > 2) dec = 2;
+  dec = std::clamp(dec, 0, FLOAT_DEC_MAX);
   float v = get_f32(a);
   t_entry_result r = enter_float_value(text, dec, min, max, clamp, v);
   if (r.stored) put_f32(a, v);

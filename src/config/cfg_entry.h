@@ -55,7 +55,8 @@ t_entry_result enter_int32(const QString& text, const t_reg_addr& a, int dec, in
 t_entry_result enter_float_value(const QString& text, int dec, float min, float max, bool clamp, float& value);
 // A float in the system's number format, checked against min..max unless
 // both are 0; with clamp a value above max stores max. NaN and the
-// infinities are not numbers. Shown with at most 2 decimals.
+// infinities are not numbers. The range message and shown use dec decimals
+// (0..FLOAT_DEC_MAX), as the field shows the value when it is refreshed.
 t_entry_result enter_float(const QString& text, const t_reg_addr& a, int dec, float min, float max, bool clamp);
 // A text of n characters: trimmed, "|" removed, cut to n (with messages 3
 // and 4) or padded with blanks.

@@ -47,9 +47,8 @@ void TMainForm::fill_cfg_lists() {
   updating_guard g;
   cmb_mod_addr->clear();
   for (int a = 1; a <= 248; ++a) cmb_mod_addr->addItem(QString::number(a));
-  const QChar sep = sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep;
   x_cmb_decp->clear();
-  x_cmb_decp->addItems({"0000", QString("000") + sep + "0", QString("00") + sep + "00"});
+  x_cmb_decp->addItems(dec_places_items(sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep));
 }
 
 void TMainForm::show_bound_controls(QWidget* container) {

@@ -5,6 +5,7 @@
 #include "config/cfg_show.h"
 #include "config/cfg_transfer.h"
 #include "config/products.h"
+#include "config/reg_codec.h"
 #include "core/reg_text.h"
 #include "texts/text_table.h"
 
@@ -22,7 +23,7 @@ std::optional<QStringList> fixed_items(QStringView name) {
   if (name == u"cmb_temp_mode") return QStringList{QString::fromUtf16(u"\u00B0C"), QString::fromUtf16(u"\u00B0F")};
   if (name == u"cmb_al1_mode" || name == u"cmb_al2_mode") return QStringList{"N.O.", "N.C."};
   if (name == u"x_cmb_cal_pts") return QStringList{"2", "3", "4", "5"};
-  if (name == u"x_cmb_decp") return QStringList{"0000", "000.0", "00.00"};
+  if (name == u"x_cmb_decp") return dec_places_items(u'.');
   if (name == u"cmb_mod_addr") {
     QStringList l;
     for (int a = 1; a <= 248; ++a) l << QString::number(a);

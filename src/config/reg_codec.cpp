@@ -14,6 +14,13 @@ QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
 
 int prod_dec_places(uint16_t reg23) { return std::min<int>(reg23, FLOAT_DEC_MAX); }
 
+QStringList dec_places_items(QChar sep) {
+  QStringList items{QStringLiteral("0000")};
+  for (int dec = 1; dec <= FLOAT_DEC_MAX; ++dec)
+    items << QString(std::max(4 - dec, 2), u'0') + sep + QString(dec, u'0');
+  return items;
+}
+
 uint16_t bit_field(uint16_t value, uint16_t mask) {
   if (mask == 0) return value;
   const int shift = std::countr_zero(mask);

@@ -11,6 +11,7 @@
 #include "config/active_cfg.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -29,8 +30,14 @@ inline constexpr std::array<float, FLOAT_DEC_MAX + 1> float_max_tab = {999999.0f
                                                                        99.9999f};
 
 // The decimal places of a product as its register 23 holds them, limited to
-// the float_max_tab range (the register comes from the device).
+// the float_max_tab range (the register comes from the device). Every value
+// of the product is shown, entered and range-checked with this count, and
+// the decimal point box shows it.
 int prod_dec_places(uint16_t reg23);
+
+// The items of the decimal point box, one per count 0..FLOAT_DEC_MAX, with
+// sep as the decimal separator: "0000", "000.0", "00.00", "00.000", "00.0000".
+QStringList dec_places_items(QChar sep);
 
 // Reading a register under a mask; mask 0 means the whole register.
 uint16_t bit_field(uint16_t value, uint16_t mask);

@@ -161,11 +161,17 @@ TEST_F(CfgEntry, FloatsUseTheProductsDecimalPlaces) {
   r = store_edit_entry(u"txt_low_flow", "12.7");
   EXPECT_EQ(r.shown, "13");
 
-  // Shown with at most 2 decimals whatever the product says.
+  // Three and four places: shown and checked as the field shows the value,
+  // the range naming the limit that is kept.
   set_prod(0, 23, 4);
   r = store_edit_entry(u"txt_cal_3", "12.3456");
-  EXPECT_EQ(r.shown, "12.35");
+  EXPECT_EQ(r.shown, "12.3456");
   EXPECT_EQ(prod_f32(0, 6), 12.3456f);
+  set_prod(0, 23, 3);
+  r = store_edit_entry(u"txt_rng_end", "1000");
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(r.error, range_msg("0.000 .. 999.999"));
+  EXPECT_EQ(r.shown, "999999.000");
 }
 
 TEST_F(CfgEntry, NotANumberAndInfinityAreRefused) {

@@ -259,6 +259,45 @@ TEST_F(CfgPages, CombosAndChecksStoreTheirRegisters) {
   EXPECT_EQ(w<QLabel>("x_lbl_prod_crc")->text(), prod_crc_text());
 }
 
+TEST_F(CfgPages, AProductsDecimalPlacesRuleTheBoxTheValuesTheEntriesAndTheRange) {
+  show_page(form_->tab_products);
+  auto* decp = w<QComboBox>("x_cmb_decp");
+  auto* end = w<QLineEdit>("txt_rng_end");
+  auto* beg = w<QLineEdit>("txt_rng_beg");
+  EXPECT_EQ(decp->count(), 5);
+
+  // Three places, as a transmitter may hold them: the box names them, and a
+  // value typed shows as the next refresh shows it.
+  set_q(0, 23, 3);
+  form_->show_cfg_pages();
+  EXPECT_EQ(decp->currentText(), "00.000");
+  EXPECT_EQ(end->text(), "40.000");
+  type_and_leave(end, "12.3456", beg);
+  EXPECT_EQ(end->text(), "12.346");
+  form_->show_cfg_pages();
+  EXPECT_EQ(end->text(), "12.346");
+  // The range names the limit that holds: 999.999 is taken, 1000 is not.
+  type_and_leave(end, "1000", beg);
+  EXPECT_EQ(msg_script::shown(), QStringList{"error: " + msg_text(5) + "0.000 .. 999.999"});
+  type_and_leave(end, "999.999", beg);
+  EXPECT_EQ(end->text(), "999.999");
+  EXPECT_EQ(msg_script::shown().size(), 1);
+  EXPECT_EQ(q_reg(0, 23), 3);
+
+  // Four picked in the box.
+  decp->setCurrentIndex(4);
+  EXPECT_EQ(q_reg(0, 23), 4);
+  EXPECT_EQ(beg->text(), "0.0000");
+
+  // A count beyond the table shows as four and is kept through entries.
+  set_q(0, 23, 9);
+  form_->show_cfg_pages();
+  EXPECT_EQ(decp->currentText(), "00.0000");
+  type_and_leave(end, "12.34567", beg);
+  EXPECT_EQ(end->text(), "12.3457");
+  EXPECT_EQ(q_reg(0, 23), 9);
+}
+
 TEST_F(CfgPages, AlarmMatrixEnablesTheLimitFields) {
   show_page(form_->tab_outputs);
   auto* min = w<QLineEdit>("txt_al2_min");
