@@ -151,6 +151,7 @@ t_calib_out auto_gain_proc::tick(bool visible) {
         if (std::atomic<uint16_t>* reg = get_gain_reg()) {
           reg->store(gain_word, rlx);
           refresh_gain_display();
+          out.stored = true;
         } else {
           ok = false;  // no product being edited: nothing stored
         }

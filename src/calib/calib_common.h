@@ -41,8 +41,9 @@ inline constexpr int CALIB_SETTLE_TICKS = 5;
 struct t_calib_out {
   bool stop_timer = false;
   bool close = false;
-  int error_msg = 0;  // text number of an error box, shown after the dialog closed
-  int info_msg = 0;   // text number of an information box, the same
+  int error_msg = 0;    // text number of an error box, shown after the dialog closed
+  int info_msg = 0;     // text number of an information box, the same
+  bool stored = false;  // a result went into the edit image
 };
 
 // The tick check: visible, the device still selected and still the one the

@@ -121,6 +121,7 @@ void TCalib_dlg_base::hideEvent(QHideEvent* event) {
 void TCalib_dlg_base::finish_tick(const t_calib_out& out) {
   if (out.stop_timer) tmr_cal_in->stop();
   if (out.close) close();
+  if (out.stored && on_stored) on_stored();
   if (out.error_msg) show_error_msg(out.error_msg);
   if (out.info_msg) show_info_msg(out.info_msg);
 }

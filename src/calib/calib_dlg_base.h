@@ -26,6 +26,10 @@ class TCalib_dlg_base : public QDialog {
 
   QTimer* tmr_cal_in = nullptr;  // 500 ms
   QProgressBar* ga_main = nullptr;
+  // Called after the dialog stored its result into the edit image, once it
+  // has closed and before its message: the window shows the result and the
+  // products CRC of the image as it now is.
+  std::function<void()> on_stored;
 
   // Posts gain words for the device the dialog works on, through the
   // program's service client; nothing once that device's slot has changed

@@ -20,8 +20,6 @@ class TCalib_In : public TCalib_dlg_base {
   // Opens the capture of point k (0..4) for the selected device; false
   // (text 57 shown) when it is not on line.
   bool open_for(int k);
-  // Called after Save stored a value, to show it on the products page.
-  std::function<void()> on_stored;
 
   void tmr_cal_inTimer();
   void cmd_okClick();

@@ -9,6 +9,19 @@
 #include <QPushButton>
 #include <QVariant>
 
+namespace {
+
+// A gain dialog whose stored results the products page shows at once: the
+// raw value or the gain, and the products CRC of the edit image.
+template <typename Dialog>
+Dialog* gain_dialog(TMainForm* form) {
+  auto* dlg = new Dialog(form);
+  dlg->on_stored = [form] { form->show_products_tab(); };
+  return dlg;
+}
+
+}  // namespace
+
 void TMainForm::connect_calib_gain() {
   for (int j = 1; j <= 5; ++j) {
     if (auto* b = tab_products->findChild<QPushButton*>(QString("cmd_calin_%1").arg(j))) {
@@ -22,26 +35,19 @@ void TMainForm::connect_calib_gain() {
 }
 
 void TMainForm::cmd_calin_1Click(int k) {
-  if (!Calib_In) {
-    Calib_In = new TCalib_In(this);
-    // The stored raw value shows in its field, and the products CRC follows.
-    Calib_In->on_stored = [this] { show_products_tab(); };
-  }
+  if (!Calib_In) Calib_In = gain_dialog<TCalib_In>(this);
   if (Calib_In->isVisible()) return;
   Calib_In->open_for(k);
 }
 
 void TMainForm::cmd_autogainClick() {
-  if (!Auto_gain) Auto_gain = new TAuto_gain(this);
+  if (!Auto_gain) Auto_gain = gain_dialog<TAuto_gain>(this);
   if (Auto_gain->isVisible()) return;
   Auto_gain->open_for();
 }
 
 void TMainForm::cmd_manual_gainClick() {
-  if (!Manual_gain) {
-    Manual_gain = new TManual_gain(this);
-    Manual_gain->on_stored = [this] { set_prod_crc(); };
-  }
+  if (!Manual_gain) Manual_gain = gain_dialog<TManual_gain>(this);
   if (Manual_gain->isVisible()) return;
   Manual_gain->open_for();
 }

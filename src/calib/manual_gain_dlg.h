@@ -19,8 +19,6 @@ class TManual_gain : public TCalib_dlg_base {
 
   // Opens the dialog for the selected device, or for the off-line set.
   void open_for();
-  // Called after Confirm stored the step (the products page shows it).
-  std::function<void()> on_stored;
 
   void tmr_cal_inTimer();
   void trk_man_gainChange();

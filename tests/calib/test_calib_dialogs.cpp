@@ -8,6 +8,7 @@
 #include "calib/gain_model.h"
 #include "calib/manual_gain_dlg.h"
 #include "comm/service_client.h"
+#include "config/products.h"
 #include "config/window_rig.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
@@ -139,6 +140,7 @@ TEST_F(GainDialogs, CaptureForcesTheProductGainCollectsAndSavesIntoTheEditImage)
   const uint32_t stored = m_stat.dev_stat[0].edit_prod.get(14) | (uint32_t{m_stat.dev_stat[0].edit_prod.get(15)} << 16);
   EXPECT_EQ(stored, dlg->proc.calib_result);
   EXPECT_EQ(form->findChild<QLineEdit*>("txt_raw_2")->text(), QString::number(stored));
+  EXPECT_EQ(form->x_lbl_prod_crc->text(), prod_crc_text());
   EXPECT_EQ(static_cast<int32_t>(m_stat.dev_stat[0].read_prod.get(14)), read_before);  // not written to the device
   ASSERT_TRUE(wait_released());
   EXPECT_EQ(gain_log().front(), (command_write{10004, static_cast<uint16_t>(product_gain | 0x8000)}));
@@ -193,8 +195,12 @@ TEST_F(GainDialogs, EveryWayOutOfEveryGainDialogReleasesTheGain) {
   EXPECT_EQ(gain_log().size(), writes);
 }
 
-TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAndAcceptStoresTheStep) {
+TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAcceptStoresTheStepAndTheCrcFollows) {
   start_selected();
+  // The lowest step in the edited product first, so that the search surely changes it.
+  set_gain_idx(0);
+  form->set_prod_crc();
+  const QString crc_before = form->x_lbl_prod_crc->text();
   form->cmd_autogainClick();
   TAuto_gain* dlg = form->Auto_gain;
   ASSERT_NE(dlg, nullptr);
@@ -215,7 +221,10 @@ TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAndAcceptStoresTheS
   const double mantissa = kRaw * gain_factor(0, step) / 1280.0;
   EXPECT_GT(mantissa, 850);
   EXPECT_LT(mantissa, 971);
+  // The products page shows the stored step, and the CRC of the edit image with it.
   EXPECT_EQ(form->x_lbl_gain_val->text(), gain_label_text(0, step));
+  EXPECT_NE(crc_before, prod_crc_text());
+  EXPECT_EQ(form->x_lbl_prod_crc->text(), prod_crc_text());
 }
 
 TEST_F(GainDialogs, ManualGainForcesEachStepShowsTheHeadroomAndConfirms) {
@@ -238,6 +247,7 @@ TEST_F(GainDialogs, ManualGainForcesEachStepShowsTheHeadroomAndConfirms) {
   dlg->cmd_confirm->click();
   EXPECT_EQ(gain_step_of_word(0, edited_gain()), first + 3);
   EXPECT_EQ(form->x_lbl_gain_val->text(), gain_label_text(0, first + 3));
+  EXPECT_EQ(form->x_lbl_prod_crc->text(), prod_crc_text());
   EXPECT_TRUE(wait_released());
 }
 
