@@ -51,6 +51,15 @@ QByteArray bytes_of(const QString& path) {
 class CfgFilesWindow : public WindowRig {
  protected:
   QString file(const char* name) const { return home_.path() + "/" + name; }
+  // No device selected, and an empty off-line set loaded from set.orvcfg.
+  void start_off_line() {
+    start();
+    form_->select_device(-1);
+    ASSERT_TRUE(write_param_set_file(file("set.orvcfg"), param_set_text(t_param_set{})));
+    pick(file("set.orvcfg"));
+    form_->menm_load_cfgClick();
+    boxes();
+  }
 };
 
 TEST_F(CfgFilesWindow, ADevicesSetRoundTripsThroughAFileAndTheOffLineSet) {
@@ -182,12 +191,7 @@ TEST_F(CfgFilesWindow, BadFilesChangeNothing) {
 }
 
 TEST_F(CfgFilesWindow, OverwritingAsksAndTheOffLineSetIsOfferedForSaving) {
-  start();
-  form_->select_device(-1);
-  ASSERT_TRUE(write_param_set_file(file("set.orvcfg"), param_set_text(t_param_set{})));
-  pick(file("set.orvcfg"));
-  form_->menm_load_cfgClick();
-  boxes();
+  start_off_line();
   type("txt_dev_tag", "OFFLINE");
   EXPECT_TRUE(cfg_changed(-1));
   const QByteArray old = bytes_of(file("set.orvcfg"));
@@ -226,12 +230,7 @@ TEST_F(CfgFilesWindow, OverwritingAsksAndTheOffLineSetIsOfferedForSaving) {
 }
 
 TEST_F(CfgFilesWindow, SaveStoresTheValueStillBeingTypedAndARefusedOneStopsIt) {
-  start();
-  form_->select_device(-1);
-  ASSERT_TRUE(write_param_set_file(file("set.orvcfg"), param_set_text(t_param_set{})));
-  pick(file("set.orvcfg"));
-  form_->menm_load_cfgClick();
-  boxes();
+  start_off_line();
   form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
