@@ -114,6 +114,12 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
         error = QStringLiteral("--parity takes none, odd or even, not \"%1\"").arg(value);
         return false;
       }
+    } else if (name == "--slack") {
+      if (!take_value()) return false;
+      if (!parse_int(value, 0, 60000, o.slack_ms)) {
+        error = QStringLiteral("--slack takes milliseconds 0..60000, not \"%1\"").arg(value);
+        return false;
+      }
     } else if (name == "--out") {
       if (!take_value()) return false;
       o.out_file = value;
@@ -261,6 +267,9 @@ QString ctl_help_text() {
       "  --addr A         Modbus unit address 1..247 (default 1)\n"
       "  --baud B         9600, 19200, 38400, 57600 or 115200 (default 115200)\n"
       "  --parity P       none, odd or even (default none)\n"
+      "  --slack MS       wait MS milliseconds longer for every answer than the\n"
+      "                   line's own limits, for converters and gateways that\n"
+      "                   delay the answers (0..60000, default 0)\n"
       "  --json           status as one JSON object\n"
       "  --force-serial   write: the file's serial number overwrites the transmitter's\n"
       "  --help           this text\n"

@@ -31,6 +31,7 @@ struct t_ctl_options {
   int addr = 1;       // unit address 1..247
   int baud_idx = 4;   // 0..4 = 9600 .. 115200
   int parity = 0;     // 0 none, 1 odd, 2 even
+  int slack_ms = 0;   // waited longer for every answer than the line's limits
   bool json = false;  // status: one JSON object
   bool force_serial = false;
   QString out_file;   // read

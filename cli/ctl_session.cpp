@@ -29,6 +29,7 @@ ctl_session::ctl_session(const t_ctl_target& target) : target_(target) {
   c.com_num.store(target.com, rlx);
   c.baud_idx.store(target.baud_idx, rlx);
   c.parity.store(target.parity, rlx);
+  link_.set_answer_slack_ms(target.slack_ms);
   svc_ = std::make_unique<com_service>(terminated_, &link_);
 }
 

@@ -19,6 +19,7 @@ struct t_ctl_target {
   int addr = 1;      // unit address 1..247
   int baud_idx = 4;  // 0..4
   int parity = 0;    // 0 none, 1 odd, 2 even
+  int slack_ms = 0;  // waited longer for every answer than the line's limits
 };
 
 // Frames done so far and frames in all, while a request runs.

@@ -5,11 +5,17 @@ namespace orvsim {
 void fault_plan::set(const fault_settings& s) {
   s_ = s;
   rng_.seed(s.seed ? s.seed : 0x5EEDF00Dull);
+  writes_left_ = s.writes_before_cut;
 }
 
 fault_decision fault_plan::apply(std::vector<uint8_t>& answer) {
   fault_decision d;
   if (!s_.any() || answer.empty()) return d;
+  if (writes_left_ == 0) {
+    d.drop = true;  // the line is cut
+    return d;
+  }
+  if (writes_left_ > 0 && answer.size() > 1 && answer[1] == 16) --writes_left_;
   const double r = std::uniform_real_distribution<double>(0.0, 1.0)(rng_);
   double edge = s_.drop;
   if (r < edge) {

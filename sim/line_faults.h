@@ -1,6 +1,7 @@
 // Faults of a line on demand, for tests: a share of the answers not sent,
-// sent with a bad CRC, sent late, or preceded by noise bytes. One decision
-// per answer; the shares are exclusive, so their sum is at most 1.
+// sent with a bad CRC, sent late, or preceded by noise bytes, and a cut
+// after a number of write answers. One decision per answer; the shares are
+// exclusive, so their sum is at most 1.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,10 @@ struct fault_settings {
   int late_ms = 400;     // how late (longer than the master waits at any baud rate)
   double noise = 0.0;    // share preceded by 1..4 noise bytes
   uint64_t seed = 0;
-  bool any() const { return drop > 0 || bad_crc > 0 || late > 0 || noise > 0; }
+  // Once this many write answers went out from now on, the line keeps
+  // silent (a cable cut in the middle of a configuration write); -1 never.
+  int writes_before_cut = -1;
+  bool any() const { return drop > 0 || bad_crc > 0 || late > 0 || noise > 0 || writes_before_cut >= 0; }
 };
 
 struct fault_decision {
@@ -38,6 +42,7 @@ class fault_plan {
  private:
   fault_settings s_;
   std::mt19937_64 rng_;
+  int writes_left_ = -1;
 };
 
 }  // namespace orvsim

@@ -421,12 +421,10 @@ void sim_line::run() {
       if (d.bad_crc || d.delay_ms || !d.noise.empty()) ++stats_.faults;
       a.bytes = d.noise;
       a.bytes.insert(a.bytes.end(), answer.begin(), answer.end());
-      if (o_.line_clock) {
-        // The answer's time passes on the line clock before its bytes go out.
-        o_.line_clock->advance_us(static_cast<int64_t>(d.delay_ms) * 1000 + static_cast<int64_t>(a.bytes.size()) * c);
-      } else {
-        a.start_us += static_cast<int64_t>(d.delay_ms) * 1000;
-      }
+      a.start_us += static_cast<int64_t>(d.delay_ms) * 1000;
+      // The time until the answer's first byte (its lateness and the line's
+      // turn-round) passes on the line clock before its bytes go out.
+      if (o_.line_clock) o_.line_clock->advance_us(static_cast<int64_t>(d.delay_ms) * 1000 + c * 7 / 2);
       out_.push_back(std::move(a));
     }
     send_due(now_us());

@@ -141,8 +141,9 @@ void TMainForm::cmd_calout_4Click(int tag) {
   if (d < 0 || tag < 0 || tag > 1) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const auto& status_read = m_stat.dev_stat[d].status_read;
-  const int64_t start = mono_ms();
-  while (!status_read.load(std::memory_order_relaxed) && mono_ms() - start < FEEDBACK_WAIT_MS) {
+  // Measured on the line clock, as the exchanges it waits for are.
+  const int64_t start = line_clock().now_ms();
+  while (!status_read.load(std::memory_order_relaxed) && line_clock().now_ms() - start < FEEDBACK_WAIT_MS) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     sleep_ms(1);
   }

@@ -13,7 +13,6 @@
 
 #include "comm/serial_port.h"
 
-#include <atomic>
 #include <cstdint>
 
 class TModbSerial {
@@ -55,13 +54,10 @@ class TModbSerial {
     return l;
   }
 
-  // Extra milliseconds every response wait allows on top of the limits:
-  // 0 in the program. Tests whose peer shares a loaded machine set it, so
-  // that a late peer is not taken for a silent one.
+  // Extra milliseconds every response wait allows on top of the limits: 0
+  // in the window; orvctl --slack sets it for converters and gateways that
+  // delay the answers.
   void set_answer_slack_ms(int ms) { answer_slack_ms = ms; }
-  // The slack links made from now on start with (tests of programs that
-  // make their own link, such as orvctl run in the test's process).
-  static void set_default_answer_slack_ms(int ms) { default_slack_ms.store(ms, std::memory_order_relaxed); }
 
   // Character time in microseconds used for the time-outs, by baud index.
   static int char_time_us(int baud_index);
@@ -107,7 +103,6 @@ class TModbSerial {
   int32_t baud_idx = 0;
   int32_t parity_idx = 0;
   int32_t send_err_code = 0;
-  int32_t answer_slack_ms = default_slack_ms.load(std::memory_order_relaxed);
+  int32_t answer_slack_ms = 0;
   bool port_lost_ = false;
-  static inline std::atomic<int> default_slack_ms{0};
 };

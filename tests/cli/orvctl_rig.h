@@ -2,7 +2,6 @@
 // the line, a temporary configuration folder, and the runs with their output.
 #pragma once
 
-#include "comm/modb_serial.h"
 #include "config/param_set.h"
 #include "ctl_commands.h"
 #include "settings/checked_file.h"
@@ -30,24 +29,21 @@ inline ctl_result run_ctl(const QStringList& args) {
 
 class ctl_rig {
  public:
-  explicit ctl_rig(int com, int sensor_mode = 0, bool line_timing = false, int address = 1) : com_(com) {
+  // The line keeps its time on the test's line clock: orvctl's link waits
+  // for every answer however late a loaded machine delivers it, and times
+  // out exactly where the line keeps silent.
+  explicit ctl_rig(int com, int sensor_mode = 0, int address = 1) : com_(com) {
     orvsim::line_options o;
     o.com = com;
-    o.line_timing = line_timing;
+    o.line_clock = &line_clock.time;
     o.devices.resize(1);
     o.devices[0].address = address;
     o.devices[0].sensor_mode = sensor_mode;
     o.devices[0].serial = "ORV-SIM-0001";
     line = std::make_unique<orvsim::sim_line>(o);
-    // The simulator always answers: a late answer on a loaded machine is
-    // waited for. Tests of silence call real_limits().
-    TModbSerial::set_default_answer_slack_ms(20000);
   }
-  ~ctl_rig() { TModbSerial::set_default_answer_slack_ms(0); }
   ctl_rig(const ctl_rig&) = delete;
   ctl_rig& operator=(const ctl_rig&) = delete;
-
-  void real_limits() { TModbSerial::set_default_answer_slack_ms(0); }
 
   QStringList target() const { return {"--com", QString::number(com_)}; }
   QString file(const QString& name) const { return home.path() + "/" + name; }
@@ -66,6 +62,7 @@ class ctl_rig {
   }
 
   temp_config_home home;
+  test_line_clock line_clock;
   std::unique_ptr<orvsim::sim_line> line;
 
  private:

@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 namespace {
 
 constexpr int P_AL1_DELAY = 60;
@@ -87,26 +84,16 @@ TEST(Orvctl, AFileOfAnotherSensorModeWritesNothing) {
 }
 
 TEST(Orvctl, ATransmitterThatStopsAnsweringMidWriteGivesExit3) {
-  // At 9600 baud with line timing a product frame takes a quarter second,
-  // so the line goes quiet well inside the write.
-  ctl_rig rig(14, 0, /*line_timing=*/true);
-  rig.real_limits();
+  ctl_rig rig(14);
   const t_param_set before = rig.device_set();
   t_param_set s = before;
   s.param[P_AL1_DELAY] = 9;
   ASSERT_TRUE(save_set(rig.file("s.orvcfg"), s));
-
-  std::atomic<bool> done{false};
-  std::thread silencer([&] {
-    // The status read, the parameter frame and two product frames, then silence.
-    while (!done.load() && rig.line->stats().requests < 4) sleep_ms(1);
-    orvsim::fault_settings f;
-    f.drop = 1.0;
-    rig.line->set_faults(f);
-  });
+  // The parameter frame and two product frames are written, then the line goes quiet.
+  orvsim::fault_settings f;
+  f.writes_before_cut = 3;
+  rig.line->set_faults(f);
   const ctl_result r = run_ctl(rig.target() + QStringList{"write", "--baud", "9600", "--in", rig.file("s.orvcfg")});
-  done = true;
-  silencer.join();
   EXPECT_EQ(r.rc, CTL_COMM);
   EXPECT_TRUE(r.err.contains("while writing the configuration (registers 4")) << qPrintable(r.err);
   EXPECT_EQ(rig.device_set(), before);  // 10005 was never written: nothing took effect
@@ -114,11 +101,23 @@ TEST(Orvctl, ATransmitterThatStopsAnsweringMidWriteGivesExit3) {
 
 TEST(Orvctl, ASilentOrForeignDeviceGivesExit3) {
   ctl_rig rig(15);
-  rig.real_limits();
   const ctl_result r = run_ctl(rig.target() + QStringList{"--addr", "9", "read", "--out", rig.file("x.orvcfg")});
   EXPECT_EQ(r.rc, CTL_COMM);
   EXPECT_TRUE(r.err.contains("no valid answer from the transmitter at COM15, address 9")) << qPrintable(r.err);
   EXPECT_FALSE(QFile::exists(rig.file("x.orvcfg")));
+}
+
+TEST(Orvctl, AnswersDelayedByAGatewayNeedTheSlack) {
+  ctl_rig rig(18);
+  orvsim::fault_settings f;
+  f.late = 1.0;
+  f.late_ms = 300;  // beyond the line's own limit at 115200 baud
+  rig.line->set_faults(f);
+  ctl_result r = run_ctl(rig.target() + QStringList{"status", "--slack", "400"});
+  EXPECT_EQ(r.rc, CTL_OK) << qPrintable(r.err);
+  r = run_ctl(rig.target() + QStringList{"status"});
+  EXPECT_EQ(r.rc, CTL_COMM);
+  EXPECT_TRUE(r.err.contains("no valid answer")) << qPrintable(r.err);
 }
 
 TEST(Orvctl, APortHeldByAnotherProgramIsReportedAsInUse) {
@@ -169,8 +168,9 @@ TEST(Orvctl, UsageErrorsGiveExit2) {
         QStringList{"write", "--com", "3"}, QStringList{"status", "--com", "51"},
         QStringList{"status", "--com", "3", "--baud", "1200"}, QStringList{"status", "--com", "3", "--parity", "mark"},
         QStringList{"status", "--com", "3", "--addr", "0"}, QStringList{"read", "--com", "3", "--out", "x", "--json"},
-        QStringList{"diff", "a.orvcfg"}, QStringList{"status", "--com"},
-        QStringList{"status", "--com", "3", "--bogus"}}) {
+        QStringList{"diff", "a.orvcfg"}, QStringList{"status", "--com"}, QStringList{"status", "--com", "3", "--bogus"},
+        QStringList{"status", "--com", "3", "--slack", "-1"},
+        QStringList{"status", "--com", "3", "--slack", "60001"}}) {
     const ctl_result r = run_ctl(args);
     EXPECT_EQ(r.rc, CTL_USAGE) << qPrintable(args.join(' '));
     EXPECT_TRUE(r.err.contains("orvctl --help")) << qPrintable(r.err);

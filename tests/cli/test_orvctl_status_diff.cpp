@@ -71,7 +71,6 @@ TEST(OrvctlStatus, ShowsTheStatusBlockAndTheNewestSample) {
 
 TEST(OrvctlStatus, ASilentTransmitterGivesExit3) {
   ctl_rig rig(22);
-  rig.real_limits();
   orvsim::fault_settings f;
   f.drop = 1.0;
   rig.line->set_faults(f);

@@ -137,7 +137,9 @@ void expect_row_shown(TMainForm& f, const orvsim::config_image& c, const t_ctrl_
 TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 1;
   orvsim::sim_line line(o);
   orvsim::config_image cfg;
@@ -150,7 +152,6 @@ TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
   seed_demo_setup();
   msg_script::begin();
 
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.set_access_level(true);
@@ -197,9 +198,11 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   if (dir.isEmpty()) GTEST_SKIP() << "set ORV_SHOTS_DIR to write the pictures";
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   std::vector<std::unique_ptr<orvsim::sim_line>> lines;
   for (int k = 0; k < 3; ++k) {
     orvsim::line_options o;
+    o.line_clock = &line_clock.time;
     o.com = k + 1;
     o.devices.resize(1);
     o.devices[0].serial = QString("ORVDEMO%1").arg(k + 1, 5, 10, QChar(u'0')).toStdString();
@@ -211,7 +214,6 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   // The program's own font.
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QApplication::setFont(QFont("Arial", 10));
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.set_access_level(true);

@@ -29,13 +29,13 @@
 class WindowRig : public ::testing::Test {
  protected:
   // Starts the line and the window at the expert level (or at the level it
-  // starts with); the device is not selected yet. A patient link waits long
-  // for answers (a loaded machine); tests of silence keep the real limits.
-  void start(const orvsim::device_settings& dev = {}, bool service_mode = false, bool expert = true,
-             bool patient = true) {
+  // starts with); the device is not selected yet. The line keeps its time on
+  // the test's line clock.
+  void start(const orvsim::device_settings& dev = {}, bool service_mode = false, bool expert = true) {
     reset_all_records();
     orvsim::line_options o;
     o.com = 1;
+    o.line_clock = &line_clock_.time;
     o.devices = {dev};
     // Every request is noted, so that a write of 1 to register 10005 is seen.
     o.log_requests = true;
@@ -46,7 +46,6 @@ class WindowRig : public ::testing::Test {
     line_ = std::make_unique<orvsim::sim_line>(o);
     seed_setup(service_mode);
     msg_script::begin();
-    if (patient) use_patient_link();
     form_ = std::make_unique<TMainForm>();
     ASSERT_TRUE(form_->FormCreate());
     form_->show();
@@ -115,6 +114,7 @@ class WindowRig : public ::testing::Test {
   }
 
   temp_config_home home_;
+  test_line_clock line_clock_;
   std::unique_ptr<orvsim::sim_line> line_;
   std::unique_ptr<TMainForm> form_;
 

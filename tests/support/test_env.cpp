@@ -185,11 +185,6 @@ void modbus_peer::run() {
   }
 }
 
-void use_patient_link(int ms) {
-  if (!modb_serial) modb_serial = new TModbSerial();
-  modb_serial->set_answer_slack_ms(ms);
-}
-
 bool wait_until(const std::function<bool()>& cond, int ms) {
   const int64_t until = mono_ms() + ms;
   while (mono_ms() < until) {

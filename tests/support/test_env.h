@@ -19,12 +19,18 @@
 // meanwhile; cond's last answer.
 bool wait_until(const std::function<bool()>& cond, int ms);
 
-// For tests whose simulated transmitters always answer: the program's own
-// link (modb_serial, which the window's service uses and the window deletes)
-// waits ms longer for every answer, so that a loaded machine (a sanitizer
-// build under ctest -j8) is not taken for a silent transmitter. Call it
-// before FormCreate. Tests of silence keep the real limits.
-void use_patient_link(int ms = 20000);
+// The line clock of a test (see set_line_clock), installed for the object's
+// lifetime: simulated lines given it as their line_clock keep the time of
+// their exchanges on it, so the program's links wait for every answer
+// however late a loaded machine delivers it, and time out exactly where a
+// line keeps silent. Declare it before the lines and the window it serves.
+struct test_line_clock {
+  test_line_clock() { set_line_clock(&time); }
+  ~test_line_clock() { set_line_clock(nullptr); }
+  test_line_clock(const test_line_clock&) = delete;
+  test_line_clock& operator=(const test_line_clock&) = delete;
+  manual_tick_clock time;
+};
 
 // Points XDG_CONFIG_HOME at a fresh temporary folder for its lifetime.
 class temp_config_home {

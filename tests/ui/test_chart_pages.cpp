@@ -141,7 +141,9 @@ bool shots() { return !qgetenv("ORV_SHOT_DIR").isEmpty(); }
 TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 3;
   o.devices.resize(3);
   for (int d = 0; d < 3; ++d) {
@@ -156,7 +158,6 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   seed(3);
   msg_script::begin();
 
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.resize(1280, 800);

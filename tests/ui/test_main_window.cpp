@@ -66,7 +66,9 @@ QString label(TMainForm& f, const char* name) {
 TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 3;
   o.devices.resize(1);
   o.devices[0].counter = 3000;
@@ -75,7 +77,6 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   seed_setup(3, "Dryer");
   msg_script::begin();
 
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -124,7 +125,9 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
 TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 6;
   o.devices.resize(2);
   o.devices[1].address = 2;
@@ -133,7 +136,6 @@ TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
   orvsim::sim_line line(o);
   seed_setup(6, "First");
   msg_script::begin();
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -258,14 +260,15 @@ TEST(MainWindow, SessionEndSavesEverythingWithoutQuestions) {
 TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 5;
   o.devices.resize(1);
   o.devices[0].counter = 3000;
   o.devices[0].error_code = 0xA004;  // with the sensor error bit off: word 0xA004
   orvsim::sim_line line(o);
   msg_script::begin();
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -326,7 +329,9 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
 TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 8;
   o.devices.resize(1);
   o.devices[0].counter = 3000;
