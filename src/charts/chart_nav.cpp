@@ -20,11 +20,7 @@ void fit_range(float& mn, float& mx, float lo, float hi, float min_span) {
   }
 }
 
-void whole_range(t_draw_stat& ds) {
-  ds.view_first = ds.data_first;
-  ds.view_last = ds.data_last;
-  ds.tscale_idx = 0;
-}
+void whole_range(t_draw_stat& ds) { set_auto_view(ds, ds.data_first, ds.data_last); }
 
 }  // namespace
 
@@ -32,8 +28,7 @@ bool zoom_to_rect(t_draw_stat& ds, int32_t x1, int32_t x2, int32_t y_low, int32_
   const int32_t first = std::max(round_px(ds.view_last + x1 * spp(ds)), ds.data_first);
   const int32_t last = std::min(round_px(ds.view_last + x2 * spp(ds)), ds.data_last);
   if (last <= first) return false;
-  ds.view_first = first;
-  ds.view_last = last;
+  set_auto_view(ds, first, last);
 
   float mn = y_low * ds.h_vpp + ds.h_min, mx = ds.h_min + y_high * ds.h_vpp;
   fit_range(mn, mx, 0.0f, SCALED_MAX, 0.1f);
@@ -56,8 +51,6 @@ bool zoom_to_rect(t_draw_stat& ds, int32_t x1, int32_t x2, int32_t y_low, int32_
   fit_range(mn, mx, 0.0f, RAW_SCALE_MAX, 50.0f);
   ds.r_min = std::nearbyint(mn);
   ds.r_max = std::nearbyint(mx);
-
-  ds.tscale_idx = 0;
   return true;
 }
 

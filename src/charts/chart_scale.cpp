@@ -108,9 +108,14 @@ void scan_all(int chart) {
   ds.data_first = first;
   ds.data_last = last;
   ds.no_data = first < 0;
+  set_auto_view(ds, first, last);
+}
+
+void set_auto_view(t_draw_stat& ds, int32_t first, int32_t last) {
   ds.view_first = first;
   ds.view_last = last;
   ds.tscale_idx = 0;
+  ds.tdiv = 0;
 }
 
 void pad_scale(float& min, float& max, int32_t mode) {
@@ -153,13 +158,24 @@ void calc_layout(t_draw_stat& ds, int32_t img_w, int32_t img_h, const text_measu
   if (ds.plot_bottom - ds.plot_top < 2 * pixel_div_y) ds.plot_bottom = ds.plot_top + 2 * pixel_div_y;
 }
 
+int32_t fit_tdiv(int64_t span, int32_t plot_w, int32_t pixel_div_x) {
+  // The plot holds plot_w * tdiv * 5 / pixel_div_x samples; one sample less
+  // than the span is enough, so that the span the view took from a division
+  // (rounded to whole samples) gives that division back.
+  const int64_t need = std::max<int64_t>(span - 1, 0) * std::max(pixel_div_x, 1);
+  const int64_t per_sec = 5 * static_cast<int64_t>(std::max(plot_w, 1));
+  return static_cast<int32_t>(std::min<int64_t>((need + per_sec - 1) / per_sec, 1000000));
+}
+
 void calc_time_scale(t_draw_stat& ds, int32_t pixel_div_x, int32_t pixel_div_y) {
   if (ds.no_data) ds.tscale_idx = 1;
-  if (ds.tscale_idx > TDIV_CNT || ds.tscale_idx < 0) ds.tscale_idx = 0;
+  if (ds.tscale_idx > TDIV_CNT || ds.tscale_idx < 0) {
+    ds.tscale_idx = 0;
+    ds.tdiv = 0;
+  }
   if (ds.tscale_idx == 0) {
-    const double span = static_cast<double>(ds.view_last) - ds.view_first;
-    const double t = span / std::max(ds.plot_w, 1) * pixel_div_x / 5.0;
-    ds.tdiv = static_cast<int32_t>(std::clamp(std::trunc(t), 0.0, 1.0e6)) + 1;
+    // The division is fitted once to a new view; later drawings keep it.
+    if (ds.tdiv <= 0) ds.tdiv = fit_tdiv(static_cast<int64_t>(ds.view_last) - ds.view_first, ds.plot_w, pixel_div_x);
     if (ds.tdiv < tdiv_table[0]) {
       ds.tdiv = tdiv_table[0];
       ds.tscale_idx = 1;

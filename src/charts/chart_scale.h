@@ -44,11 +44,24 @@ void load_chan_cfg(int chart);
 // Scans every index of the day over the active channels: data extent,
 // scales fitted to the data, the view over all of it, automatic time scale.
 void scan_all(int chart);
+// A new view window with the automatic time scale: the next drawing fits
+// the division to it (the whole-data view, a zoom rectangle, a default
+// scaling).
+void set_auto_view(t_draw_stat& ds, int32_t first, int32_t last);
 // Pads a data range into a scale range of a measurement mode.
 void pad_scale(float& min, float& max, int32_t mode);
 
 void calc_layout(t_draw_stat& ds, int32_t img_w, int32_t img_h, const text_measure& tm, const t_frame_limits& lim,
                  int32_t pixel_div_x, int32_t pixel_div_y);
+// The automatic time scale for a new view: the fewest whole seconds per
+// division with which plot_w pixels hold a span of view indexes (to within
+// one sample, so that a span the columns were mapped from gives its own
+// division back).
+int32_t fit_tdiv(int64_t span, int32_t plot_w, int32_t pixel_div_x);
+// Automatic (tscale_idx 0): the division fitted to the view when it has
+// none yet (tdiv 0, see set_auto_view), else the one it has, so that a
+// redraw, a scroll or a follow step never widens the view. Fixed: the
+// table's entry.
 void calc_time_scale(t_draw_stat& ds, int32_t pixel_div_x, int32_t pixel_div_y);
 // scale 0 scaled value, 1 temperature, 2 raw value.
 void calc_axis_step(t_draw_stat& ds, int scale, int32_t pixel_div_y);

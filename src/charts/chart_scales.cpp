@@ -79,7 +79,7 @@ bool use_default_scaling(t_draw_stat& ds) {
   ds.r_max = ds.def_r_max;
   ds.grid_sel = ds.def_grid_sel;
   ds.tscale_idx = ds.def_tscale_idx;
-  if (ds.def_tscale_idx == 0) ds.view_first = std::max(ds.view_last - ds.def_span, 0);
+  if (ds.def_tscale_idx == 0) set_auto_view(ds, std::max(ds.view_last - ds.def_span, 0), ds.view_last);
   return true;
 }
 

@@ -47,7 +47,7 @@ struct t_draw_stat {
   std::array<float, MAX_CHANNELS> avg_val{};
   double smp_per_px = 0.0;
   int32_t tscale_idx = 0;
-  int32_t tdiv = 0;
+  int32_t tdiv = 0;  // seconds per division; 0: the automatic scale is fitted at the next drawing
   float h_vpp = 0.0f;
   float h_step = 0.0f;
   int32_t h_step_px = 0;

@@ -133,9 +133,7 @@ TEST_F(ChartNav, TheScrollBarCoversTheDataInPixelColumns) {
   scroll_to(ds, s.max, s.max / 2);
   EXPECT_EQ(scroll_state(ds).pos, s.max / 2);
   // Everything visible: no scroll bar.
-  ds.tscale_idx = 0;
-  ds.view_first = 0;
-  ds.view_last = SLOTS_PER_DAY - 1;
+  set_auto_view(ds, 0, SLOTS_PER_DAY - 1);
   calc_time_scale(ds, 90, 50);
   EXPECT_FALSE(scroll_state(ds).enabled);
 }

@@ -62,10 +62,15 @@ TEST(ChartScale, AutomaticTimeScaleFitsTheView) {
   EXPECT_EQ(ds.tdiv, 8640);
   EXPECT_EQ(ds.tscale_idx, 0);
   EXPECT_DOUBLE_EQ(ds.smp_per_px, 8640 * 5 / 90.0);
+  // A span the columns took from a division gives that division back, to
+  // within a sample: 1250 samples on 900 px at 90 px/div are 25 s/div.
+  EXPECT_EQ(fit_tdiv(1250, 900, 90), 25);
+  EXPECT_EQ(fit_tdiv(1251, 900, 90), 25);
+  EXPECT_EQ(fit_tdiv(1252, 900, 90), 26);
+  EXPECT_EQ(fit_tdiv(61 * 50, 1000, 100), 61);
+  EXPECT_EQ(fit_tdiv(130 * 100, 1800, 90), 130);
   // 100 samples: below the finest scale, which is taken.
-  ds.view_first = 1000;
-  ds.view_last = 1100;
-  ds.tscale_idx = 0;
+  set_auto_view(ds, 1000, 1100);
   calc_time_scale(ds, 90, 50);
   EXPECT_EQ(ds.tdiv, 20);
   EXPECT_EQ(ds.tscale_idx, 1);
