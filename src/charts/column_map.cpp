@@ -128,6 +128,12 @@ void add_to_column(int chart, int k, int32_t idx) {
   }
 }
 
+bool live_day_restarted(t_draw_stat& ds, int32_t newest) {
+  const bool back = newest >= 0 && newest < ds.live_newest && newest < ds.data_last;
+  ds.live_newest = newest;
+  return back;
+}
+
 follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_changed) {
   play_changed = false;
   if (newest <= ds.data_last) return FOLLOW_NONE;

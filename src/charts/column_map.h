@@ -33,6 +33,14 @@ enum follow_t : int32_t {
   FOLLOW_ADVANCE = 2,  // the view moved: lay out, map and paint again
 };
 
+// Whether the live rings started again under the chart: the newest stored
+// slot went back, below the newest one of the step before and below what
+// the chart holds (a new day began, and the chart may have been rebuilt
+// from the old day's rings just before). Notes newest for the next step.
+// A slot that only lags behind the chart (a hidden channel's device is
+// ahead) is no new day.
+bool live_day_restarted(t_draw_stat& ds, int32_t newest);
+
 // The follow step on the live chart's record, after the filters were
 // brought up to date: newest = newest_live_idx(); play is m_stat.play_enable
 // (0 following, 1 stopped, 2 resume requested), updated in place;

@@ -96,6 +96,7 @@ struct t_draw_stat {
   int32_t lbl_h = 0;
   int32_t temp_f = 0;  // 0 degrees Celsius, 1 degrees Fahrenheit
   std::array<int32_t, MAX_CHANNELS> sat_val{};
+  int32_t live_newest = -1;  // live chart: the newest stored slot the last follow step saw
 };
 
 // The two chart records, indexed by CHART_LIVE and CHART_ARCH.

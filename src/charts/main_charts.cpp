@@ -192,13 +192,18 @@ void TMainForm::create_draw(int draw_idx, bool full_diag, bool upd_scr_bar) {
 }
 
 void TMainForm::live_follow() {
-  if (m_stat.reset_live.exchange(false)) {
+  t_draw_stat& ds = draw_stat[CHART_LIVE];
+  // The service raises the flag once the rings hold the new day; taking it
+  // makes them visible here.
+  const bool flagged = m_stat.reset_live.exchange(false, acq_rls);
+  const int32_t newest = newest_live_idx();
+  // A newest slot gone back below the chart is a new day too: the chart
+  // never stands still on the old day's rings.
+  if (live_day_restarted(ds, newest) || flagged) {
     // A new day: every filtered series starts again from the new day's ring.
     for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, true);
     upd_chart(CHART_LIVE, true);
   }
-  t_draw_stat& ds = draw_stat[CHART_LIVE];
-  const int32_t newest = newest_live_idx();
   if (newest <= ds.data_last) return;
   for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, false);
   const int32_t old_last = ds.data_last;

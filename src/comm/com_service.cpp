@@ -322,7 +322,6 @@ void com_service::store_samples(int d) {
       start_day(d, i, now.date);
     } else if (now.date != static_cast<int32_t>(s.last_date.load())) {
       write_log_or_keep(d);  // the old day's slots go to the old day's file
-      m_stat.reset_live.store(true, rlx);
       // The old day's slots after its newest sample stay empty, and so do
       // the new day's first slots the block does not reach.
       link_add_empty(s.link, SLOTS_PER_DAY - 1 - saved + std::max(0, i + 1 - SAMPLES_PER_BLOCK));
@@ -368,15 +367,18 @@ void com_service::store_samples(int d) {
 
 void com_service::start_day(int d, int slot, int32_t date) {
   auto& s = m_stat.dev_stat[d];
+  // The rings hold the day of last_date: the day before, or a file read
+  // back at start-up, of this day or of an earlier one.
+  const bool new_day = date != static_cast<int32_t>(s.last_date.load());
   // The newest slot of today's file when start-up read it back; -1 when
   // the ring does not hold a reloaded file of this day.
   int in_file = -1;
-  if (s.smp_cleared.load(rlx)) {
-    s.smp_cleared.store(false, rlx);
-    if (date == static_cast<int32_t>(s.last_date.load())) in_file = s.last_arch_idx.load(rlx);
+  if (s.smp_cleared.load(rlx) && !new_day) {
+    in_file = s.last_arch_idx.load(rlx);
   } else {
     clear_smp_ring(s);
   }
+  s.smp_cleared.store(false, rlx);
   int k = 0;
   for (; k < SAMPLES_PER_BLOCK; ++k) {
     store_sample(d, slot - k, k);
@@ -392,6 +394,9 @@ void com_service::start_day(int d, int slot, int32_t date) {
   s.last_smp_orv.store(samples_regs[0], rlx);
   s.last_date.store(date, rlx);
   s.last_saved_idx.store(slot, std::memory_order_release);
+  // Only now that the rings belong to the new day: the window that sees
+  // the flag rebuilds the live chart from them, never from the old day.
+  if (new_day) m_stat.reset_live.store(true, std::memory_order_release);
 }
 
 void com_service::store_sample(int d, int slot, int k) {

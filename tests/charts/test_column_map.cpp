@@ -161,3 +161,18 @@ TEST(LiveFollow, FollowsOnlyAtTheRightEdgeWithAColumnOfNewData) {
   ds.view_last = -1;
   EXPECT_EQ(follow_live(ds, 1200, play, changed), FOLLOW_FULL);
 }
+
+TEST(LiveFollow, ANewestSlotGoneBackBelowTheChartIsANewDay) {
+  t_draw_stat ds;
+  ds.data_last = 431990;  // drawn from the old day's rings
+  EXPECT_FALSE(live_day_restarted(ds, 431990));
+  EXPECT_TRUE(live_day_restarted(ds, 5));
+  ds.data_last = 5;
+  EXPECT_FALSE(live_day_restarted(ds, 8));
+  // Behind a hidden channel's device that is ahead: no new day, however
+  // long it lags, and none when no device has stored anything.
+  ds.data_last = 40;
+  EXPECT_FALSE(live_day_restarted(ds, 10));
+  EXPECT_FALSE(live_day_restarted(ds, 10));
+  EXPECT_FALSE(live_day_restarted(ds, -1));
+}

@@ -210,3 +210,54 @@ TEST_F(LiveDay, TheAutomaticTimeScaleKeepsItsDivision) {
   }
   EXPECT_EQ(ds.tscale_idx, 0);
 }
+
+// The flag of a midnight taken by a timer cycle before the rings held the
+// new day (the chart was rebuilt from the old day's rings): the newest slot
+// going back below the chart is a new day too.
+TEST_F(LiveDay, ACycleBetweenTheDayFlagAndTheRingResetStillFollowsTheNewDay) {
+  start(431990 * SLOT_MS, true);  // 23:59:58
+  ASSERT_TRUE(stored(kDay, 431990));
+  const t_draw_stat& ds = draw_stat[CHART_LIVE];
+  form->live_follow();
+  ASSERT_EQ(ds.data_last, 431990);
+  m_stat.reset_live.store(true);
+  form->live_follow();
+  ASSERT_EQ(ds.data_last, 431990);
+
+  clock.set(kDay + 1, 1000);  // 00:00:01, slot 5
+  ASSERT_TRUE(stored(kDay + 1, 5));
+  m_stat.reset_live.store(false);  // this midnight's flag was taken above
+  form->live_follow();
+  form->live_follow();
+  EXPECT_EQ(ds.data_first, 0);
+  EXPECT_EQ(ds.data_last, 5);
+  EXPECT_EQ(ds.view_last, 5);
+  EXPECT_TRUE(form->live_following());
+  // And it moves on with the new day.
+  clock.set_slot(60);
+  ASSERT_TRUE(stored(kDay + 1, 60));
+  form->live_follow();
+  EXPECT_EQ(ds.data_last, 60);
+  EXPECT_EQ(ds.view_last, 60);
+}
+
+// Started at 23:59:50 with today's log read back; the transmitter first
+// acquires after midnight: the chart shows the new day, empty but for the
+// first block, and nothing of the day before.
+TEST_F(LiveDay, AFirstAcquisitionAfterMidnightStartsAnEmptyDay) {
+  start(431950 * SLOT_MS, false, 420000, 431949);
+  const t_draw_stat& ds = draw_stat[CHART_LIVE];
+  ASSERT_EQ(ds.data_first, 420000);
+  ASSERT_EQ(ds.data_last, 431949);
+
+  clock.set(kDay + 1, 1000);  // 00:00:01, slot 5
+  form->toggle_acquisition(0);
+  ASSERT_TRUE(stored(kDay + 1, 5));
+  form->live_follow();
+  form->live_follow();
+  EXPECT_EQ(ds.data_first, 0);
+  EXPECT_EQ(ds.data_last, 5);
+  EXPECT_EQ(ds.view_last, 5);
+  EXPECT_TRUE(std::isnan(m_stat.dev_stat[0].smp_cal[431000].load()));
+  EXPECT_FALSE(m_stat.reset_live.load());
+}
