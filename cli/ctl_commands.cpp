@@ -8,6 +8,7 @@
 #include "ctl_session.h"
 #include "ctl_status.h"
 #include "settings/checked_file.h"
+#include "settings/setup_file.h"
 #include "texts/text_table.h"
 
 #include <QFileInfo>
@@ -104,6 +105,14 @@ int ctl_read(const t_ctl_options& o, t_ctl_io& io) {
 }
 
 int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
+  // As in the window, only service mode gives a transmitter another serial number.
+  if (o.force_serial && !read_service_marker()) {
+    fail(io, QStringLiteral("--force-serial needs service mode, and service mode is off: the marker file %1 "
+                            "is missing or holds no text (the same file turns it on in the program's window). "
+                            "Nothing was written.")
+                 .arg(service_marker_path()));
+    return CTL_USAGE;
+  }
   t_param_set set;
   if (!load_param_set(o.in_file, set, io)) return CTL_FILE;
 

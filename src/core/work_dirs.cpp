@@ -43,10 +43,9 @@ bool make_work_dir(QString& folder, const QString& leaf) {
   return true;
 }
 
-QString com_ports_dir() {
-  const QString dir = cfg_dir.isEmpty() ? QString(u'\\') + DEF_CFG_FOLDER : cfg_dir;
-  return work_path(dir) + "/ports";
-}
+QString cfg_dir_or_default() { return cfg_dir.isEmpty() ? QString(u'\\') + DEF_CFG_FOLDER : cfg_dir; }
+
+QString com_ports_dir() { return work_path(cfg_dir_or_default()) + "/ports"; }
 
 bool safe_folder_text(const QString& text) {
   QString t = text;

@@ -33,6 +33,9 @@ QString work_path(const QString& folder_text);
 // left, creates each prefix in turn and on success stores "\" + text back.
 bool make_work_dir(QString& folder, const QString& leaf);
 
-// The folder of port entries "COMn" of the configuration folder; before the
-// configuration folder is known the default folder text is used.
+// The configuration folder text: cfg_dir, or the default folder text before
+// the configuration folder is known (orvctl never learns another one).
+QString cfg_dir_or_default();
+
+// The folder of port entries "COMn" of the configuration folder.
 QString com_ports_dir();

@@ -165,10 +165,10 @@ bool chan_source_in_range(const t_dsp_chan& ch, bool live) {
   return !live || (ch.dev_idx >= 0 && ch.dev_idx < MAX_DEVICES);
 }
 
-QString read_cfg_file(const QString& name) { return read_checked_file(work_path(cfg_dir + name)); }
+QString read_cfg_file(const QString& name) { return read_checked_file(work_path(cfg_dir_or_default() + name)); }
 
 bool write_cfg_file(const QString& name, const QString& text) {
-  return write_checked_file(work_path(cfg_dir + name), text);
+  return write_checked_file(work_path(cfg_dir_or_default() + name), text);
 }
 
 QString serial_regs_text(const stat_image& regs) { return regs_to_text(regs, SERIAL_FIRST_REG, SERIAL_CHARS); }
@@ -267,6 +267,8 @@ void parse_setup_text(QString text, t_common_setup& setup, t_m_stat& stat, t_dra
 }
 
 bool read_service_marker() { return !read_cfg_file(SRVC_FILE_NAME).isEmpty(); }
+
+QString service_marker_path() { return work_path(cfg_dir_or_default() + SRVC_FILE_NAME); }
 
 void apply_service_mode(t_m_stat& stat, bool service_ena) {
   stat.service_ena.store(service_ena, rlx);

@@ -57,7 +57,8 @@ QString separator_from_store(const QString& stored);
 
 // ---- the configuration folder ------------------------------------------------------
 // read_checked_file / write_checked_file of work_path(cfg_dir + name); name
-// starts with "\". write_cfg_file returns true when the write FAILED.
+// starts with "\". Before cfg_dir is known, the default configuration folder. write_cfg_file returns true when the
+// write FAILED.
 QString read_cfg_file(const QString& name);
 bool write_cfg_file(const QString& name, const QString& text);
 
@@ -106,6 +107,8 @@ void save_setup(const t_setup_ui& ui);
 
 // Service mode from the marker file: a non-empty text turns it on.
 bool read_service_marker();
+// The marker file as a file system path (for messages).
+QString service_marker_path();
 // service_ena and the access level that goes with it (1 in service mode, else 0).
 void apply_service_mode(t_m_stat& stat, bool service_ena);
 

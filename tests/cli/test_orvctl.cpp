@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 namespace {
 
 constexpr int P_AL1_DELAY = 60;
@@ -43,7 +45,7 @@ TEST(Orvctl, ReadThenWriteOfAnEditedFileChangesExactlyTheEditedRegisters) {
   EXPECT_EQ(changed, 3);
 }
 
-TEST(Orvctl, TheTransmitterKeepsItsSerialUnlessForced) {
+TEST(Orvctl, TheTransmitterKeepsItsSerialUnlessForcedInServiceMode) {
   ctl_rig rig(12);
   t_param_set s = rig.device_set();
   const QString other = "OTHER-SERIAL";
@@ -59,7 +61,21 @@ TEST(Orvctl, TheTransmitterKeepsItsSerialUnlessForced) {
   EXPECT_EQ(now.param[P_SERIAL], u'O');
   EXPECT_EQ(now.param[P_SERIAL + 4], u'S');  // ORV-SIM-...
 
-  r = run_ctl(rig.target() + QStringList{"write", "--force-serial", "--in", rig.file("other.orvcfg")});
+  // Outside service mode the forced write is refused before the line is used.
+  const QStringList forced = rig.target() + QStringList{"write", "--force-serial", "--in", rig.file("other.orvcfg")};
+  const uint64_t requests = rig.line->stats().requests;
+  r = run_ctl(forced);
+  EXPECT_EQ(r.rc, CTL_USAGE);
+  EXPECT_TRUE(r.err.contains("--force-serial needs service mode")) << qPrintable(r.err);
+  EXPECT_TRUE(r.err.contains("Nothing was written")) << qPrintable(r.err);
+  EXPECT_EQ(rig.line->stats().requests, requests);
+  EXPECT_EQ(rig.device_set(), now);
+
+  // The window's marker in the window's configuration folder turns it on.
+  const QString cfg = rig.home.path() + "/Tarvik/Orv_Cfg";
+  ASSERT_TRUE(QDir().mkpath(cfg));
+  ASSERT_FALSE(write_checked_file(cfg + "/srvc_ena.cfg", "1"));
+  r = run_ctl(forced);
   ASSERT_EQ(r.rc, CTL_OK) << qPrintable(r.err);
   EXPECT_TRUE(r.err.contains("overwritten with \"OTHER-SERIAL\"")) << qPrintable(r.err);
   now = rig.device_set();
