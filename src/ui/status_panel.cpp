@@ -3,6 +3,7 @@
 #include "comm/status_decode.h"
 
 #include "texts/text_table.h"
+#include "ui/elided_label.h"
 
 #include <QEvent>
 #include <QFormLayout>
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QObject>
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -28,6 +30,9 @@ constexpr group_row k_rows[] = {
     {"x_lbl_curr_link", "x_lbl_curr_link_val"}, {"lbl_stat_prod", "x_lbl_stat_prod"},
     {"lbl_err_code", "x_lbl_err_code"},         {"lbl_firmware", "x_lbl_firmware"},
 };
+
+// The value of the link row.
+constexpr const char* kLinkValue = "x_lbl_curr_link_val";
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text) {
   auto* l = new QLabel(text, parent);
@@ -112,6 +117,16 @@ QGroupBox* build_current_group(QWidget* parent) {
     QLabel* caption = make_label(grp, r.caption,
                                  name.startsWith(u'x') ? text_or_default(name, TXT_KIND_CAPTION, FORM_MAIN)
                                                        : ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN));
+    if (std::strcmp(r.value, kLinkValue) == 0) {
+      // The link line is longer than the value column: it takes the whole
+      // width of the group on a line of its own below its caption.
+      auto* value = new elided_label(grp);
+      value->setObjectName(QString::fromLatin1(r.value));
+      value->setText(QStringLiteral("---"));
+      form->addRow(caption);
+      form->addRow(value);
+      continue;
+    }
     QLabel* value = make_label(grp, r.value, QStringLiteral("---"));
     value->setTextFormat(Qt::PlainText);
     form->addRow(caption, value);
@@ -178,7 +193,10 @@ void update_status_display(QWidget* main_window, int& red_dsp_tout) {
   set_text(main_window, "x_lbl_err_code", v.err_code);
   set_text(main_window, "x_lbl_firmware", v.firmware);
   set_text(main_window, "x_lbl_curr_link", v.link_caption);
-  set_text(main_window, "x_lbl_curr_link_val", v.link);
+  set_text(main_window, kLinkValue, v.link);
+  // The whole line stays readable in the row's tool tip when it is cut.
+  for (const char* name : {"x_lbl_curr_link", kLinkValue})
+    if (auto* l = find<QLabel>(main_window, name); l && l->toolTip() != v.link) l->setToolTip(v.link);
 }
 
 void connect_value_clicks(QWidget* main_window, std::function<void()> on_click) {

@@ -6,10 +6,12 @@
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "texts/text_table.h"
+#include "ui/elided_label.h"
 #include "ui/link_stats_dlg.h"
 #include "ui/sparkline.h"
 #include "ui/status_panel.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -103,6 +105,34 @@ TEST_F(LinkUi, TheLiveGroupAndThePanelHintCarryTheLinkLine) {
   update_status_display(&window, red);
   EXPECT_EQ(caption->text(), "Leitung");
   EXPECT_TRUE(ok->toolTip().endsWith("Leitung: " + line));
+}
+
+TEST_F(LinkUi, ALinkLineWiderThanTheGroupIsCutWithAnEllipsisAndKeptInTheToolTip) {
+  QWidget column;  // as narrow as the window's device column
+  column.setFixedWidth(250);
+  auto* col = new QVBoxLayout(&column);
+  col->setContentsMargins(0, 0, 0, 0);
+  QGroupBox* group = build_current_group(&column);
+  col->addWidget(group);
+  column.show();
+  busy_line(0);
+  m_stat.dev_selected = 0;
+  int red = 0;
+  update_status_display(&column, red);
+  auto* value = column.findChild<elided_label*>("x_lbl_curr_link_val");
+  ASSERT_NE(value, nullptr);
+  QApplication::processEvents();
+  EXPECT_EQ(value->shown_text(), value->text());  // it fits: nothing is cut
+
+  cur_texts[find_text_row(u"link_tout_one", TXT_KIND_CAPTION, FORM_MAIN)] = "Zeitueberschreitung der Antwort";
+  update_status_display(&column, red);
+  QApplication::processEvents();
+  const QString line = "94 %" + kDot + "12 ms" + kDot + "2 CRC" + kDot + "1 Zeitueberschreitung der Antwort";
+  EXPECT_EQ(value->text(), line);
+  EXPECT_EQ(value->toolTip(), line);
+  EXPECT_TRUE(value->shown_text().endsWith(QStringLiteral("\u2026"))) << qPrintable(value->shown_text());
+  EXPECT_TRUE(line.startsWith(value->shown_text().chopped(1))) << qPrintable(value->shown_text());
+  EXPECT_LE(value->geometry().right(), group->contentsRect().right());
 }
 
 TEST_F(LinkUi, TheDialogShowsEveryCounterAndResetGoesToTheService) {

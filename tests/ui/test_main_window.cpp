@@ -380,3 +380,50 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
   form.shutdown_sequence();
   msg_script::end();
 }
+
+// A line that spoils answers makes the link line long: at the window's size
+// as it starts, at 1280 x 800 and at its smallest size the whole line fits
+// its row, and its tool tip holds it.
+TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
+  temp_config_home home;
+  reset_all_records();
+  orvsim::line_options o;
+  o.com = 9;
+  o.devices.resize(1);
+  o.devices[0].counter = 3000;
+  o.faults.bad_crc = 0.15;
+  o.faults.seed = 7;
+  orvsim::sim_line line(o);
+  seed_setup(9, "Dryer");
+  msg_script::begin();
+  // The program's own font.
+  const QFont old_font = QApplication::font();
+  QFont::insertSubstitution("Arial", "Liberation Sans");
+  QApplication::setFont(QFont("Arial", 10));
+  use_patient_link();
+  TMainForm form;
+  ASSERT_TRUE(form.FormCreate());
+  form.show();
+  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
+  form.select_device(0);
+  auto* value = form.findChild<QLabel*>("x_lbl_curr_link_val");
+  auto* caption = form.findChild<QLabel*>("x_lbl_curr_link");
+  ASSERT_TRUE(value && caption);
+  ASSERT_TRUE(wait_until([&] { return value->text().contains(" CRC"); }, 30000)) << qPrintable(value->text());
+
+  for (const QSize size : {form.size(), QSize(1280, 800), form.minimumSize()}) {
+    form.resize(size);
+    QApplication::processEvents();
+    const QString text = value->text();
+    const QRect row(value->mapTo(form.x_grp_current, QPoint(0, 0)), value->size());
+    EXPECT_GE(value->contentsRect().width(), value->fontMetrics().horizontalAdvance(text))
+        << "at " << size.width() << " x " << size.height() << ": " << qPrintable(text);
+    EXPECT_TRUE(form.x_grp_current->contentsRect().contains(row)) << size.width() << " x " << size.height();
+    EXPECT_EQ(value->toolTip(), text);
+    EXPECT_EQ(caption->toolTip(), text);
+  }
+  for (auto& d : common_setup.dev_conn) d.active = false;
+  form.shutdown_sequence();
+  msg_script::end();
+  QApplication::setFont(old_font);
+}
