@@ -8,6 +8,7 @@
 #include "charts/chart_cursor.h"
 #include "charts/chart_render.h"
 #include "charts/chart_scale.h"
+#include "charts/chart_scales.h"
 #include "charts/chart_view.h"
 #include "charts/column_map.h"
 #include "charts/draw_setup.h"
@@ -191,6 +192,16 @@ void TMainForm::create_draw(int draw_idx, bool full_diag, bool upd_scr_bar) {
   view->update();
 }
 
+void TMainForm::keep_live_default_scaling() {
+  live_keeps_default_ = true;
+  upd_chart_menus();
+  live_default_scaling();
+}
+
+void TMainForm::live_default_scaling() {
+  if (live_keeps_default_ && use_default_scaling(draw_stat[CHART_LIVE])) create_draw(CHART_LIVE, false, true);
+}
+
 void TMainForm::live_follow() {
   t_draw_stat& ds = draw_stat[CHART_LIVE];
   // The service raises the flag once the rings hold the new day; taking it
@@ -203,6 +214,7 @@ void TMainForm::live_follow() {
     // A new day: every filtered series starts again from the new day's ring.
     for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, true);
     upd_chart(CHART_LIVE, true);
+    live_default_scaling();
   }
   if (newest <= ds.data_last) return;
   for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, false);
@@ -214,6 +226,7 @@ void TMainForm::live_follow() {
   if (play_changed) update_play_buttons();
   if (step == FOLLOW_FULL) {
     upd_chart(CHART_LIVE, true);
+    live_default_scaling();
   } else if (step == FOLLOW_ADVANCE) {
     QImage& img = img_chart[CHART_LIVE]->image();
     relayout_chart(CHART_LIVE, img.width(), img.height(), chart_limits(CHART_LIVE));

@@ -1,9 +1,12 @@
 #include "ui/demo_mode.h"
 
+#include "charts/chart_scale.h"
+#include "charts/draw_stat.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
 #include "settings/setup_file.h"
 #include "texts/text_table.h"
+#include "ui/main_form.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +19,12 @@ namespace {
 
 const char* const kDemoTags[3] = {"Dryer line 1", "Mixer 2", "Silo outlet 3"};
 const int32_t kDemoColours[3] = {0x00B05A1F, 0x000E7FFF, 0x002CA02C};  // 0x00BBGGRR: blue, orange, green
+// The flow levels in percent of the span: apart, so that the three traces
+// keep to bands of their own; with the steps of 5 to 15 % and the drift
+// they stay between about 10 and 90 %.
+const int kDemoLevels[3] = {30, 50, 70};
+// The measuring range of the simulated transmitters' first product (kg/h).
+constexpr float kDemoFullScale = 2500.0f;
 
 QString simulator_path() {
   const QString env = qEnvironmentVariable("ORVSIM");
@@ -41,6 +50,22 @@ QString enter_demo_profile() {
   return profile;
 }
 
+QStringList demo_simulator_args(const QString& profile) {
+  QStringList args;
+  for (int k = 0; k < 3; ++k) {
+    if (k > 0) args << "--line";
+    // A signal of its own for each transmitter, so that their traces differ.
+    QString dev = QString("addr=1,serial=ORVDEMO%1,counter=3000,seed=%2,level=%3")
+                      .arg(k + 1, 5, 10, QChar(u'0'))
+                      .arg(k + 11)
+                      .arg(kDemoLevels[k]);
+    if (k == 1) dev += ",sensor-errors=0.03";
+    args << "--com" << QString::number(k + 1) << "--device" << dev << "--state"
+         << profile + QString("/orvsim-com%1.state").arg(k + 1);
+  }
+  return args;
+}
+
 demo_simulator::demo_simulator() = default;
 
 demo_simulator::~demo_simulator() {
@@ -56,18 +81,9 @@ bool demo_simulator::start(const QString& profile, QString* error) {
     if (error) *error = "The transmitter simulator orvsim was not found (set ORVSIM to its path).";
     return false;
   }
-  QStringList args;
-  for (int k = 0; k < 3; ++k) {
-    if (k > 0) args << "--line";
-    // A signal of its own for each transmitter, so that their traces differ.
-    QString dev = QString("addr=1,serial=ORVDEMO%1,counter=3000,seed=%2").arg(k + 1, 5, 10, QChar(u'0')).arg(k + 11);
-    if (k == 1) dev += ",sensor-errors=0.03";
-    args << "--com" << QString::number(k + 1) << "--device" << dev << "--state"
-         << profile + QString("/orvsim-com%1.state").arg(k + 1);
-  }
   proc_ = std::make_unique<QProcess>();
   proc_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  proc_->start(exe, args);
+  proc_->start(exe, demo_simulator_args(profile));
   if (!proc_->waitForStarted(5000)) {
     if (error) *error = "The transmitter simulator did not start: " + proc_->errorString();
     return false;
@@ -127,4 +143,21 @@ void seed_demo_setup() {
   save_setup(placement);
   cfg_dir = saved_cfg;
   reset_all_records();
+}
+
+void keep_demo_scaling(TMainForm& form) {
+  t_draw_stat& ds = draw_stat[CHART_LIVE];
+  if (!def_scaling_usable(ds)) {
+    ds.def_h_min = 0.0f;
+    ds.def_h_max = kDemoFullScale;
+    ds.def_t_min = 0.0f;
+    ds.def_t_max = 100.0f;
+    ds.def_r_min = 0.0f;
+    ds.def_r_max = RAW_SCALE_MAX;
+    ds.def_grid_sel = GRID_SCALED;
+    ds.def_tscale_idx = 1;  // 20 s/div: every step of the signals is seen
+    ds.def_span = 0;
+    ds.def_valid = true;
+  }
+  form.keep_live_default_scaling();
 }

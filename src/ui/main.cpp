@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     form.abort_sequence();
     return 1;
   }
+  if (demo) keep_demo_scaling(form);
   form.show();
   const int rc = app.exec();
   form.shutdown_sequence();

@@ -280,6 +280,9 @@ class TMainForm : public QMainWindow {
   void set_img_frame();
   // The chart part of the timer cycle: day change, filters, follow.
   void live_follow();
+  // The Online view takes its default scaling now, and again whenever it
+  // fits itself to new data (its first samples, a new day): the demo's view.
+  void keep_live_default_scaling();
   // Start-up: filters rebuilt from the reloaded rings, archive channels loaded.
   void load_chart_data();
   // Chart of the active page: CHART_LIVE on the Online view, else CHART_ARCH.
@@ -453,6 +456,8 @@ class TMainForm : public QMainWindow {
 
  private:
   void build_chart_tools(QWidget* page, int chart, QVBoxLayout* lay, chart_view* view);
+  // The Online view back on its default scaling when keep_live_default_scaling asked for it.
+  void live_default_scaling();
 
  public:
  protected:
@@ -510,6 +515,7 @@ class TMainForm : public QMainWindow {
   int init_wi = 0;
   int init_hi = 0;
   bool service_started_ = false;
+  bool live_keeps_default_ = false;  // keep_live_default_scaling was asked for
   bool closing_done_ = false;
 
   int last_pg_index = 0;
