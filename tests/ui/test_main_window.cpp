@@ -391,8 +391,6 @@ TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
   o.com = 9;
   o.devices.resize(1);
   o.devices[0].counter = 3000;
-  o.faults.bad_crc = 0.15;
-  o.faults.seed = 7;
   orvsim::sim_line line(o);
   seed_setup(9, "Dryer");
   msg_script::begin();
@@ -406,6 +404,12 @@ TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
   form.show();
   ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
   form.select_device(0);
+  ASSERT_EQ(m_stat.dev_selected.load(), 0);
+  // The answers are spoilt once the configuration was read.
+  orvsim::fault_settings f;
+  f.bad_crc = 0.15;
+  f.seed = 7;
+  line.set_faults(f);
   auto* value = form.findChild<QLabel*>("x_lbl_curr_link_val");
   auto* caption = form.findChild<QLabel*>("x_lbl_curr_link");
   ASSERT_TRUE(value && caption);
