@@ -38,11 +38,14 @@ TEST(Demo, TheOnlineViewHoldsTheDemoSignalsFromItsFirstSamplesOn) {
   reset_draw_stat();
   const std::vector<orvsim::line_options> options = demo_lines();
   ASSERT_EQ(options.size(), 3u);
+  test_line_clock line_clock;
   std::vector<std::unique_ptr<orvsim::sim_line>> lines;
-  for (const auto& o : options) lines.push_back(std::make_unique<orvsim::sim_line>(o));
+  for (orvsim::line_options o : options) {
+    o.line_clock = &line_clock.time;
+    lines.push_back(std::make_unique<orvsim::sim_line>(o));
+  }
   seed_demo_setup();
   msg_script::begin();
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   keep_demo_scaling(form);

@@ -37,12 +37,12 @@ constexpr int kCom = 5;
 
 // The transmitter's time base is the service's day clock: it produces one
 // sample for every slot the clock moves on.
-class day_time_base : public orvsim::sim_clock {
+class day_time_base : public tick_clock {
  public:
   explicit day_time_base(const manual_day_clock& c) : c_(c) {}
-  int64_t now_ms() const override {
+  int64_t now_us() const override {
     const day_time t = c_.now();
-    return int64_t{t.date} * 86400000 + t.ms_of_day;
+    return (int64_t{t.date} * 86400000 + t.ms_of_day) * 1000;
   }
 
  private:
@@ -60,6 +60,7 @@ class LiveDay : public ::testing::Test {
     orvsim::line_options o;
     o.com = kCom;
     o.clock = &time_base;
+    o.line_clock = &line_clock.time;
     o.devices.resize(1);
     o.devices[0].firmware = 212;
     o.devices[0].counter = 3000;
@@ -67,7 +68,6 @@ class LiveDay : public ::testing::Test {
     line = std::make_unique<orvsim::sim_line>(o);
     seed(acquiring, from, to);
     msg_script::begin();
-    use_patient_link();
     form = std::make_unique<TMainForm>();
     ASSERT_TRUE(form->FormCreate());
     form->Timer1->stop();
@@ -144,6 +144,7 @@ class LiveDay : public ::testing::Test {
   temp_config_home home;
   manual_day_clock clock;
   day_time_base time_base{clock};
+  test_line_clock line_clock;
   std::unique_ptr<orvsim::sim_line> line;
   std::unique_ptr<TMainForm> form;
 };

@@ -387,7 +387,9 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
 TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
   temp_config_home home;
   reset_all_records();
+  test_line_clock line_clock;
   orvsim::line_options o;
+  o.line_clock = &line_clock.time;
   o.com = 9;
   o.devices.resize(1);
   o.devices[0].counter = 3000;
@@ -398,7 +400,6 @@ TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
   const QFont old_font = QApplication::font();
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QApplication::setFont(QFont("Arial", 10));
-  use_patient_link();
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
