@@ -45,6 +45,11 @@ int main(int argc, char** argv) {
     form.abort_sequence();
     return 1;
   }
+  if (session_end_requested()) {
+    // Ended while it started: shut down without showing the window.
+    form.shutdown_sequence();
+    return 0;
+  }
   if (demo) keep_demo_scaling(form);
   form.show();
   const int rc = app.exec();

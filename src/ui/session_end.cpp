@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 namespace {
 
 int g_pipe[2] = {-1, -1};
+bool g_end_requested = false;
 
 void on_signal(int sig) {
   const char c = static_cast<char>(sig);
@@ -27,6 +29,11 @@ void install_session_end_handler(TMainForm* form) {
     char c;
     while (::read(g_pipe[0], &c, 1) > 0) {}
     notifier->setEnabled(false);
+    g_end_requested = true;
+    // Still starting, in a wait that lets events through (no event loop runs
+    // that exit could end): the program ends as soon as the start-up has
+    // returned (main asks session_end_requested).
+    if (!form->init_complete && QThread::currentThread()->loopLevel() == 0) return;
     if (form->init_complete)
       form->shutdown_sequence();
     else
@@ -39,3 +46,5 @@ void install_session_end_handler(TMainForm* form) {
   sa.sa_flags = SA_RESTART;
   for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaction(sig, &sa, nullptr);
 }
+
+bool session_end_requested() { return g_end_requested; }

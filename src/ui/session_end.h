@@ -7,3 +7,7 @@
 class TMainForm;
 
 void install_session_end_handler(TMainForm* form);
+
+// True once such a signal came. One that comes while the window starts is
+// carried out by main as soon as the start-up has returned.
+bool session_end_requested();
