@@ -131,6 +131,11 @@ bool sim_line::is_up() const {
   return fd_ >= 0;
 }
 
+bool sim_line::sending() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return !out_.empty();
+}
+
 line_stats sim_line::stats() const {
   std::lock_guard<std::mutex> lock(mu_);
   return stats_;
@@ -426,6 +431,9 @@ void sim_line::run() {
       // turn-round) passes on the line clock before its bytes go out.
       if (o_.line_clock) o_.line_clock->advance_us(static_cast<int64_t>(d.delay_ms) * 1000 + c * 7 / 2);
       out_.push_back(std::move(a));
+      // An exception answer is shorter than any answer the master waits for:
+      // after it the line stays silent, and the master's wait runs out.
+      if (answer[1] & 0x80) keep_silent();
     }
     send_due(now_us());
   }

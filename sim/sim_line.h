@@ -49,8 +49,8 @@ struct line_options {
   const tick_clock* clock = nullptr;     // the transmitters' time base; null: steady
   // Where the line keeps the time of its exchanges for a link on the same
   // clock (tests): an answer moves it by its lateness and the line's turn-
-  // round before it goes out, a request that gets no answer by
-  // SILENCE_MS. Such a link waits as long as every answer really takes and
+  // round before it goes out, a request that gets no answer (or only an
+  // exception answer) by SILENCE_MS. Such a link waits as long as every answer really takes and
   // times out exactly where the line keeps silent. Null: none.
   manual_tick_clock* line_clock = nullptr;
   bool log_requests = false;
@@ -99,6 +99,8 @@ class sim_line {
   bool is_up() const;
 
   line_stats stats() const;
+  // True while an answer is still to go out (a late one, say).
+  bool sending() const;
   // Writes the state file now (also done after every configuration commit).
   bool save_state();
 
