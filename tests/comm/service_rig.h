@@ -2,8 +2,7 @@
 // terminal plays the transmitter (its registers set exactly by the test),
 // the wall clock is a manual one, and the test drives the service step by
 // step (or starts its thread). The line keeps the test's time too: the link
-// measures its answer limits on line_time (the line clock while the rig
-// lives), which the transmitter moves by
+// measures its answer limits on line_clock, which the transmitter moves by
 // 2 ms per answer and by far more than any limit per dropped request, so
 // the link waits for every answer however late a loaded machine delivers
 // it, and times out exactly where the test has the transmitter keep silent.
@@ -47,14 +46,12 @@ class service_rig {
     m_stat.dev_selected = -1;
     set_status(212);
     set_samples();
-    set_line_clock(&line_time);
-    peer.keep_time_on(&line_time);
+    peer.keep_time_on(&line_clock.time);
     svc = std::make_unique<com_service>(terminated, &link, &clock);
   }
   ~service_rig() {
     svc.reset();
     link.close_com();
-    set_line_clock(nullptr);
   }
 
   // Device slot d on the simulated line, acquiring.
@@ -123,7 +120,7 @@ class service_rig {
   temp_config_home home;
   pty_pair pty;
   manual_day_clock clock;
-  manual_tick_clock line_time;
+  test_line_clock line_clock;
   modbus_peer peer;
   TModbSerial link;
   std::atomic<bool> terminated{false};

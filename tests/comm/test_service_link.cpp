@@ -13,7 +13,9 @@ namespace {
 constexpr int kSlot = 10 * 3600 * 5;  // 10:00:00
 
 // Device d's counters as the window would show them now (on the rig's line clock).
-t_link_view view(const service_rig& rig, int d) { return link_view(m_stat.dev_stat[d].link, rig.line_time.now_ms()); }
+t_link_view view(const service_rig& rig, int d) {
+  return link_view(m_stat.dev_stat[d].link, rig.line_clock.time.now_ms());
+}
 
 }  // namespace
 
@@ -120,7 +122,7 @@ TEST(ServiceLink, AVanishedPortIsClosedShownAsNoConnectionAndCountedWhenItIsBack
   rig.add_device(1, "Mixer");
   pty_pair line;  // nobody answers here; the test pulls it away
   line.link_as_com(6);
-  rig.line_time.run_out(true);  // every answer limit passes at once
+  rig.line_clock.time.run_out(true);  // every answer limit passes at once
   common_setup.dev_conn[0].com_num = 6;
   common_setup.dev_conn[1].com_num = 6;
   rig.poll(0);
@@ -145,7 +147,7 @@ TEST(ServiceLink, AVanishedPortIsClosedShownAsNoConnectionAndCountedWhenItIsBack
   EXPECT_EQ(view(rig, 0).reopens, 0u);
 
   // The device is back (here: on the rig's line): polling resumes at once.
-  rig.line_time.run_out(false);
+  rig.line_clock.time.run_out(false);
   common_setup.dev_conn[0].com_num = RIG_COM;
   rig.poll(0);
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_OK);

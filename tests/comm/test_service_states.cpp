@@ -56,9 +56,9 @@ TEST(ServiceStates, SilentDeviceAndWrongDeviceType) {
   pty_pair quiet;  // a line nobody answers on
   quiet.link_as_com(5);
   common_setup.dev_conn[0].com_num = 5;
-  rig.line_time.run_out(true);
+  rig.line_clock.time.run_out(true);
   rig.poll(0);
-  rig.line_time.run_out(false);
+  rig.line_clock.time.run_out(false);
   EXPECT_EQ(m_stat.dev_stat[0].device_stat.load(), DEVSTAT_TOUT);
   EXPECT_EQ(panel(0), 2);
 

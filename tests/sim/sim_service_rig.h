@@ -1,7 +1,7 @@
 // The communication service against simulated transmitters: a fresh set of
 // records and log folder per test, devices on the simulator's COM entries,
 // and the service thread started and stopped around a condition. The lines
-// keep their exchanges' time on line_time, the line clock of the test: the
+// keep their exchanges' time on line_clock, the line clock of the test: the
 // link waits for every answer however late a loaded machine delivers it,
 // and times out exactly where a line keeps silent.
 #pragma once
@@ -35,14 +35,12 @@ class sim_service_test : public ::testing::Test {
       reset_acq_state(d, now.date);
       clear_smp_ring(d);
     }
-    set_line_clock(&line_time);
   }
-  void TearDown() override { set_line_clock(nullptr); }
   // A line on COM com that keeps its time on the test's line clock.
   orvsim::line_options line_on(int com) {
     orvsim::line_options o;
     o.com = com;
-    o.line_clock = &line_time;
+    o.line_clock = &line_clock.time;
     return o;
   }
   // Device slot d: the transmitter at the address on COM com, acquiring.
@@ -75,6 +73,6 @@ class sim_service_test : public ::testing::Test {
 
   temp_config_home home;
   QString log_dir;
-  manual_tick_clock line_time;
+  test_line_clock line_clock;
   TModbSerial link;
 };

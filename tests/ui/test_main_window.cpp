@@ -348,6 +348,10 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   msg_script::end();
 }
 
+// The link line of a device: in the panel's hint and the live group's row,
+// the statistics dialog with its reset, and on a line that spoils answers
+// the long line whole in its row (at the window's size as it starts, at
+// 1280 x 800 and at its smallest size) and in the row's tool tip.
 TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
   temp_config_home home;
   reset_all_records();
@@ -360,6 +364,10 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
   orvsim::sim_line line(o);
   seed_setup(8, "Dryer");
   msg_script::begin();
+  // The program's own font.
+  const QFont old_font = QApplication::font();
+  QFont::insertSubstitution("Arial", "Liberation Sans");
+  QApplication::setFont(QFont("Arial", 10));
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
@@ -398,37 +406,8 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
     form.grab().save(qEnvironmentVariable("ORV_SHOT_DIR") + "/link-main.png");
   }
   dlg->close();
-  for (auto& d : common_setup.dev_conn) d.active = false;
-  form.shutdown_sequence();
-  msg_script::end();
-}
 
-// A line that spoils answers makes the link line long: at the window's size
-// as it starts, at 1280 x 800 and at its smallest size the whole line fits
-// its row, and its tool tip holds it.
-TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
-  temp_config_home home;
-  reset_all_records();
-  test_line_clock line_clock;
-  orvsim::line_options o;
-  o.line_clock = &line_clock.time;
-  o.com = 9;
-  o.devices.resize(1);
-  o.devices[0].counter = 3000;
-  orvsim::sim_line line(o);
-  seed_setup(9, "Dryer");
-  msg_script::begin();
-  // The program's own font.
-  const QFont old_font = QApplication::font();
-  QFont::insertSubstitution("Arial", "Liberation Sans");
-  QApplication::setFont(QFont("Arial", 10));
-  TMainForm form;
-  ASSERT_TRUE(form.FormCreate());
-  form.show();
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
-  form.select_device(0);
-  ASSERT_EQ(m_stat.dev_selected.load(), 0);
-  // The answers are spoilt once the configuration was read.
+  // The answers are spoilt from now on: the line grows its CRC count.
   orvsim::fault_settings f;
   f.bad_crc = 0.15;
   f.seed = 7;
@@ -437,7 +416,6 @@ TEST(MainWindow, TheWholeLinkRowIsReadableOnALineWithCrcErrors) {
   auto* caption = form.findChild<QLabel*>("x_lbl_curr_link");
   ASSERT_TRUE(value && caption);
   ASSERT_TRUE(wait_until([&] { return value->text().contains(" CRC"); }, 30000)) << qPrintable(value->text());
-
   for (const QSize size : {form.size(), QSize(1280, 800), form.minimumSize()}) {
     form.resize(size);
     QApplication::processEvents();
