@@ -49,9 +49,10 @@ struct line_options {
   const tick_clock* clock = nullptr;     // the transmitters' time base; null: steady
   // Where the line keeps the time of its exchanges for a link on the same
   // clock (tests): an answer moves it by its lateness and the line's turn-
-  // round before it goes out, a request that gets no answer (or only an
-  // exception answer) by SILENCE_MS. Such a link waits as long as every answer really takes and
-  // times out exactly where the line keeps silent. Null: none.
+  // round before it goes out; a request that gets no answer (or only an
+  // exception answer) moves it by SILENCE_MS. Such a link waits as long as
+  // every answer really takes and times out exactly where the line keeps
+  // silent. Null: none.
   manual_tick_clock* line_clock = nullptr;
   bool log_requests = false;
   std::function<void(const std::string& path)> on_path;  // the line is there (again)

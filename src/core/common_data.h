@@ -267,7 +267,7 @@ struct t_link_stat {
   shared_t<uint32_t> good{0};          // complete answers with a correct CRC
   shared_t<uint32_t> timeouts{0};      // no answer that could be taken (result 2)
   shared_t<uint32_t> crc_errors{0};    // complete answers with a wrong CRC (result 3)
-  shared_t<int64_t> last_good_ms{-1};  // when the newest good answer came (ms on the link's clock); -1 none
+  shared_t<int64_t> last_good_ms{-1};  // when the newest good answer came (ms on the line clock); -1 none
   shared_t<uint32_t> reopens{0};       // the port was opened again after it was lost
   shared_t<uint32_t> stored{0};        // samples stored into the rings
   shared_t<uint32_t> empty{0};         // slots left empty between stored samples
