@@ -8,6 +8,7 @@
 #include "config/cfg_transfer.h"
 #include "core/common_data.h"
 #include "texts/text_table.h"
+#include "ui/device_column.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
@@ -110,7 +111,7 @@ bool TMainForm::read_dev_config(int d) {
 }
 
 bool TMainForm::write_dev_config(int d) {
-  red_dsp_tout = 0;
+  devices().end_red_highlight();
   bool written = false;
   // The transmitter's status block first, for its serial number.
   if (run_request(d, REQR_STAT) == REQS_READY) {

@@ -5,118 +5,26 @@
 #include "charts/dsp_chan.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
+#include "core/updating_guard.h"
 #include "core/work_dirs.h"
 #include "texts/text_table.h"
+#include "ui/device_column.h"
 #include "ui/dlg_setup.h"
-#include "ui/icons.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
-#include "ui/status_panel.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QFrame>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace {
-
-const char* const kImgNames[4] = {"ok", "discon", "err", "disable"};
-const char* const kBaudText[5] = {"9600", "19200", "38400", "57600", "115200"};
 
 // Lets pending window work run (repaints, the focus change that stores an
 // edit) but no user input, so that no second click starts a nested flow.
 void process_pending() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 }  // namespace
-
-void TMainForm::build_device_column() {
-  pnl_left = new QWidget;
-  pnl_left->setObjectName("pnl_left");
-  pnl_left->setFixedWidth(250);
-  auto* col = new QVBoxLayout(pnl_left);
-  col->setContentsMargins(0, 0, 0, 0);
-  col->setSpacing(6);
-
-  lbl_click_to_sel = new QLabel(ctrl_text(u"lbl_click_to_sel", TXT_REQ_CAPTION, FORM_MAIN), pnl_left);
-  lbl_click_to_sel->setObjectName("lbl_click_to_sel");
-  QFont bold = lbl_click_to_sel->font();
-  bold.setBold(true);
-  lbl_click_to_sel->setFont(bold);
-  col->addWidget(lbl_click_to_sel);
-
-  gpl_devices = new QWidget(pnl_left);
-  gpl_devices->setObjectName("gpl_devices");
-  gpl_devices->installEventFilter(this);
-  auto* grid = new QGridLayout(gpl_devices);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->setSpacing(4);
-  for (int i = 0; i < MAX_DEVICES; ++i) {
-    auto* p = new QFrame(gpl_devices);
-    p->setObjectName(QString("pnl_dev_%1").arg(i + 1));
-    p->setProperty("Tag", i);
-    p->setFixedHeight(40);
-    p->setFrameShape(QFrame::StyledPanel);
-    p->installEventFilter(this);
-    auto* lay = new QHBoxLayout(p);
-    lay->setContentsMargins(10, 0, 8, 0);
-    auto* name = new QLabel(p);
-    name->setObjectName(QString("x_lbl_dev%1_name").arg(i + 1));
-    name->setProperty("Tag", i);
-    name->installEventFilter(this);
-    lay->addWidget(name, 1);
-    for (int k = 0; k < 4; ++k) {
-      auto* img = new QLabel(p);
-      img->setObjectName(QString("img_dev%1_%2").arg(i + 1).arg(kImgNames[k]));
-      img->setFixedSize(24, 24);
-      img->setPixmap(status_pixmap(static_cast<dev_status_img_t>(k), p->devicePixelRatioF()));
-      img->hide();
-      lay->addWidget(img);
-      img_dev[i][k] = img;
-    }
-    pnl_dev[i] = p;
-    lbl_dev_name[i] = name;
-    grid->addWidget(p, i, 0);
-  }
-  grid->setRowStretch(MAX_DEVICES, 1);
-  col->addWidget(gpl_devices);
-
-  chk_off_line = new QCheckBox(ctrl_text(u"chk_off_line", TXT_REQ_CAPTION, FORM_MAIN), pnl_left);
-  chk_off_line->setObjectName("chk_off_line");
-  col->addWidget(chk_off_line);
-
-  x_grp_current = build_current_group(pnl_left);
-  col->addWidget(x_grp_current);
-  const sens_serial_controls serial = build_sens_serial(pnl_left);
-  auto* serial_row = new QHBoxLayout;
-  serial_row->addWidget(serial.label);
-  serial_row->addWidget(serial.edit, 1);
-  col->addLayout(serial_row);
-  col->addStretch(1);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress) {
-    auto* me = static_cast<QMouseEvent*>(event);
-    if (watched == gpl_devices) {
-      if (me->button() == Qt::RightButton) device_panel_mouse_down(-1, Qt::RightButton, me->globalPosition().toPoint());
-      return false;
-    }
-    const QVariant tag = watched->property("Tag");
-    if (tag.isValid() &&
-        (watched->objectName().startsWith("pnl_dev_") || watched->objectName().startsWith("x_lbl_dev"))) {
-      device_panel_mouse_down(tag.toInt(), me->button(), me->globalPosition().toPoint());
-      return true;
-    }
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
 
 void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos) {
   // A click that arrives while a request is carried out changes nothing.
@@ -154,42 +62,27 @@ void TMainForm::select_device(int d) {
     }
   }
   m_stat.dev_selected.store(d);
-  for (int i = 0; i < MAX_DEVICES; ++i) {
-    const bool sel = i == d;
-    pnl_dev[i]->setProperty("selected", sel);
-    pnl_dev[i]->setFrameShadow(sel ? QFrame::Sunken : QFrame::Plain);
-    pnl_dev[i]->setStyleSheet(
-        "QFrame#" + pnl_dev[i]->objectName() +
-        (sel ? " { background: palette(highlight); border: 1px solid palette(dark); border-radius: 4px; }"
-             : " { background: palette(base); border: 1px solid palette(midlight); border-radius: 4px; }"));
-    lbl_dev_name[i]->setStyleSheet(sel ? "color: palette(highlighted-text); font-weight: bold;"
-                                       : "color: rgb(128,128,128);");
+  device_col_->show_selection(d);
+  {
+    // The configuration handlers stay quiet while the window catches up.
+    const updating_guard quiet;
+    process_pending();
   }
-  ctrl_updating = true;
-  chk_off_line->setChecked(d < 0);
-  chk_off_line->setEnabled(d >= 0);
-  process_pending();
-  ctrl_updating = false;
   refresh_cfg_views();
 }
 
 void TMainForm::show_device_panels() {
+  device_col_->show_panels();
   int in_use = 0;
   for (int i = 0; i < MAX_DEVICES; ++i) {
     const auto& c = common_setup.dev_conn[i];
     const bool active = c.active.load(rlx);
     in_use += active;
-    pnl_dev[i]->setVisible(active);
     x_menm_dev_edit[i]->setVisible(active);
     x_menm_dev_del[i]->setVisible(active);
     x_menm_act[i]->setVisible(active);
     if (!active) continue;
     const QString tag = c.tag.get();
-    lbl_dev_name[i]->setText(tag);
-    const int baud = c.baud_idx.load(rlx);
-    lbl_dev_name[i]->setToolTip(msg_text(46) + QString::number(c.addr.load(rlx) + 1) + " / COM" +
-                                QString::number(c.com_num.load(rlx)) + " / " +
-                                (baud >= 0 && baud <= 4 ? kBaudText[baud] : "?"));
     x_menm_dev_edit[i]->setText(tag);
     x_menm_dev_del[i]->setText(tag);
     x_menm_act[i]->setText(tag);
@@ -274,15 +167,9 @@ void TMainForm::toggle_acquisition(int d) {
   show_device_panels();
 }
 
-void TMainForm::chk_off_lineClick() {
-  if (ctrl_updating) return;
-  if (chk_off_line->isChecked()) select_device(-1);
-}
-
 void TMainForm::Timer1Timer() {
-  if (red_dsp_tout > 0) --red_dsp_tout;
   // A release of a forced gain or output that was refused or failed goes out again.
   srvc_client().keep_releasing();
-  update_status_display(this, red_dsp_tout);
+  device_col_->show_status();
   live_follow();
 }

@@ -6,6 +6,7 @@
 #include "comm/modb_serial.h"
 #include "config/cfg_widgets.h"
 #include "core/common_data.h"
+#include "ui/device_column.h"
 #include "ui/icons.h"
 #include "ui/screen_fit.h"
 #include "ui/status_panel.h"
@@ -32,7 +33,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   connect_calib_gain();
   connect_aout_calib();
   build_cal_menu();
-  connect_value_clicks(this, [this] { red_dsp_tout = 0; });
 }
 
 TMainForm::~TMainForm() {
@@ -69,9 +69,10 @@ void TMainForm::build_frame() {
   row->setContentsMargins(8, 8, 8, 8);
   row->setSpacing(8);
 
-  build_device_column();
-  pnl_left->setParent(central);
-  row->addWidget(pnl_left);
+  device_col_ = new device_column(central);
+  row->addWidget(device_col_);
+  connect(device_col_, &device_column::panel_pressed, this, &TMainForm::device_panel_mouse_down);
+  connect(device_col_, &device_column::off_line_chosen, this, [this] { select_device(-1); });
 
   pgctrl_main = new QTabWidget(central);
   pgctrl_main->setObjectName("pgctrl_main");
@@ -97,7 +98,6 @@ void TMainForm::build_frame() {
   resize(1280, 800);
 
   connect(pgctrl_main, &QTabWidget::currentChanged, this, &TMainForm::pgctrl_mainChange);
-  connect(chk_off_line, &QCheckBox::clicked, this, &TMainForm::chk_off_lineClick);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -129,8 +129,6 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::on_monitor(int x, int y) { return ::on_monitor(x, y); }
-
-void TMainForm::fit_to_monitor(QWidget* form) { ::fit_to_monitor(form); }
 
 void TMainForm::pgctrl_mainChange(int index) {
   if (!init_complete) return;

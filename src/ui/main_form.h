@@ -48,6 +48,7 @@ class QImage;
 class QTimer;
 class QToolBar;
 class QWidget;
+class device_column;
 class TDlg_setup;
 class TDlg_link_stats;
 class TCalib_In;
@@ -99,6 +100,8 @@ class TMainForm : public QMainWindow {
   void abort_sequence();
 
   // ---- device handling (main_devices.cpp, main_menus.cpp) ------------------------------
+  // The device column: panels, off-line box, live group (ui/device_column.h).
+  device_column& devices() { return *device_col_; }
   void select_device(int d);
   void show_device_panels();
   void prep_dev_popup(int d);
@@ -113,8 +116,6 @@ class TMainForm : public QMainWindow {
 
   // True when some monitor holds the point with a 50-pixel margin.
   static bool on_monitor(int x, int y);
-  // Centres a form on the primary monitor when its place lies on none.
-  static void fit_to_monitor(QWidget* form);
   // Page tag (0..7) of a page of pgctrl_main; -1 when it is none.
   static int page_tag(QWidget* page);
 
@@ -123,7 +124,6 @@ class TMainForm : public QMainWindow {
   bool init_active = false;  // a stored placement waits for the first paint
   std::atomic<bool> thr_terminated{false};
   int popup_dev_idx = -1;
-  int red_dsp_tout = 0;
   int cmd_mask = 0;
   // What the live chart reports for the play buttons: true while it follows
   // the newest samples.
@@ -137,11 +137,6 @@ class TMainForm : public QMainWindow {
   QWidget* tab_outputs = nullptr;
   QWidget* tab_products = nullptr;
   QWidget* tab_online = nullptr;
-  std::array<QFrame*, 8> pnl_dev{};
-  std::array<QLabel*, 8> lbl_dev_name{};
-  std::array<std::array<QLabel*, 4>, 8> img_dev{};  // ok, discon, err, disable
-  QCheckBox* chk_off_line = nullptr;
-  QGroupBox* x_grp_current = nullptr;
   QMenu* menm_dev_setup = nullptr;
   QMenu* menm_export = nullptr;
   QAction* menm_dev_add = nullptr;
@@ -464,12 +459,10 @@ class TMainForm : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // ---- frame, menus and tool bar (main_form.cpp, main_menus.cpp) ----------------------
   void build_frame();
-  void build_device_column();
   void build_menus();
   void build_toolbar();
   void build_cfg_pages();
@@ -491,7 +484,6 @@ class TMainForm : public QMainWindow {
 
   // ---- device column (main_devices.cpp) --------------------------------------------------
   void Timer1Timer();
-  void chk_off_lineClick();
   void menm_dev_addClick();
   void device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos);
   void open_device_dialog(int i);
@@ -521,9 +513,7 @@ class TMainForm : public QMainWindow {
   int last_pg_index = 0;
 
   // ---- controls ---------------------------------------------------------------------------
-  QWidget* pnl_left = nullptr;
-  QLabel* lbl_click_to_sel = nullptr;
-  QWidget* gpl_devices = nullptr;
+  device_column* device_col_ = nullptr;
   QWidget* tab_about = nullptr;
   QWidget* tab_offline = nullptr;
   QLabel* Image1 = nullptr;

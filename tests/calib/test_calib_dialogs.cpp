@@ -51,7 +51,7 @@ class GainDialogs : public WindowRig {
     d.counter = 3000;
     d.raw = kRaw;
     start(d);
-    ASSERT_TRUE(wait_until([&] { return form_->img_dev[0][0]->isVisible(); }, kWaitMs));
+    ASSERT_TRUE(wait_until([&] { return device_status_image(*form_, 0, 0)->isVisible(); }, kWaitMs));
     form_->select_device(0);
     ASSERT_EQ(m_stat.dev_selected.load(), 0);
     ASSERT_TRUE(wait_until([] { return dev_on_line(); }, kWaitMs));

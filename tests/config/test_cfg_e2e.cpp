@@ -10,6 +10,7 @@
 #include "texts/qstring_print.h"
 #include "texts/text_table.h"
 #include "ui/demo_mode.h"
+#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
@@ -219,10 +220,10 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   form.set_access_level(true);
   form.resize(1280, 800);
   form.show();
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 8000));
+  ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible(); }, 8000));
   form.select_device(0);
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
-  ASSERT_TRUE(wait_until([&] { return form.x_grp_current->isVisible(); }, 8000));
+  ASSERT_TRUE(wait_until([&] { return live_group(form)->isVisible(); }, 8000));
   form.pgctrl_main->setCurrentWidget(form.tab_inputs);
   form.findChild<QComboBox*>("cmb_din1_fun")->setCurrentIndex(2);
   form.findChild<QComboBox*>("cmb_din3_fun")->setCurrentIndex(2);

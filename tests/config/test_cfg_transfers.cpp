@@ -200,8 +200,8 @@ TEST_F(CfgTransfers, ASilentTransmitter) {
   EXPECT_EQ(boxes(), QStringList{error(MSG_CFG_READ_FAIL)});
   EXPECT_EQ(m_stat.dev_selected.load(), -1);
   EXPECT_FALSE(m_stat.dev_stat[0].param_read.load());
-  EXPECT_TRUE(form_->chk_off_line->isChecked());
-  EXPECT_FALSE(form_->chk_off_line->isEnabled());
+  EXPECT_TRUE(off_line_box(*form_)->isChecked());
+  EXPECT_FALSE(off_line_box(*form_)->isEnabled());
   EXPECT_FALSE(form_->cmd_mask & (CMD_READ_CFG | CMD_WRITE_CFG));
 
   silence(false);

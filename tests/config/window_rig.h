@@ -13,6 +13,7 @@
 #include "support/test_env.h"
 #include "texts/text_table.h"
 #include "ui/file_dialogs.h"
+#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 

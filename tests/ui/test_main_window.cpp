@@ -13,6 +13,7 @@
 #include "texts/text_table.h"
 #include "ui/dlg_setup.h"
 #include "ui/link_stats_dlg.h"
+#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/session_end.h"
@@ -81,35 +82,35 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
-  EXPECT_TRUE(form.pnl_dev[0]->isVisible());
-  EXPECT_FALSE(form.pnl_dev[1]->isVisible());
-  EXPECT_EQ(form.lbl_dev_name[0]->text(), "Dryer");
-  EXPECT_EQ(form.lbl_dev_name[0]->toolTip(), msg_text(46) + "1 / COM3 / 115200");
+  EXPECT_TRUE(device_panel(form, 0)->isVisible());
+  EXPECT_FALSE(device_panel(form, 1)->isVisible());
+  EXPECT_EQ(device_name_label(form, 0)->text(), "Dryer");
+  EXPECT_EQ(device_name_label(form, 0)->toolTip(), msg_text(46) + "1 / COM3 / 115200");
 
   // Within a few timer ticks the panel shows the connected image.
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
-  EXPECT_EQ(form.img_dev[0][0]->toolTip().section(u'\n', 0, 0), msg_text(107));  // then the link line
-  EXPECT_FALSE(form.x_grp_current->isVisible());                                 // nothing selected yet
+  ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible(); }, 30000));
+  EXPECT_EQ(device_status_image(form, 0, 0)->toolTip().section(u'\n', 0, 0), msg_text(107));  // then the link line
+  EXPECT_FALSE(live_group(form)->isVisible());                                 // nothing selected yet
 
   form.select_device(0);
   EXPECT_EQ(m_stat.dev_selected.load(), 0);
   EXPECT_EQ(msg_script::shown(), QStringList{"info: " + msg_text(9)});
   EXPECT_TRUE(m_stat.dev_stat[0].param_read.load());
   ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_firmware") == "2.12"; }, 30000));
-  EXPECT_TRUE(form.x_grp_current->isVisible());
-  EXPECT_EQ(form.x_grp_current->title(), "Dryer");
+  EXPECT_TRUE(live_group(form)->isVisible());
+  EXPECT_EQ(live_group(form)->title(), "Dryer");
   EXPECT_EQ(label(form, "x_lbl_curr_stat"), msg_text(18));
-  EXPECT_FALSE(form.chk_off_line->isChecked());
+  EXPECT_FALSE(off_line_box(form)->isChecked());
   EXPECT_TRUE(form.menm_dev_setup->isEnabled());
 
   // Remove it: the question is answered, the slot empties, the panel goes.
   msg_script::push_answer(true);
   form.remove_device(0);
   EXPECT_FALSE(common_setup.dev_conn[0].active.load());
-  EXPECT_FALSE(form.pnl_dev[0]->isVisible());
+  EXPECT_FALSE(device_panel(form, 0)->isVisible());
   EXPECT_EQ(m_stat.dev_selected.load(), -1);
-  EXPECT_TRUE(form.chk_off_line->isChecked());
-  EXPECT_FALSE(form.chk_off_line->isEnabled());
+  EXPECT_TRUE(off_line_box(form)->isChecked());
+  EXPECT_FALSE(off_line_box(form)->isEnabled());
   EXPECT_TRUE(form.menm_dev_add->isEnabled());
 
   msg_script::push_answer(true);
@@ -177,9 +178,9 @@ TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
   QTimer::singleShot(0, &form, [&] {
     busy_then = srvc_client().busy();
     const QPointF at(5, 5);
-    QMouseEvent press(QEvent::MouseButtonPress, at, form.pnl_dev[1]->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+    QMouseEvent press(QEvent::MouseButtonPress, at, device_panel(form, 1)->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
-    QApplication::sendEvent(form.pnl_dev[1], &press);
+    QApplication::sendEvent(device_panel(form, 1), &press);
     clicked = true;
   });
   form.select_device(0);
@@ -190,8 +191,8 @@ TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
   EXPECT_TRUE(m_stat.dev_stat[0].param_read.load());
   EXPECT_FALSE(m_stat.dev_stat[1].param_read.load());
   EXPECT_TRUE(holds(0, dev[0]));
-  EXPECT_TRUE(form.pnl_dev[0]->property("selected").toBool());
-  EXPECT_FALSE(form.pnl_dev[1]->property("selected").toBool());
+  EXPECT_TRUE(device_panel(form, 0)->property("selected").toBool());
+  EXPECT_FALSE(device_panel(form, 1)->property("selected").toBool());
 
   // Afterwards the second device is read on its own.
   form.select_device(1);
@@ -324,12 +325,12 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   c.log_dir.set(home.path());
   form.show_device_panels();
 
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible() && form.img_dev[2][1]->isVisible(); }, 30000));
-  EXPECT_EQ(form.img_dev[0][0]->toolTip().section(u'\n', 0, 0), msg_text(107));  // then the link line
-  EXPECT_TRUE(form.img_dev[1][3]->isVisible());                                  // acquisition off
-  EXPECT_EQ(form.img_dev[1][3]->toolTip(), msg_text(105));
-  EXPECT_EQ(form.img_dev[2][1]->toolTip(), msg_text(106));
-  EXPECT_FALSE(form.img_dev[2][0]->isVisible());
+  ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible() && device_status_image(form, 2, 1)->isVisible(); }, 30000));
+  EXPECT_EQ(device_status_image(form, 0, 0)->toolTip().section(u'\n', 0, 0), msg_text(107));  // then the link line
+  EXPECT_TRUE(device_status_image(form, 1, 3)->isVisible());                                  // acquisition off
+  EXPECT_EQ(device_status_image(form, 1, 3)->toolTip(), msg_text(105));
+  EXPECT_EQ(device_status_image(form, 2, 1)->toolTip(), msg_text(106));
+  EXPECT_FALSE(device_status_image(form, 2, 0)->isVisible());
 
   form.select_device(0);
   ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_err_code") == "04/A0"; }, 30000));
@@ -339,7 +340,7 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   line.steer(1, [](orvsim::transmitter& t) { t.settings().reading = 1023; });
   ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_curr_raw_val") == msg_text(39); }, 30000));
   EXPECT_EQ(label(form, "x_lbl_curr_meas_val"), "");
-  EXPECT_GE(form.red_dsp_tout, 28);
+  EXPECT_GE(red_countdown(form), 28);
   const auto* raw = form.findChild<QLabel*>("x_lbl_curr_raw_val");
   EXPECT_EQ(raw->palette().color(QPalette::WindowText), QColor(Qt::red));
 
@@ -371,10 +372,10 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
   form.show();
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->isVisible(); }, 30000));
+  ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible(); }, 30000));
   // The panel's hint ends with the link line, the live group has its row.
-  ASSERT_TRUE(wait_until([&] { return form.img_dev[0][0]->toolTip().contains("\nLink: "); }, 30000));
-  EXPECT_TRUE(form.img_dev[0][0]->toolTip().startsWith(msg_text(107) + "\nLink: 100 % \u00B7 "));
+  ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->toolTip().contains("\nLink: "); }, 30000));
+  EXPECT_TRUE(device_status_image(form, 0, 0)->toolTip().startsWith(msg_text(107) + "\nLink: 100 % \u00B7 "));
   form.select_device(0);
   ASSERT_TRUE(wait_until([&] { return label(form, "x_lbl_curr_link_val").startsWith("100 %"); }, 30000));
   EXPECT_EQ(label(form, "x_lbl_curr_link"), "Link");
@@ -420,10 +421,10 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
     form.resize(size);
     QApplication::processEvents();
     const QString text = value->text();
-    const QRect row(value->mapTo(form.x_grp_current, QPoint(0, 0)), value->size());
+    const QRect row(value->mapTo(live_group(form), QPoint(0, 0)), value->size());
     EXPECT_GE(value->contentsRect().width(), value->fontMetrics().horizontalAdvance(text))
         << "at " << size.width() << " x " << size.height() << ": " << qPrintable(text);
-    EXPECT_TRUE(form.x_grp_current->contentsRect().contains(row)) << size.width() << " x " << size.height();
+    EXPECT_TRUE(live_group(form)->contentsRect().contains(row)) << size.width() << " x " << size.height();
     EXPECT_EQ(value->toolTip(), text);
     EXPECT_EQ(caption->toolTip(), text);
   }
