@@ -2,6 +2,7 @@
 
 #include "comm/com_service.h"
 #include "comm/device_slots.h"
+#include "core/mono_clock.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -199,4 +200,39 @@ bool service_client::edit_connection(int d, const t_dev_conn& rec, bool reset) {
 service_client& srvc_client() {
   static service_client client;
   return client;
+}
+
+void service_client::start_service() {
+  m_stat.current_srvc.store(0);
+  m_stat.rqd_device.store(0);
+  m_stat.req_stat.store(REQS_IDLE);
+  m_stat.data_req.store(REQR_IDLE);
+  m_stat.reset_live.store(false);
+  ended_.store(false);
+  if (!srvc_thread) srvc_thread = new com_service(ended_);
+  srvc_thread->start();
+}
+
+void service_client::stop_service(bool release, bool keep_painted) {
+  if (!srvc_thread || !srvc_thread->started()) return;
+  if (release) release_all_and_wait();
+  srvc_thread->terminate();
+  while (!ended_.load(std::memory_order_acquire)) {
+    sleep_ms(10);
+    if (keep_painted) pump();
+  }
+  if (keep_painted) {
+    // A last look at what the thread's end brought (its final status).
+    const int64_t until = mono_ms() + 100;
+    while (mono_ms() < until) {
+      pump();
+      sleep_ms(5);
+    }
+  }
+  srvc_thread->wait_for();
+}
+
+void service_client::destroy_service() {
+  delete srvc_thread;
+  srvc_thread = nullptr;
 }

@@ -17,6 +17,7 @@
 #include "core/common_data.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -44,6 +45,9 @@ class service_client {
 
   // True while a call waits: every call then refuses.
   bool busy() const { return busy_; }
+  // Runs the pump once: what a window waiting for something other than a
+  // request (a thread's end, a short pause) lets run meanwhile.
+  void pump() const;
 
   // ---- requests -----------------------------------------------------------------
   // Posts a request for device `device` (waiting first for a pending request
@@ -105,9 +109,21 @@ class service_client {
   // afresh. Waits until that is done. False when refused or d is no slot.
   bool edit_connection(int d, const t_dev_conn& rec, bool reset);
 
+  // ---- the service thread's life ---------------------------------------------------
+  // The program's service (srvc_thread), for the program's client only.
+  // start_service makes it at the first start and starts it with no request
+  // pending and no live-day change flagged. stop_service ends it: with
+  // release, whatever is forced on a transmitter is released first; with
+  // keep_painted, the pump runs while the thread flushes its logs and ends
+  // (a start-up that failed ends it without). destroy_service deletes it.
+  void start_service();
+  void stop_service(bool release, bool keep_painted);
+  void destroy_service();
+  // True once a started service thread has ended its loop.
+  bool service_ended() const { return ended_.load(std::memory_order_acquire); }
+
  private:
   bool service_running() const;
-  void pump() const;
 
   // State of one override kind on one device.
   enum force_t : uint8_t { FORCE_FREE, FORCE_ON, FORCE_RELEASE_DUE };
@@ -125,6 +141,7 @@ class service_client {
   std::array<t_force, MAX_DEVICES> gain_{};
   std::array<t_force, MAX_DEVICES> output_{};
   std::array<uint32_t, MAX_DEVICES> generation_{};
+  std::atomic<bool> ended_{false};  // set by the service thread as it ends
 };
 
 // The program's client, used by every window, page and dialog.

@@ -22,7 +22,7 @@ namespace {
 
 // Lets pending window work run (repaints, the focus change that stores an
 // edit) but no user input, so that no second click starts a nested flow.
-void process_pending() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void process_pending() { srvc_client().pump(); }
 
 }  // namespace
 

@@ -2,8 +2,8 @@
 // placement.
 #include "ui/main_form.h"
 
-#include "comm/com_service.h"
 #include "comm/modb_serial.h"
+#include "comm/service_client.h"
 #include "config/cfg_widgets.h"
 #include "core/common_data.h"
 #include "ui/device_column.h"
@@ -42,8 +42,7 @@ TMainForm::~TMainForm() {
   delete aout_filter;
   aout_filter = nullptr;
   // The service and the link live as long as the window that started them.
-  delete srvc_thread;
-  srvc_thread = nullptr;
+  srvc_client().destroy_service();
   delete modb_serial;
   modb_serial = nullptr;
 }

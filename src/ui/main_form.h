@@ -122,7 +122,6 @@ class TMainForm : public QMainWindow {
   // ---- state read by the session-end handler and by tests ----------------------------
   bool init_complete = false;
   bool init_active = false;  // a stored placement waits for the first paint
-  std::atomic<bool> thr_terminated{false};
   int popup_dev_idx = -1;
   int cmd_mask = 0;
   // What the live chart reports for the play buttons: true while it follows
@@ -506,7 +505,6 @@ class TMainForm : public QMainWindow {
   int init_top = 0;
   int init_wi = 0;
   int init_hi = 0;
-  bool service_started_ = false;
   bool live_keeps_default_ = false;  // keep_live_default_scaling was asked for
   bool closing_done_ = false;
 

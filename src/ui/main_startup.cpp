@@ -1,7 +1,6 @@
 // Start-up and shutdown of the main window.
 #include "archive/live_reload.h"
 #include "charts/draw_stat.h"
-#include "comm/com_service.h"
 #include "comm/modb_serial.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
@@ -38,9 +37,9 @@ const char* const kLineBreak = "\r\n";
 
 // Pending window work (repaints, timers) runs while start-up and shutdown
 // wait; user input waits until they are done.
-void process_pending() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void process_pending() { srvc_client().pump(); }
 
-// Waits in steps of 10 ms while pending window messages keep running.
+// Waits in steps of 5 ms while pending window messages keep running.
 void wait_ms(int ms) {
   const int64_t until = mono_ms() + ms;
   while (mono_ms() < until) {
@@ -176,21 +175,13 @@ bool TMainForm::FormCreate() {
   load_chart_data();
   upd_chart_menus();
 
-  // Nothing selected and no request pending when the service starts.
+  // Nothing selected when the service starts.
   m_stat.dev_selected.store(-1);
-  m_stat.current_srvc.store(0);
-  m_stat.rqd_device.store(0);
-  m_stat.req_stat.store(REQS_IDLE);
-  m_stat.data_req.store(REQR_IDLE);
   m_stat.off_line_vaild.store(false);
   upd_chart(CHART_LIVE, true);
   upd_chart(CHART_ARCH, true);
   show_tunit_captions();
-  m_stat.reset_live.store(false);
-  thr_terminated.store(false);
-  if (!srvc_thread) srvc_thread = new com_service(thr_terminated);
-  srvc_thread->start();
-  service_started_ = true;
+  srvc_client().start_service();
 
   select_device(-1);
   write_init_log();
@@ -212,16 +203,7 @@ void TMainForm::shutdown_sequence() {
   process_pending();
   // Nothing stays forced on a transmitter once the program has gone.
   release_aout(true);
-  if (srvc_thread && service_started_) {
-    srvc_client().release_all_and_wait();
-    srvc_thread->terminate();
-    while (!thr_terminated.load(std::memory_order_acquire)) {
-      sleep_ms(10);
-      process_pending();
-    }
-    wait_ms(100);
-    srvc_thread->wait_for();
-  }
+  srvc_client().stop_service(true, true);
   save_setup(current_setup_ui());
   if (modb_serial) modb_serial->close_com();
   wait_ms(100);
@@ -231,11 +213,7 @@ void TMainForm::shutdown_sequence() {
 void TMainForm::abort_sequence() {
   if (closing_done_) return;
   Timer1->stop();
-  if (srvc_thread && service_started_) {
-    srvc_thread->terminate();
-    while (!thr_terminated.load(std::memory_order_acquire)) sleep_ms(10);
-    srvc_thread->wait_for();
-  }
+  srvc_client().stop_service(false, false);
   if (modb_serial) modb_serial->close_com();
   wait_ms(100);
   closing_done_ = true;

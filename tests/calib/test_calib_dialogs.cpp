@@ -16,6 +16,7 @@
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "texts/text_table.h"
+#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/session_end.h"
@@ -303,7 +304,7 @@ TEST_F(GainDialogs, TheProgramEndingOnSigtermReleasesTheGain) {
   form->cmd_autogainClick();
   wait_forced();
   ::raise(SIGTERM);
-  ASSERT_TRUE(wait_until([&] { return form->thr_terminated.load(); }, kWaitMs));
+  ASSERT_TRUE(wait_until([&] { return service_ended(*form); }, kWaitMs));
   EXPECT_FALSE(form->Auto_gain->isVisible());
   EXPECT_TRUE(released_after_last_force());
 }

@@ -4,6 +4,7 @@
 // one class. Each section belongs to one part of the window.
 #pragma once
 
+#include "comm/service_client.h"
 #include "ui/device_column.h"
 #include "ui/main_form.h"
 
@@ -13,6 +14,8 @@
 #include <QLabel>
 
 // ---- frame: pages, timer, start-up state ---------------------------------------
+// True once the service thread the window started has ended.
+inline bool service_ended(TMainForm&) { return srvc_client().service_ended(); }
 
 // ---- device column -----------------------------------------------------------------
 inline QFrame* device_panel(TMainForm& f, int d) { return f.devices().panel(d); }

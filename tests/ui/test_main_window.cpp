@@ -10,10 +10,10 @@
 #include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/text_table.h"
 #include "ui/dlg_setup.h"
 #include "ui/link_stats_dlg.h"
-#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/session_end.h"
@@ -90,7 +90,7 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   // Within a few timer ticks the panel shows the connected image.
   ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible(); }, 30000));
   EXPECT_EQ(device_status_image(form, 0, 0)->toolTip().section(u'\n', 0, 0), msg_text(107));  // then the link line
-  EXPECT_FALSE(live_group(form)->isVisible());                                 // nothing selected yet
+  EXPECT_FALSE(live_group(form)->isVisible());                                                // nothing selected yet
 
   form.select_device(0);
   EXPECT_EQ(m_stat.dev_selected.load(), 0);
@@ -115,7 +115,7 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
 
   msg_script::push_answer(true);
   EXPECT_TRUE(form.close());
-  EXPECT_TRUE(form.thr_terminated.load());
+  EXPECT_TRUE(service_ended(form));
   msg_script::end();
   // The samples of the removed device reached its log file.
   const QStringList logs = QDir(home.path() + "/logs").entryList({"*.orvlog"});
@@ -178,8 +178,8 @@ TEST(MainWindow, AClickOnAnotherDeviceDuringASlowReadChangesNothing) {
   QTimer::singleShot(0, &form, [&] {
     busy_then = srvc_client().busy();
     const QPointF at(5, 5);
-    QMouseEvent press(QEvent::MouseButtonPress, at, device_panel(form, 1)->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, device_panel(form, 1)->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(device_panel(form, 1), &press);
     clicked = true;
   });
@@ -273,9 +273,9 @@ TEST(MainWindow, ASessionEndDuringTheStartUpEndsTheProgramOnceItHasStarted) {
   ::raise(SIGTERM);  // waits in the handler's pipe until the start-up lets events through
   ASSERT_TRUE(form.FormCreate());
   EXPECT_TRUE(session_end_requested());
-  EXPECT_FALSE(form.thr_terminated.load());
+  EXPECT_FALSE(service_ended(form));
   form.shutdown_sequence();
-  EXPECT_TRUE(form.thr_terminated.load());
+  EXPECT_TRUE(service_ended(form));
   EXPECT_TRUE(QFile::exists(home.path() + "/Tarvik/Orv_Cfg/OrvConfig.cfg"));
   msg_script::end();
 }
@@ -325,7 +325,9 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
   c.log_dir.set(home.path());
   form.show_device_panels();
 
-  ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible() && device_status_image(form, 2, 1)->isVisible(); }, 30000));
+  ASSERT_TRUE(wait_until(
+      [&] { return device_status_image(form, 0, 0)->isVisible() && device_status_image(form, 2, 1)->isVisible(); },
+      30000));
   EXPECT_EQ(device_status_image(form, 0, 0)->toolTip().section(u'\n', 0, 0), msg_text(107));  // then the link line
   EXPECT_TRUE(device_status_image(form, 1, 3)->isVisible());                                  // acquisition off
   EXPECT_EQ(device_status_image(form, 1, 3)->toolTip(), msg_text(105));

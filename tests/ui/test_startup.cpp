@@ -6,6 +6,7 @@
 #include "settings/checked_file.h"
 #include "settings/setup_file.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
@@ -62,7 +63,7 @@ TEST_F(Startup, CreatesWorkFoldersWritesTheLogAndShutsDownCleanly) {
   EXPECT_TRUE(form.Timer1->isActive());
   ASSERT_NE(srvc_thread, nullptr);
   EXPECT_TRUE(srvc_thread->started());
-  EXPECT_FALSE(form.thr_terminated.load());
+  EXPECT_FALSE(service_ended(form));
   EXPECT_EQ(form.pgctrl_main->count(), 7);
   EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 0);
   ASSERT_TRUE(form.findChild<QWidget*>("tab_outputs"));
@@ -72,7 +73,7 @@ TEST_F(Startup, CreatesWorkFoldersWritesTheLogAndShutsDownCleanly) {
   msg_script::push_answer(true);
   EXPECT_TRUE(form.close());
   EXPECT_EQ(msg_script::shown(), QStringList{"question: Quit program?"});
-  EXPECT_TRUE(form.thr_terminated.load());
+  EXPECT_TRUE(service_ended(form));
   EXPECT_FALSE(form.Timer1->isActive());
   EXPECT_FALSE(modb_serial->is_open());
 }
@@ -85,11 +86,11 @@ TEST_F(Startup, AnsweringNoKeepsTheProgramRunning) {
   EXPECT_FALSE(form.close());
   EXPECT_TRUE(form.isVisible());
   EXPECT_TRUE(form.Timer1->isActive());
-  EXPECT_FALSE(form.thr_terminated.load());
+  EXPECT_FALSE(service_ended(form));
   EXPECT_FALSE(srvc_thread->terminate_requested());
   msg_script::push_answer(true);
   EXPECT_TRUE(form.close());
-  EXPECT_TRUE(form.thr_terminated.load());
+  EXPECT_TRUE(service_ended(form));
 }
 
 TEST_F(Startup, WorkFolderFailureShowsTheCriticalErrorAndStops) {
