@@ -20,6 +20,8 @@
 // of their own below.
 #pragma once
 
+#include "ui/device_actions.h"
+
 #include <QMainWindow>
 #include <QPoint>
 
@@ -49,8 +51,7 @@ class QTimer;
 class QToolBar;
 class QWidget;
 class device_column;
-class TDlg_setup;
-class TDlg_link_stats;
+class device_actions;
 class TCalib_In;
 class TAuto_gain;
 class TManual_gain;
@@ -81,7 +82,7 @@ enum cmd_bits_t : int {
   CMD_PLAY = 0x100,
 };
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private device_host {
   Q_OBJECT
 
  public:
@@ -102,13 +103,10 @@ class TMainForm : public QMainWindow {
   // ---- device handling (main_devices.cpp, main_menus.cpp) ------------------------------
   // The device column: panels, off-line box, live group (ui/device_column.h).
   device_column& devices() { return *device_col_; }
+  // Adding, editing and removing devices, their pop-up menu and dialogs (ui/device_actions.h).
+  device_actions& device_acts() { return *device_acts_; }
   void select_device(int d);
   void show_device_panels();
-  void prep_dev_popup(int d);
-  void add_device();
-  void edit_device(int i);
-  void remove_device(int r);
-  void toggle_acquisition(int d);
   void update_menus();
   void update_play_buttons();
   void set_cmd(int bits, bool on);
@@ -122,7 +120,6 @@ class TMainForm : public QMainWindow {
   // ---- state read by the session-end handler and by tests ----------------------------
   bool init_complete = false;
   bool init_active = false;  // a stored placement waits for the first paint
-  int popup_dev_idx = -1;
   int cmd_mask = 0;
   // What the live chart reports for the play buttons: true while it follows
   // the newest samples.
@@ -136,24 +133,7 @@ class TMainForm : public QMainWindow {
   QWidget* tab_outputs = nullptr;
   QWidget* tab_products = nullptr;
   QWidget* tab_online = nullptr;
-  QMenu* menm_dev_setup = nullptr;
   QMenu* menm_export = nullptr;
-  QAction* menm_dev_add = nullptr;
-  std::array<QAction*, 8> x_menm_act{};
-  QAction* menp_dev_add = nullptr;
-  QAction* menp_dev_edit = nullptr;
-  QAction* menp_dsp_path = nullptr;
-  QAction* x_menp_log_error = nullptr;  // shown while the device's log cannot be written
-  TDlg_setup* Dlg_setup = nullptr;
-
-  // ---- link health (src/ui/main_link.cpp) ----------------------------------------------
-  // The device pop-up's "Link statistics…" (shown for a device) and the
-  // dialog it opens for popup_dev_idx; the live group's "Link" row and the
-  // panel hints come with the status display (ui/status_panel.h).
-  void x_menp_link_statsClick();
-  TDlg_link_stats* link_dialog();  // created at its first use
-  QAction* x_menp_link_stats = nullptr;
-  TDlg_link_stats* Dlg_link_stats = nullptr;
 
   // ---- configuration pages ------------------------------------------------------
   // tab_base, tab_inputs, tab_outputs and tab_products show the active
@@ -483,9 +463,7 @@ class TMainForm : public QMainWindow {
 
   // ---- device column (main_devices.cpp) --------------------------------------------------
   void Timer1Timer();
-  void menm_dev_addClick();
   void device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos);
-  void open_device_dialog(int i);
 
   // ---- start-up steps and closing (main_startup.cpp) ---------------------------------------
   void save_separators();
@@ -512,6 +490,9 @@ class TMainForm : public QMainWindow {
 
   // ---- controls ---------------------------------------------------------------------------
   device_column* device_col_ = nullptr;
+  device_actions* device_acts_ = nullptr;
+  void leave_device() override { select_device(-1); }
+  bool may_add_device() const override { return (cmd_mask & CMD_ADD_DEV) != 0; }
   QWidget* tab_about = nullptr;
   QWidget* tab_offline = nullptr;
   QLabel* Image1 = nullptr;
@@ -519,13 +500,11 @@ class TMainForm : public QMainWindow {
   QMenuBar* men_main = nullptr;
   QMenu* menm_file = nullptr;
   QMenu* menm_devices = nullptr;
+  QMenu* menm_dev_setup = nullptr;
   QMenu* menm_acc_mode = nullptr;
   QMenu* menm_chart = nullptr;
   QMenu* menm_info = nullptr;
   QMenu* menm_language = nullptr;
-  QMenu* menm_dev_edit = nullptr;
-  QMenu* menm_dev_delete = nullptr;
-  QMenu* menm_dev_act = nullptr;
   QAction* menm_save_cfg = nullptr;
   QAction* menm_load_cfg = nullptr;
   QAction* menm_exit = nullptr;
@@ -533,11 +512,6 @@ class TMainForm : public QMainWindow {
   QAction* menm_acc_expert = nullptr;
   QAction* menm_dev_read = nullptr;
   QAction* menm_dev_write = nullptr;
-  std::array<QAction*, 8> x_menm_dev_edit{};
-  std::array<QAction*, 8> x_menm_dev_del{};
-  QMenu* menp_open = nullptr;
-  QAction* menp_dev_delete = nullptr;
-  QAction* menp_dev_act = nullptr;
   QToolBar* tlb_main = nullptr;
   std::array<QAction*, 9> tcmd{};  // load, save, new_dev, rd_cfg, wr_cfg, exp_exc, exp_bmp, stop, play
 };

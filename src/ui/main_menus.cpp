@@ -1,43 +1,20 @@
 // The main menu, the device pop-up menu, the tool bar and the command mask
 // that enables them.
+#include "charts/draw_stat.h"
 #include "core/common_data.h"
 #include "texts/text_table.h"
 #include "ui/icons.h"
 #include "ui/main_form.h"
+#include "ui/menu_items.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QUrl>
 
 namespace {
-
-QString cap(const char16_t* name) { return ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN); }
-
-QMenu* named_menu(QMenuBar* bar, const char* name, const char16_t* text_name) {
-  auto* m = bar->addMenu(cap(text_name));
-  m->setObjectName(name);
-  m->menuAction()->setObjectName(name);
-  return m;
-}
-
-QMenu* named_submenu(QMenu* parent, const char* name, const char16_t* text_name) {
-  auto* m = parent->addMenu(cap(text_name));
-  m->setObjectName(name);
-  m->menuAction()->setObjectName(name);
-  return m;
-}
-
-QAction* named_action(QWidget* parent, const char* name, const char16_t* text_name) {
-  auto* a = new QAction(cap(text_name), parent);
-  a->setObjectName(name);
-  parent->addAction(a);
-  return a;
-}
 
 // Tool bar commands in order, with their icons; nullptr marks a separator.
 struct tool_def {
@@ -67,27 +44,9 @@ void TMainForm::build_menus() {
   connect(menm_exit, &QAction::triggered, this, &QWidget::close);
 
   menm_devices = named_menu(men_main, "menm_devices", u"menm_devices");
-  menm_dev_add = named_action(menm_devices, "menm_dev_add", u"menm_dev_add");
-  connect(menm_dev_add, &QAction::triggered, this, &TMainForm::menm_dev_addClick);
-  menm_dev_edit = named_submenu(menm_devices, "menm_dev_edit", u"menm_dev_edit");
-  menm_dev_delete = named_submenu(menm_devices, "menm_dev_delete", u"menm_dev_delete");
-  menm_dev_act = named_submenu(menm_devices, "menm_dev_act", u"menm_dev_act");
-  for (int i = 0; i < MAX_DEVICES; ++i) {
-    auto make = [&](QMenu* menu, const QString& name, bool checkable) {
-      auto* a = menu->addAction(QString());
-      a->setObjectName(name);
-      a->setProperty("Tag", i);
-      a->setCheckable(checkable);
-      a->setVisible(false);
-      return a;
-    };
-    x_menm_dev_edit[i] = make(menm_dev_edit, QString("x_menm_dev_edit_%1").arg(i + 1), false);
-    x_menm_dev_del[i] = make(menm_dev_delete, QString("x_menm_dev_del_%1").arg(i + 1), false);
-    x_menm_act[i] = make(menm_dev_act, QString("x_menm_act_%1").arg(i + 1), true);
-    connect(x_menm_dev_edit[i], &QAction::triggered, this, [this, i] { edit_device(i); });
-    connect(x_menm_dev_del[i], &QAction::triggered, this, [this, i] { remove_device(i); });
-    connect(x_menm_act[i], &QAction::triggered, this, [this, i] { toggle_acquisition(i); });
-  }
+  device_acts_ = new device_actions(this, *this, menm_devices);
+  connect(device_acts_, &device_actions::devices_changed, this, &TMainForm::show_device_panels);
+  connect(device_acts_, &device_actions::live_channels_changed, this, [this] { upd_chart(CHART_LIVE, false); });
 
   menm_acc_mode = named_menu(men_main, "menm_acc_mode", u"menm_acc_mode");
   menm_acc_user = named_action(menm_acc_mode, "menm_acc_user", u"menm_acc_user");
@@ -112,34 +71,6 @@ void TMainForm::build_menus() {
   menm_language->menuAction()->setVisible(false);  // shown when there are two packs or more
   for (QMenu* m : {menm_file, menm_devices, menm_acc_mode, menm_dev_setup, menm_chart, menm_export})
     connect(m, &QMenu::aboutToShow, this, &TMainForm::menm_fileClick);
-
-  menp_open = new QMenu(this);
-  menp_open->setObjectName("menp_open");
-  menp_dev_add = named_action(menp_open, "menp_dev_add", u"menp_dev_add");
-  menp_dev_edit = named_action(menp_open, "menp_dev_edit", u"menp_dev_edit");
-  menp_dev_delete = named_action(menp_open, "menp_dev_delete", u"menp_dev_delete");
-  menp_dev_act = named_action(menp_open, "menp_dev_act", u"menp_dev_act");
-  menp_dev_act->setCheckable(true);
-  menp_open->addSeparator();
-  menp_dsp_path = named_action(menp_open, "menp_dsp_path", u"menp_dsp_path");
-  // Set from the text table when the menu opens (prep_dev_popup).
-  x_menp_link_stats = menp_open->addAction(QString());
-  x_menp_link_stats->setObjectName("x_menp_link_stats");
-  connect(x_menp_link_stats, &QAction::triggered, this, &TMainForm::x_menp_link_statsClick);
-  x_menp_log_error = menp_open->addAction(QString());
-  x_menp_log_error->setObjectName("x_menp_log_error");
-  x_menp_log_error->setEnabled(false);
-  connect(menp_dev_add, &QAction::triggered, this, &TMainForm::menm_dev_addClick);
-  connect(menp_dev_edit, &QAction::triggered, this, [this] { edit_device(popup_dev_idx); });
-  connect(menp_dev_delete, &QAction::triggered, this, [this] { remove_device(popup_dev_idx); });
-  connect(menp_dev_act, &QAction::triggered, this, [this] { toggle_acquisition(popup_dev_idx); });
-  connect(menp_dsp_path, &QAction::triggered, this, [this] {
-    // The device's log folder in the desktop's file browser; a failure shows nothing.
-    if (popup_dev_idx < 0 || popup_dev_idx >= MAX_DEVICES) return;
-    QString dir = common_setup.dev_conn[popup_dev_idx].log_dir.get();
-    dir.replace(u'\\', u'/');
-    QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
-  });
 }
 
 void TMainForm::build_toolbar() {
@@ -154,7 +85,7 @@ void TMainForm::build_toolbar() {
     a->setToolTip(ctrl_text(QString::fromLatin1(kTools[k].name), TXT_REQ_HINT, FORM_MAIN));
     tcmd[k] = a;
   }
-  connect(tcmd[2], &QAction::triggered, this, &TMainForm::menm_dev_addClick);
+  connect(tcmd[2], &QAction::triggered, device_acts_, &device_actions::menm_dev_addClick);
   connect(tcmd[7], &QAction::triggered, this, &TMainForm::tcmd_stopClick);
   connect(tcmd[8], &QAction::triggered, this, &TMainForm::tcmd_playClick);
 }

@@ -186,10 +186,10 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
   form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
   size_t n = writes(REG_MODE).size();
   drive(bar4, 4400);
-  form_->edit_device(0);
+  edit_device(*form_, 0);
   EXPECT_TRUE(released());
   EXPECT_TRUE(forced_then_released(1, n));
-  form_->Dlg_setup->reject();
+  device_dialog(*form_)->reject();
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
 
@@ -199,7 +199,7 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
   n = writes(REG_MODE).size();
   drive(bar20, 12000);
   msg_script::push_answer(true);
-  form_->remove_device(0);
+  remove_device(*form_, 0);
   EXPECT_FALSE(common_setup.dev_conn[0].active.load());
   EXPECT_TRUE(forced_then_released(1, n));
 }

@@ -15,8 +15,8 @@
 #include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
-#include "texts/text_table.h"
 #include "support/window_access.h"
+#include "texts/text_table.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 #include "ui/session_end.h"
@@ -289,7 +289,7 @@ TEST_F(GainDialogs, RemovingTheDeviceOrEditingItsConnectionReleasesFirst) {
   wait_forced();
   const size_t forced_at = gain_log().size();
   msg_script::push_answer(true);
-  form->remove_device(0);
+  remove_device(*form, 0);
   EXPECT_FALSE(common_setup.dev_conn[0].active.load());
   ASSERT_TRUE(wait_until([&] { return !form->Calib_In->isVisible(); }, kWaitMs));
   const auto g = gain_log();

@@ -17,6 +17,7 @@
 #include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
@@ -249,7 +250,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   // Removing the device removes its live channels; the others follow their
   // devices down one place.
   msg_script::push_answer(true);
-  form.remove_device(0);
+  remove_device(form, 0);
   ASSERT_EQ(active_chan_cnt(CHART_LIVE), 2);
   EXPECT_EQ(grid->rowCount(), 2);
   EXPECT_EQ(common_setup.dsp_chan_live[0].tag, "Mixer flow");

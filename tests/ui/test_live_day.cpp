@@ -13,6 +13,7 @@
 #include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
@@ -252,7 +253,7 @@ TEST_F(LiveDay, AFirstAcquisitionAfterMidnightStartsAnEmptyDay) {
   ASSERT_EQ(ds.data_last, 431949);
 
   clock.set(kDay + 1, 1000);  // 00:00:01, slot 5
-  form->toggle_acquisition(0);
+  toggle_acquisition(*form, 0);
   ASSERT_TRUE(stored(kDay + 1, 5));
   form->live_follow();
   form->live_follow();

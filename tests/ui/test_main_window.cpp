@@ -101,17 +101,17 @@ TEST(MainWindow, ADeviceComesOnlineIsSelectedShowsLiveValuesAndIsRemoved) {
   EXPECT_EQ(live_group(form)->title(), "Dryer");
   EXPECT_EQ(label(form, "x_lbl_curr_stat"), msg_text(18));
   EXPECT_FALSE(off_line_box(form)->isChecked());
-  EXPECT_TRUE(form.menm_dev_setup->isEnabled());
+  EXPECT_TRUE(window_menu(form, "menm_dev_setup")->isEnabled());
 
   // Remove it: the question is answered, the slot empties, the panel goes.
   msg_script::push_answer(true);
-  form.remove_device(0);
+  remove_device(form, 0);
   EXPECT_FALSE(common_setup.dev_conn[0].active.load());
   EXPECT_FALSE(device_panel(form, 0)->isVisible());
   EXPECT_EQ(m_stat.dev_selected.load(), -1);
   EXPECT_TRUE(off_line_box(form)->isChecked());
   EXPECT_FALSE(off_line_box(form)->isEnabled());
-  EXPECT_TRUE(form.menm_dev_add->isEnabled());
+  EXPECT_TRUE(window_action(form, "menm_dev_add")->isEnabled());
 
   msg_script::push_answer(true);
   EXPECT_TRUE(form.close());
@@ -218,21 +218,21 @@ TEST(MainWindow, CommandsFollowTheSlotsAndThePage) {
   for (auto& c : common_setup.dev_conn) c.active = true;
   form.show_device_panels();
   EXPECT_FALSE(form.cmd_mask & CMD_ADD_DEV);
-  EXPECT_FALSE(form.menm_dev_add->isEnabled());
-  EXPECT_FALSE(form.menp_dev_add->isEnabled());
+  EXPECT_FALSE(window_action(form, "menm_dev_add")->isEnabled());
+  EXPECT_FALSE(window_action(form, "menp_dev_add")->isEnabled());
   form.pgctrl_main->setCurrentWidget(form.tab_online);
   EXPECT_TRUE(form.cmd_mask & CMD_EXP_CSV);
   EXPECT_FALSE(form.cmd_mask & CMD_LOAD);
   EXPECT_TRUE(form.cmd_mask & CMD_STOP);
   EXPECT_TRUE(form.menm_export->isEnabled());
   // Right-click on the empty area offers only "Add new device".
-  form.prep_dev_popup(-1);
-  EXPECT_FALSE(form.menp_dev_edit->isVisible());
-  EXPECT_FALSE(form.menp_dsp_path->isVisible());
-  EXPECT_TRUE(form.menp_dev_add->isVisible());
+  prep_dev_popup(form, -1);
+  EXPECT_FALSE(window_action(form, "menp_dev_edit")->isVisible());
+  EXPECT_FALSE(window_action(form, "menp_dsp_path")->isVisible());
+  EXPECT_TRUE(window_action(form, "menp_dev_add")->isVisible());
   // The acquisition item of device 5 toggles device 5.
-  form.popup_dev_idx = 2;
-  form.x_menm_act[4]->trigger();
+  prep_dev_popup(form, 2);
+  window_action(form, "x_menm_act_5")->trigger();
   EXPECT_TRUE(common_setup.dev_conn[4].log_active.load());
   EXPECT_FALSE(common_setup.dev_conn[2].log_active.load());
   for (auto& c : common_setup.dev_conn) c.active = false;
@@ -298,17 +298,18 @@ TEST(MainWindow, DevicesAddedThroughTheDialogShowTheirStates) {
 
   // Add a device on COM5 through the dialog, as a user would.
   auto add = [&](const QString& tag, int com, bool acquire) {
-    form.add_device();
-    ASSERT_TRUE(form.Dlg_setup);
-    ASSERT_TRUE(wait_until([&] { return form.Dlg_setup->isVisible() && form.Dlg_setup->isEnabled(); }, 30000));
-    form.Dlg_setup->txt_dev_desc->setText(tag);
-    TDlg_setup::select_com_item(form.Dlg_setup->cmb_com, com);
+    add_device(form);
+    ASSERT_TRUE(device_dialog(form));
+    ASSERT_TRUE(
+        wait_until([&] { return device_dialog(form)->isVisible() && device_dialog(form)->isEnabled(); }, 30000));
+    device_dialog(form)->txt_dev_desc->setText(tag);
+    TDlg_setup::select_com_item(device_dialog(form)->cmb_com, com);
     if (com != 5) {  // a port that is not there: keep the record's number
-      form.Dlg_setup->cmd_abort->click();
+      device_dialog(form)->cmd_abort->click();
       return;
     }
-    form.Dlg_setup->chk_acq_active->setChecked(acquire);
-    form.Dlg_setup->cmd_ok->click();
+    device_dialog(form)->chk_acq_active->setChecked(acquire);
+    device_dialog(form)->cmd_ok->click();
   };
   add("Line 5", 5, true);
   add("Spare", 5, false);
@@ -384,14 +385,14 @@ TEST(MainWindow, TheLinkRowAndTheLinkStatisticsOfADevice) {
   EXPECT_TRUE(label(form, "x_lbl_curr_link_val").endsWith(" ms"));
 
   // The pop-up offers the statistics for a device only.
-  form.prep_dev_popup(-1);
-  EXPECT_FALSE(form.x_menp_link_stats->isVisible());
-  form.popup_dev_idx = 0;
-  form.prep_dev_popup(0);
-  EXPECT_TRUE(form.x_menp_link_stats->isVisible());
-  EXPECT_EQ(form.x_menp_link_stats->text(), QStringLiteral("Link statistics\u2026"));
-  form.x_menp_link_stats->trigger();
-  TDlg_link_stats* dlg = form.Dlg_link_stats;
+  prep_dev_popup(form, -1);
+  EXPECT_FALSE(window_action(form, "x_menp_link_stats")->isVisible());
+  prep_dev_popup(form, 0);
+  prep_dev_popup(form, 0);
+  EXPECT_TRUE(window_action(form, "x_menp_link_stats")->isVisible());
+  EXPECT_EQ(window_action(form, "x_menp_link_stats")->text(), QStringLiteral("Link statistics\u2026"));
+  window_action(form, "x_menp_link_stats")->trigger();
+  TDlg_link_stats* dlg = link_dialog(form);
   ASSERT_NE(dlg, nullptr);
   EXPECT_TRUE(dlg->isVisible());
   EXPECT_EQ(dlg->device(), 0);

@@ -175,15 +175,15 @@ TEST_F(Startup, TheDevicePopUpNamesTheFolderAndTheErrorWhileLoggingFails) {
   ASSERT_TRUE(form.FormCreate());
   auto* item = form.findChild<QAction*>("x_menp_log_error");
   ASSERT_NE(item, nullptr);
-  form.prep_dev_popup(0);
+  prep_dev_popup(form, 0);
   EXPECT_FALSE(item->isVisible());
   common_setup.dev_conn[0].log_dir.set("/plant/logs");
   m_stat.dev_stat[0].log_error = EACCES;
-  form.prep_dev_popup(0);
+  prep_dev_popup(form, 0);
   EXPECT_TRUE(item->isVisible());
   EXPECT_FALSE(item->isEnabled());
   EXPECT_EQ(item->text(), "Logging fails: /plant/logs: " + qt_error_string(EACCES));
-  form.prep_dev_popup(-1);  // the pop-up of the free area
+  prep_dev_popup(form, -1);  // the pop-up of the free area
   EXPECT_FALSE(item->isVisible());
   m_stat.dev_stat[0].log_error = 0;
   form.shutdown_sequence();
