@@ -42,7 +42,7 @@ enum follow_t : int32_t {
 bool live_day_restarted(t_draw_stat& ds, int32_t newest);
 
 // The follow step on the live chart's record, after the filters were
-// brought up to date: newest = newest_live_idx(); play is m_stat.play_enable
+// brought up to date: newest = newest_live_idx(); play is the play state (service_client::play_state)
 // (0 following, 1 stopped, 2 resume requested), updated in place;
 // play_changed tells the caller to refresh the play buttons.
 follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_changed);

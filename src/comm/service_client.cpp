@@ -58,6 +58,12 @@ std::optional<uint32_t> service_client::post(dev_request_t kind, int device, con
   return post_request(kind, device, params, [this] { pump(); });
 }
 
+bool service_client::take_live_reset() { return m_stat.reset_live.exchange(false, acq_rls); }
+
+int32_t service_client::play_state() { return m_stat.play_enable.load(); }
+
+void service_client::set_play_state(int32_t state) { m_stat.play_enable.store(state); }
+
 dev_req_stat_t service_client::wait(uint32_t serial) {
   busy_scope scope(busy_);
   if (!scope.entered()) return REQS_IDLE;

@@ -100,6 +100,16 @@ class service_client {
   // waits, so it is never refused.
   static void post_dev_ctl(int device, uint32_t bits) { ::post_dev_ctl(device, bits); }
 
+  // ---- the live chart ---------------------------------------------------------------
+  // The new-day handshake: true once after the service has moved the live
+  // rings to a new day (it raises the flag when they hold the new day);
+  // taking the flag makes what it wrote into them visible on this thread.
+  static bool take_live_reset();
+  // The live chart's update (the tool bar's stop and play): 0 following,
+  // 1 stopped, 2 resume requested (the chart's next follow step takes it).
+  static int32_t play_state();
+  static void set_play_state(int32_t state);
+
   // ---- device slots ---------------------------------------------------------------
   // Removes device slot r (the slots behind it move down one place) and
   // waits until that is done. False when refused or r is no slot.
