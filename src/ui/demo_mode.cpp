@@ -1,5 +1,6 @@
 #include "ui/demo_mode.h"
 
+#include "charts/chart_ctl.h"
 #include "charts/chart_scale.h"
 #include "charts/draw_stat.h"
 #include "core/common_data.h"
@@ -159,5 +160,5 @@ void keep_demo_scaling(TMainForm& form) {
     ds.def_span = 0;
     ds.def_valid = true;
   }
-  form.keep_live_default_scaling();
+  form.charts().keep_live_default_scaling();
 }

@@ -1,6 +1,7 @@
 // The window's side of the device column: a click on a panel, selecting a
 // device (what leaving one runs, in order), the panels and menus shown
 // after a change of the devices, and the once-a-second timer.
+#include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
@@ -76,5 +77,5 @@ void TMainForm::Timer1Timer() {
   // A release of a forced gain or output that was refused or failed goes out again.
   srvc_client().keep_releasing();
   device_col_->show_status();
-  live_follow();
+  charts_->live_follow();
 }

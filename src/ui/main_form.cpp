@@ -2,15 +2,18 @@
 // placement.
 #include "ui/main_form.h"
 
+#include "charts/chart_ctl.h"
 #include "comm/modb_serial.h"
 #include "comm/service_client.h"
 #include "config/cfg_widgets.h"
 #include "core/common_data.h"
+#include "ui/chart_adapters.h"
 #include "ui/device_column.h"
 #include "ui/icons.h"
 #include "ui/screen_fit.h"
 #include "ui/status_panel.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -36,6 +39,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
+  // The parts go before the window's controls: a page change while these
+  // go reaches them no more.
+  disconnect(pgctrl_main, nullptr, this, nullptr);
   // An edit that loses the focus while the window goes stores nothing.
   if (cfg_filter_) cfg_filter_->detach();
   // Nor does a calibration bar drive or release anything then.
@@ -46,6 +52,22 @@ TMainForm::~TMainForm() {
   delete modb_serial;
   modb_serial = nullptr;
 }
+
+void TMainForm::build_chart_pages() {
+  chart_frame_ = std::make_unique<window_chart_frame>(*this);
+  cal_grid_menu_ = std::make_unique<window_cal_grid_menu>(*this);
+  charts_ = std::make_unique<chart_ctl>(this, *chart_frame_, tab_online, tab_offline, menm_chart, menm_export);
+  charts_->set_grid_menu_hook(cal_grid_menu_.get());
+  connect(charts_.get(), &chart_ctl::play_state_changed, this, &TMainForm::update_play_buttons);
+  connect(tcmd[5], &QAction::triggered, charts_.get(), &chart_ctl::menm_exp_csvClick);
+  connect(tcmd[6], &QAction::triggered, charts_.get(), &chart_ctl::menm_exp_bmpClick);
+  connect(tcmd[7], &QAction::triggered, charts_.get(), &chart_ctl::tcmd_stopClick);
+  connect(tcmd[8], &QAction::triggered, charts_.get(), &chart_ctl::tcmd_playClick);
+}
+
+chart_page& TMainForm::live_page() { return charts_->live_page(); }
+
+chart_page& TMainForm::arch_page() { return charts_->arch_page(); }
 
 int TMainForm::page_tag(QWidget* page) {
   if (!page) return -1;
@@ -137,7 +159,7 @@ void TMainForm::pgctrl_mainChange(int index) {
     store_pending_edit();
     offer_write_config(0, false);
   }
-  upd_chart_menus();
+  charts_->upd_chart_menus();
   update_menus();
   common_setup.last_page = tag;
   last_pg_index = tag;

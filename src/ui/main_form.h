@@ -15,7 +15,7 @@
 //                                     configuration, pending changes
 //   src/config/main_cfg_files.cpp     parameter set files: Load and Save
 //   src/config/main_cfg_access.cpp    access levels
-//   src/charts/main_charts.cpp     the Online view and Off-line analysis pages
+//   src/ui/chart_adapters.cpp  what the chart parts ask of the window
 // Handlers of calibration go into src/calib, with their members in a section
 // of their own below.
 #pragma once
@@ -28,7 +28,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <optional>
 
 struct t_setup_ui;
@@ -46,7 +46,6 @@ class QMenuBar;
 class QProgressBar;
 class QScrollBar;
 class QTabWidget;
-class QImage;
 class QTimer;
 class QToolBar;
 class QWidget;
@@ -56,16 +55,12 @@ class TCalib_In;
 class TAuto_gain;
 class TManual_gain;
 class QTableWidget;
-class Tdraw_setup;
 class cfg_edit_filter;
-class chart_view;
-class cursor_handle;
-class Tscale_setup;
-class Texp_setup;
 class TCalib_points;
-class QMouseEvent;
-class QVBoxLayout;
-struct t_frame_limits;
+class chart_ctl;
+class chart_page;
+class window_cal_grid_menu;
+class window_chart_frame;
 enum dev_request_t : uint8_t;
 enum dev_req_stat_t : uint8_t;
 
@@ -121,9 +116,6 @@ class TMainForm : public QMainWindow, private device_host {
   bool init_complete = false;
   bool init_active = false;  // a stored placement waits for the first paint
   int cmd_mask = 0;
-  // What the live chart reports for the play buttons: true while it follows
-  // the newest samples.
-  std::function<bool()> live_following = [] { return true; };
 
   // ---- controls that tests drive (other code finds controls by name) ------------------
   QTimer* Timer1 = nullptr;
@@ -239,143 +231,10 @@ class TMainForm : public QMainWindow, private device_host {
   QProgressBar* x_prg_xfer = nullptr;
   QLabel* x_lbl_xfer = nullptr;
 
-  // ---- charts: the Online view and Off-line analysis pages (src/charts/main_charts.cpp) ----
-  // Display channels of a chart (CHART_LIVE, CHART_ARCH).
-  void add_chan(int chan_mode);
-  void edit_chan(int chan_idx, int chan_mode);
-  void delete_chan(int dev_id, int chan_mode, bool skip_ask, bool upd_dsp);
-  void delete_all_chans(int chan_mode, bool skip_ask, bool upd_dsp);
-  void fill_chan_grid(int chart);
-  void upd_chart_menus();
-  void size_grid_columns(QTableWidget* grid);
-  // Redraw entry points: after channel changes, and of one chart.
-  void upd_chart(int chart_id, bool full_diag);
-  void create_draw(int draw_idx, bool full_diag, bool upd_scr_bar);
-  void set_img_frame();
-  // The chart part of the timer cycle: day change, filters, follow.
-  void live_follow();
-  // The Online view takes its default scaling now, and again whenever it
-  // fits itself to new data (its first samples, a new day): the demo's view.
-  void keep_live_default_scaling();
-  // Start-up: filters rebuilt from the reloaded rings, archive channels loaded.
-  void load_chart_data();
-  // Chart of the active page: CHART_LIVE on the Online view, else CHART_ARCH.
-  int active_chart() const;
-  const QImage& chart_image(int chart) const;
-
-  void grd_setup_liveDblClick(int row);
-  void grd_setup_archDblClick(int row);
-  void grd_setup_liveMouseDown(QTableWidget* grid, const QPoint& pos);
-  void menp_dsp_addClick();
-  void x_menp_dsp_edit1Click(int tag);
-  void x_menp_dsp_del1Click(int tag);
-  void menp_dsp_dallClick();
-  void menm_dsp_allClick();
-  void menp_dspPopup();
-
-  std::array<chart_view*, 2> img_chart{};    // img_live, img_arch
-  std::array<QTableWidget*, 2> grd_setup{};  // grd_setup_live, grd_setup_arch
-  QMenu* menp_dsp = nullptr;
-  QAction* menm_dsp_add = nullptr;
-  QMenu* menm_dsp_edit = nullptr;
-  QMenu* menm_dsp_del = nullptr;
-  QAction* menm_dsp_rem_all = nullptr;
-  QAction* menm_dsp_all = nullptr;
-  QAction* menp_dsp_add = nullptr;
-  QMenu* menp_dsp_edit = nullptr;
-  QMenu* menp_dsp_del = nullptr;
-  QAction* menp_dsp_dall = nullptr;
-  QAction* menp_dsp_all = nullptr;
-  std::array<QAction*, 8> x_menm_dsp_edit{};
-  std::array<QAction*, 8> x_menm_dsp_del{};
-  std::array<QAction*, 8> x_menp_dsp_edit{};
-  std::array<QAction*, 8> x_menp_dsp_del{};
-  Tdraw_setup* draw_setup = nullptr;
-  Tdraw_setup* chan_dialog();  // the channel dialog, created at its first use
-
-  // ---- chart tools: cursors, zoom and scrolling, scales, export ------------------------
-  // (src/charts/main_chart_tools.cpp, main_chart_scales.cpp, main_chart_export.cpp)
-  // The controls around one chart image, by chart (CHART_LIVE, CHART_ARCH).
-  struct t_chart_ctrls {
-    QWidget* pnl_top = nullptr;                   // pnl_top_live: the strip of the cursor handles
-    std::array<cursor_handle*, 2> img_ptr{};      // img_ptr_live1 (right), img_ptr_live2 (left)
-    std::array<QFrame*, 2> bvl_ptr{};             // the cursor lines over the image, same order
-    QFrame* bvl_frame = nullptr;                  // the zoom rectangle
-    QScrollBar* scr = nullptr;                    // scr_live
-    QAbstractButton* zin = nullptr;               // x_cmd_zin_l
-    QAbstractButton* zout = nullptr;              // x_cmd_zout_l
-    QLabel* tdiff = nullptr;                      // x_lbl_tdiff_live
-    std::array<QLineEdit*, 6> txt_scale{};        // txt_hmin_1 .. txt_rmax_1 (Tag 0..5)
-    QComboBox* cmb_grid = nullptr;                // cmb_sel_grid_1
-    QComboBox* cmb_tunit = nullptr;               // x_cmb_sel_tunit_1
-    std::array<QAbstractButton*, 3> cmd_scale{};  // cmd_scale_h_1, cmd_scale_t_1, cmd_scale_r_1
-    QAbstractButton* cmd_reset = nullptr;         // cmd_reset_scale_1
-  };
-  std::array<t_chart_ctrls, 2> chart_ctl{};
-  // Cursor drag and zoom rectangle state.
-  bool ptr_onmove = false;
-  int ptr_drag = -1;  // the handle being dragged (0 right, 1 left)
-  int pos_init_x = 0;
-  QPoint init_cur_pos;
-  int bvl_init_x = 0;
-  int bvl_init_y = 0;
-
-  // Cursors (placed at the plot edges after every redraw) and their statistics.
-  int handle_offset(int chart) const;
-  void reset_pointer(int draw_idx);
-  void restore_ptr(int draw_idx);
-  void upd_cursors(int chart);
-  void img_ptrMouseDown(int chart, int which, QMouseEvent* e);
-  void img_ptrMouseMove(int chart, int which, QMouseEvent* e);
-  void img_ptrMouseUp(int chart, int which);
-  // Zoom and scrolling.
-  void img_liveMouseDown(int chart, QMouseEvent* e);
-  void img_liveMouseMove(int chart, QMouseEvent* e);
-  void img_liveMouseUp(int chart, QMouseEvent* e);
-  void draw_zoom(int chart, bool out);
-  void x_cmd_zin_lClick(int chart);
-  void x_cmd_zout_lClick(int chart);
-  void upd_scroll_bar(int chart);
-  void scr_liveChange(int chart);
-  void tcmd_playClick();
-  void tcmd_stopClick();
-  // The page's frame limits for the chart layout (handle strip, raw scale edit).
-  t_frame_limits chart_limits(int chart) const;
-  // Scales: the edits, grid and temperature unit selectors, autoscale,
-  // default scaling, "Display all data" and the scale dialog.
-  void connect_scale_controls(int chart);
-  void sync_scale_edits(int chart);
-  void scale_edit_exit(QLineEdit* edit, int chart);
-  void txt_tmax_1Exit(int chart, QLineEdit* edit);  // every scale edit of both pages
-  void cmb_sel_grid_1Click(int chart);
-  void x_cmb_sel_tunit_1Click(int chart);
-  void show_tunit_captions();
-  void cmd_scale_h_1Click(int chart, int32_t mode);  // the six autoscale buttons
-  void menp_dsp_defClick();                          // "Use default scaling", "Default scaling"
-  void menp_dsp_set_defClick();                      // "Use current setup as default scaling"
-  void menm_dsp_scaleClick();                        // the scale setup dialog
-  void build_scale_menus();
-  void upd_scale_menus();
-  bool chart_page_active() const;
-  QAction* menm_dsp_scale = nullptr;
-  QAction* menm_dsp_use_default = nullptr;
-  QAction* menm_dsp_def = nullptr;
-  QAction* menp_dsp_scale = nullptr;
-  QAction* menp_dsp_set_def = nullptr;
-  QAction* menp_dsp_def = nullptr;
-  Tscale_setup* scale_setup = nullptr;
-  // Export of the active chart: CSV of the visible window, bitmap, setup.
-  void build_export_menus();
-  int export_chart() const;  // chart of the active page, -1 on other pages
-  void menm_exp_csvClick();
-  void menm_exp_bmpClick();
-  void menm_exp_setupClick();
-  void export_csv(int chart);
-  void export_bitmap(int chart);
-  QAction* menm_exp_csv = nullptr;
-  QAction* menm_exp_bmp = nullptr;
-  QAction* menm_exp_setup = nullptr;
-  Texp_setup* exp_setup = nullptr;
+  // ---- charts: the Online view and Off-line analysis pages and their menus (src/charts) ----
+  chart_ctl& charts() { return *charts_; }
+  chart_page& live_page();
+  chart_page& arch_page();
 
   // Calibration: gain dialogs (src/calib/main_calib_gain.cpp) ---------------------------
   // "Read raw value" (cmd_calin_1 .. 5, the button's Tag is the point),
@@ -429,10 +288,6 @@ class TMainForm : public QMainWindow, private device_host {
   QObject* aout_filter = nullptr;  // the bars' focus filter, gone before the window's parts
 
  private:
-  void build_chart_tools(QWidget* page, int chart, QVBoxLayout* lay, chart_view* view);
-  // The Online view back on its default scaling when keep_live_default_scaling asked for it.
-  void live_default_scaling();
-
  public:
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -455,8 +310,11 @@ class TMainForm : public QMainWindow, private device_host {
   QList<QComboBox*> prod_name_boxes() const;
   cfg_edit_filter* cfg_filter_ = nullptr;
   bool exit_busy_ = false;  // an exit handler runs (its error box, its refocusing)
+  // The chart parts, and what they ask of the window (ui/chart_adapters.h).
   void build_chart_pages();
-  void build_chart_menus();
+  std::unique_ptr<window_chart_frame> chart_frame_;
+  std::unique_ptr<window_cal_grid_menu> cal_grid_menu_;
+  std::unique_ptr<chart_ctl> charts_;
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void pgctrl_mainChange(int index);
   void menm_fileClick();
@@ -483,7 +341,6 @@ class TMainForm : public QMainWindow, private device_host {
   int init_top = 0;
   int init_wi = 0;
   int init_hi = 0;
-  bool live_keeps_default_ = false;  // keep_live_default_scaling was asked for
   bool closing_done_ = false;
 
   int last_pg_index = 0;

@@ -1,5 +1,6 @@
 // The main menu, the device pop-up menu, the tool bar and the command mask
 // that enables them.
+#include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
 #include "core/common_data.h"
 #include "texts/text_table.h"
@@ -46,7 +47,8 @@ void TMainForm::build_menus() {
   menm_devices = named_menu(men_main, "menm_devices", u"menm_devices");
   device_acts_ = new device_actions(this, *this, menm_devices);
   connect(device_acts_, &device_actions::devices_changed, this, &TMainForm::show_device_panels);
-  connect(device_acts_, &device_actions::live_channels_changed, this, [this] { upd_chart(CHART_LIVE, false); });
+  connect(device_acts_, &device_actions::live_channels_changed, this,
+          [this] { charts_->upd_chart(CHART_LIVE, false); });
 
   menm_acc_mode = named_menu(men_main, "menm_acc_mode", u"menm_acc_mode");
   menm_acc_user = named_action(menm_acc_mode, "menm_acc_user", u"menm_acc_user");
@@ -86,14 +88,12 @@ void TMainForm::build_toolbar() {
     tcmd[k] = a;
   }
   connect(tcmd[2], &QAction::triggered, device_acts_, &device_actions::menm_dev_addClick);
-  connect(tcmd[7], &QAction::triggered, this, &TMainForm::tcmd_stopClick);
-  connect(tcmd[8], &QAction::triggered, this, &TMainForm::tcmd_playClick);
 }
 
 void TMainForm::menm_fileClick() {
   // An edit being typed in is stored before a menu acts.
   pgctrl_main->setFocus();
-  upd_chart_menus();
+  charts_->upd_chart_menus();
 }
 
 void TMainForm::set_cmd(int bits, bool on) {
@@ -124,7 +124,7 @@ void TMainForm::update_menus() {
 }
 
 void TMainForm::update_play_buttons() {
-  const bool following = live_following() && m_stat.play_enable.load() != 1;
+  const bool following = charts_->live_following() && !charts_->play_stopped();
   const bool online = page_tag(pgctrl_main->currentWidget()) == 6;
   set_cmd(CMD_STOP, following && online);
   set_cmd(CMD_PLAY, online && !following);

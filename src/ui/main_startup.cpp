@@ -1,5 +1,6 @@
 // Start-up and shutdown of the main window.
 #include "archive/live_reload.h"
+#include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
 #include "comm/modb_serial.h"
 #include "comm/service_client.h"
@@ -172,15 +173,11 @@ bool TMainForm::FormCreate() {
   measure_chart_font();
   prepare_device_records();
   show_device_panels();
-  load_chart_data();
-  upd_chart_menus();
 
   // Nothing selected when the service starts.
   m_stat.dev_selected.store(-1);
   m_stat.off_line_vaild.store(false);
-  upd_chart(CHART_LIVE, true);
-  upd_chart(CHART_ARCH, true);
-  show_tunit_captions();
+  charts_->start();
   srvc_client().start_service();
 
   select_device(-1);

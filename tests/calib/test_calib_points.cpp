@@ -11,6 +11,7 @@
 #include "charts/dsp_chan.h"
 #include "config/reg_codec.h"
 #include "config/window_rig.h"
+#include "support/window_access.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -127,8 +128,8 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
   EXPECT_EQ(form_->tab_products->findChild<QComboBox*>("x_cmb_cal_pts")->currentIndex(), 1);
   // A raw-value channel and a temperature channel of the device.
   for (const auto& [tag, meas] : {std::pair{"Mill raw", MEAS_RAW}, {"Mill temperature", MEAS_TEMP}}) {
-    form_->add_chan(CHART_LIVE);
-    Tdraw_setup* d = form_->draw_setup;
+    chart_control(*form_).add_chan(CHART_LIVE);
+    Tdraw_setup* d = chart_control(*form_).chan_dialog();
     ASSERT_TRUE(d && d->isVisible());
     d->txt_chan_desc->setText(tag);
     d->cmb_src_chan->setCurrentIndex(0);
@@ -139,10 +140,10 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
   form_->pgctrl_main->setCurrentWidget(form_->tab_online);
   const t_draw_stat& ds = draw_stat[CHART_LIVE];
   ASSERT_TRUE(wait_until([&] { return !std::isnan(ds.cur_val[0][1]) && !std::isnan(ds.cur_val[1][1]); }, 30000));
-  QTableWidget* grid = form_->grd_setup[CHART_LIVE];
+  QTableWidget* grid = chan_grid(*form_, CHART_LIVE);
   auto cell = [&](int row, int col) { return grid->visualRect(grid->model()->index(row, col)).center(); };
 
-  form_->grd_setup_liveMouseDown(grid, cell(0, 8));
+  chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 8));
   ASSERT_TRUE(form_->menp_cal->isVisible());
   const int32_t picked = form_->calib_data;
   EXPECT_GT(picked, 0);
@@ -158,18 +159,18 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
 
   // The temperature channel's cursor value, and a cell outside the cursor
   // columns, offer the grid's own menu.
-  form_->grd_setup_liveMouseDown(grid, cell(1, 8));
+  chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(1, 8));
   EXPECT_FALSE(form_->menp_cal->isVisible());
-  EXPECT_TRUE(form_->menp_dsp->isVisible());
-  form_->menp_dsp->hide();
-  form_->grd_setup_liveMouseDown(grid, cell(0, 3));
+  EXPECT_TRUE(chart_popup_menu(*form_)->isVisible());
+  chart_popup_menu(*form_)->hide();
+  chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 3));
   EXPECT_FALSE(form_->menp_cal->isVisible());
-  form_->menp_dsp->hide();
+  chart_popup_menu(*form_)->hide();
   // Off-line without a valid set there is nothing to store into.
   form_->select_device(-1);
   m_stat.off_line_vaild.store(false);
   form_->pgctrl_main->setCurrentWidget(form_->tab_online);
-  form_->grd_setup_liveMouseDown(grid, cell(0, 9));
+  chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 9));
   EXPECT_FALSE(form_->menp_cal->isVisible());
-  form_->menp_dsp->hide();
+  chart_popup_menu(*form_)->hide();
 }

@@ -4,18 +4,29 @@
 // one class. Each section belongs to one part of the window.
 #pragma once
 
+#include "charts/chart_ctl.h"
+#include "charts/chart_page.h"
+#include "charts/chart_view.h"
+#include "charts/draw_stat.h"
 #include "comm/service_client.h"
 #include "ui/device_column.h"
 #include "ui/dlg_setup.h"
 #include "ui/link_stats_dlg.h"
 #include "ui/main_form.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
+#include <QTableWidget>
+
+#include <array>
 
 // ---- frame: pages, timer, start-up state ---------------------------------------
 // True once the service thread the window started has ended.
@@ -49,5 +60,62 @@ inline QMenu* window_menu(TMainForm& f, const char* name) { return f.findChild<Q
 // ---- configuration transfer ----------------------------------------------------
 
 // ---- chart pages and chart control -----------------------------------------
+
+// The chart control (menus, channels, live follow, dialogs) and a chart's page.
+inline chart_ctl& chart_control(TMainForm& f) { return f.charts(); }
+inline chart_page& chart_page_of(TMainForm& f, int chart) {
+  return chart == CHART_LIVE ? f.live_page() : f.arch_page();
+}
+
+// The controls around a chart's image, found by their names.
+struct chart_controls {
+  std::array<cursor_handle*, 2> img_ptr{};      // the right and the left cursor handle
+  std::array<QFrame*, 2> bvl_ptr{};             // their lines over the image
+  QFrame* bvl_frame = nullptr;                  // the zoom rectangle
+  QScrollBar* scr = nullptr;                    // the scroll bar
+  QAbstractButton* zin = nullptr;               // "+"
+  QAbstractButton* zout = nullptr;              // "-"
+  QLabel* tdiff = nullptr;                      // the time between the cursors
+  std::array<QLineEdit*, 6> txt_scale{};        // hmin, hmax, tmin, tmax, rmin, rmax
+  QComboBox* cmb_grid = nullptr;                // the grid selector
+  QComboBox* cmb_tunit = nullptr;               // the temperature unit
+  std::array<QAbstractButton*, 3> cmd_scale{};  // autoscale: scaled, temperature, raw
+  QAbstractButton* cmd_reset = nullptr;         // default scaling
+};
+
+inline chart_controls chart_controls_of(TMainForm& f, int chart) {
+  const bool live = chart == CHART_LIVE;
+  const QString page = live ? "live" : "arch";
+  const QString sfx = live ? "_1" : "_2";
+  chart_controls c;
+  for (int w = 0; w < 2; ++w) {
+    c.img_ptr[w] = f.findChild<cursor_handle*>(QString("img_ptr_%1%2").arg(page).arg(w + 1));
+    c.bvl_ptr[w] = f.findChild<QFrame*>(QString("bvl_ptr_%1%2").arg(page).arg(w + 1));
+  }
+  c.bvl_frame = f.findChild<QFrame*>("bvl_frame_" + page);
+  c.scr = f.findChild<QScrollBar*>("scr_" + page);
+  c.zin = f.findChild<QAbstractButton*>(live ? "x_cmd_zin_l" : "x_cmd_zin_a");
+  c.zout = f.findChild<QAbstractButton*>(live ? "x_cmd_zout_l" : "x_cmd_zout_a");
+  c.tdiff = f.findChild<QLabel*>("x_lbl_tdiff_" + page);
+  static const char* const kScaleNames[6] = {"txt_hmin", "txt_hmax", "txt_tmin", "txt_tmax", "txt_rmin", "txt_rmax"};
+  for (int t = 0; t < 6; ++t) c.txt_scale[t] = f.findChild<QLineEdit*>(kScaleNames[t] + sfx);
+  c.cmb_grid = f.findChild<QComboBox*>("cmb_sel_grid" + sfx);
+  c.cmb_tunit = f.findChild<QComboBox*>("x_cmb_sel_tunit" + sfx);
+  static const char* const kScaleCmds[3] = {"cmd_scale_h", "cmd_scale_t", "cmd_scale_r"};
+  for (int k = 0; k < 3; ++k) c.cmd_scale[k] = f.findChild<QAbstractButton*>(kScaleCmds[k] + sfx);
+  c.cmd_reset = f.findChild<QAbstractButton*>("cmd_reset_scale" + sfx);
+  return c;
+}
+
+// A chart's channel grid and image.
+inline QTableWidget* chan_grid(TMainForm& f, int chart) {
+  return f.findChild<QTableWidget*>(chart == CHART_LIVE ? "grd_setup_live" : "grd_setup_arch");
+}
+inline chart_view* chart_image_view(TMainForm& f, int chart) {
+  return f.findChild<chart_view*>(chart == CHART_LIVE ? "img_live" : "img_arch");
+}
+// The chart pop-up menu (menp_dsp), and an entry of the chart menus by its name.
+inline QMenu* chart_popup_menu(TMainForm& f) { return f.findChild<QMenu*>("menp_dsp"); }
+inline QAction* chart_menu_action(TMainForm& f, const QString& name) { return f.findChild<QAction*>(name); }
 
 // ---- calibration ---------------------------------------------------------------------

@@ -164,7 +164,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   form.resize(1280, 800);
   form.show();
   EXPECT_EQ(form.pgctrl_main->currentWidget(), form.tab_online);
-  QTableWidget* grid = form.grd_setup[CHART_LIVE];
+  QTableWidget* grid = chan_grid(form, CHART_LIVE);
   ASSERT_EQ(grid->rowCount(), 3);
   EXPECT_EQ(grid->item(0, 0)->text(), "Dryer flow");
   EXPECT_EQ(grid->item(0, 2)->text(), "Dryer");
@@ -174,7 +174,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   // Within a few timer cycles the trace is there, and its newest column
   // is the newest sample, at the plot's right edge.
   const t_draw_stat& ds = draw_stat[CHART_LIVE];
-  const QImage& img = form.chart_image(CHART_LIVE);
+  const QImage& img = chart_page_of(form, CHART_LIVE).image();
   ASSERT_TRUE(wait_until([&] { return rightmost(img, ds, kRed) >= 0; }, 20000));
   const int32_t first_last = ds.data_last;
   EXPECT_EQ(ds.view_last, ds.data_last);
@@ -182,11 +182,11 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   ASSERT_TRUE(wait_until([&] { return ds.data_last >= first_last + 10; }, 15000));
   EXPECT_LE(std::abs(ds.data_last - wall_clock().now().slot()), 30);
   EXPECT_GE(rightmost(img, ds, kRed), ds.plot_right - 3);
-  EXPECT_TRUE(form.live_following());
+  EXPECT_TRUE(chart_control(form).live_following());
 
   // A second channel through the dialog: digital input 1, in green.
-  form.add_chan(CHART_LIVE);
-  Tdraw_setup* dlg = form.draw_setup;
+  chart_control(form).add_chan(CHART_LIVE);
+  Tdraw_setup* dlg = chart_control(form).chan_dialog();
   ASSERT_TRUE(dlg && dlg->isVisible());
   EXPECT_FALSE(dlg->txt_src_file->isVisible());
   EXPECT_EQ(dlg->cmb_src_chan->count(), 3);
@@ -220,12 +220,12 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   EXPECT_FALSE(dlg->isVisible());
   ASSERT_EQ(grid->rowCount(), 4);
   EXPECT_EQ(grid->item(3, 3)->text(), "Din 1");
-  EXPECT_TRUE(form.x_menp_dsp_edit[3]->isVisible());
-  EXPECT_EQ(form.x_menp_dsp_edit[3]->text(), "Dryer running");
-  EXPECT_FALSE(form.x_menp_dsp_edit[4]->isVisible());
+  EXPECT_TRUE(chart_menu_action(form, "x_menp_dsp_edit4")->isVisible());
+  EXPECT_EQ(chart_menu_action(form, "x_menp_dsp_edit4")->text(), "Dryer running");
+  EXPECT_FALSE(chart_menu_action(form, "x_menp_dsp_edit5")->isVisible());
 
   // Its raw value, filtered over the day so far when the dialog stores it.
-  form.edit_chan(3, CHART_LIVE);
+  chart_control(form).edit_chan(3, CHART_LIVE);
   dlg->cmb_meas_mode->setCurrentIndex(MEAS_RAW);
   dlg->cmd_okClick();
   EXPECT_GE(filt_row(3).last, first_last);
@@ -236,11 +236,11 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   // so nothing of yesterday's is drawn as today's.
   filt_row(3).filt[5] = 777777;  // as if left from the day before
   m_stat.reset_live.store(true);
-  form.live_follow();
+  chart_control(form).live_follow();
   EXPECT_FALSE(m_stat.reset_live.load());
   EXPECT_EQ(filt_row(3).filt[5], static_cast<uint32_t>(raw_to_value(m_stat.dev_stat[0].smp_raw[5].load())));
   if (shots()) {
-    form.edit_chan(3, CHART_LIVE);
+    chart_control(form).edit_chan(3, CHART_LIVE);
     dlg->cmb_meas_mode->setCurrentIndex(MEAS_DIN1);
     dlg->cmd_okClick();
     settle(100000);
@@ -303,12 +303,12 @@ TEST(ChartPages, AnOfflineChannelShowsAFullDayLog) {
   EXPECT_EQ(ds.data_first, 0);
   EXPECT_EQ(ds.data_last, SLOTS_PER_DAY - 1);
   EXPECT_EQ(ds.view_first, 0);
-  EXPECT_GE(rightmost(form.chart_image(CHART_ARCH), ds, 0x00B05A1F), ds.plot_right - 2);
-  EXPECT_EQ(form.grd_setup[CHART_ARCH]->item(0, 2)->text(), "Dryer_ORV1_20240307.orvlog");
+  EXPECT_GE(rightmost(chart_page_of(form, CHART_ARCH).image(), ds, 0x00B05A1F), ds.plot_right - 2);
+  EXPECT_EQ(chan_grid(form, CHART_ARCH)->item(0, 2)->text(), "Dryer_ORV1_20240307.orvlog");
 
   // Temperature and the digital input of the same file.
-  form.add_chan(CHART_ARCH);
-  Tdraw_setup* dlg = form.draw_setup;
+  chart_control(form).add_chan(CHART_ARCH);
+  Tdraw_setup* dlg = chart_control(form).chan_dialog();
   dlg->txt_chan_desc->setText("Sensor temperature");
   dlg->txt_src_file->setText(home.path() + "/nothing.orvlog");
   dlg->cmb_meas_mode->setCurrentIndex(MEAS_TEMP);
@@ -324,7 +324,7 @@ TEST(ChartPages, AnOfflineChannelShowsAFullDayLog) {
   ASSERT_EQ(active_chan_cnt(CHART_ARCH), 2);
   EXPECT_EQ(common_setup.dsp_chan_arch[1].color, 0x002CA02C);
   EXPECT_FLOAT_EQ(m_stat.arch_stat[1].smp_tab[0], 28.2f);  // 31 + 4 sin(-9/24 * 2 pi), to a tenth
-  form.add_chan(CHART_ARCH);
+  chart_control(form).add_chan(CHART_ARCH);
   dlg->txt_chan_desc->setText("Running");
   dlg->txt_src_file->setText(day);
   dlg->cmb_meas_mode->setCurrentIndex(MEAS_DIN1);
@@ -335,7 +335,7 @@ TEST(ChartPages, AnOfflineChannelShowsAFullDayLog) {
   dlg->Shp_col_hMouseDown();
   dlg->cmd_okClick();
   ASSERT_EQ(active_chan_cnt(CHART_ARCH), 3);
-  form.menm_dsp_allClick();
+  chart_control(form).menm_dsp_allClick();
   settle(300);
   save_shot(form, "chart-offline.png");
 
@@ -344,7 +344,7 @@ TEST(ChartPages, AnOfflineChannelShowsAFullDayLog) {
   ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
   bad.write(QByteArray(100000, '\xFF'));
   bad.close();
-  form.add_chan(CHART_ARCH);
+  chart_control(form).add_chan(CHART_ARCH);
   dlg->txt_chan_desc->setText("Wrong file");
   dlg->txt_src_file->setText(bad.fileName());
   dlg->cmb_meas_mode->setCurrentIndex(MEAS_SCALED);
@@ -354,7 +354,7 @@ TEST(ChartPages, AnOfflineChannelShowsAFullDayLog) {
 
   // Remove all, after the question.
   msg_script::push_answer(true);
-  form.delete_all_chans(CHART_ARCH, false, true);
+  chart_control(form).delete_all_chans(CHART_ARCH, false, true);
   EXPECT_EQ(active_chan_cnt(CHART_ARCH), 0);
   EXPECT_TRUE(draw_stat[CHART_ARCH].no_data);
   msg_script::push_answer(true);

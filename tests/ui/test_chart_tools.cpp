@@ -14,6 +14,7 @@
 #include "core/work_dirs.h"
 #include "settings/setup_file.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/text_table.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_form.h"
@@ -130,8 +131,8 @@ class ChartTools : public ::testing::Test {
     ASSERT_TRUE(form->FormCreate());
     form->resize(1280, 800);
     form->show();
-    ASSERT_TRUE(wait_until([&] { return form->chart_image(CHART_ARCH).width() > 600; }, 10000));
-    form->create_draw(CHART_ARCH, true, true);
+    ASSERT_TRUE(wait_until([&] { return chart_page_of(*form, CHART_ARCH).image().width() > 600; }, 10000));
+    chart_page_of(*form, CHART_ARCH).create_draw(true, true);
   }
   void TearDown() override {
     set_file_dialog_runner({});
@@ -148,9 +149,9 @@ class ChartTools : public ::testing::Test {
       return static_cast<int>(QDialog::Accepted);
     });
   }
-  TMainForm::t_chart_ctrls& ctl() { return form->chart_ctl[CHART_ARCH]; }
+  chart_controls ctl() { return chart_controls_of(*form, CHART_ARCH); }
   QString cell(int row, int col) {
-    auto* item = form->grd_setup[CHART_ARCH]->item(row, col);
+    auto* item = chan_grid(*form, CHART_ARCH)->item(row, col);
     return item ? item->text() : QString();
   }
 
@@ -165,7 +166,7 @@ TEST_F(ChartTools, CursorHandlesMeasureBetweenThemAndStopAtEachOther) {
   ASSERT_EQ(ds.data_last, SLOTS_PER_DAY - 1);
   cursor_handle* right = ctl().img_ptr[0];
   cursor_handle* left = ctl().img_ptr[1];
-  const int off = form->handle_offset(CHART_ARCH);
+  const int off = chart_page_of(*form, CHART_ARCH).handle_offset();
   // After a redraw the lines stand at the plot edges, the handles over them.
   EXPECT_EQ(ctl().bvl_ptr[0]->x(), ds.plot_right);
   EXPECT_EQ(ctl().bvl_ptr[1]->x(), ds.plot_left);
@@ -175,10 +176,10 @@ TEST_F(ChartTools, CursorHandlesMeasureBetweenThemAndStopAtEachOther) {
   // The left handle dragged 200 pixels to the right.
   const QPoint g0(500, 300);
   auto down = mouse(QEvent::MouseButtonPress, {11, 12}, g0);
-  form->img_ptrMouseDown(CHART_ARCH, 1, &down);
+  chart_page_of(*form, CHART_ARCH).img_ptrMouseDown(1, &down);
   auto move = mouse(QEvent::MouseMove, {211, 12}, g0 + QPoint(200, 0));
-  form->img_ptrMouseMove(CHART_ARCH, 1, &move);
-  form->img_ptrMouseUp(CHART_ARCH, 1);
+  chart_page_of(*form, CHART_ARCH).img_ptrMouseMove(1, &move);
+  chart_page_of(*form, CHART_ARCH).img_ptrMouseUp(1);
   EXPECT_EQ(ds.cur_l_px, 200);
   EXPECT_EQ(ctl().bvl_ptr[1]->x(), ds.plot_left + 200);
   EXPECT_EQ(left->x(), ds.plot_left + 200 - off);
@@ -196,42 +197,42 @@ TEST_F(ChartTools, CursorHandlesMeasureBetweenThemAndStopAtEachOther) {
 
   // The right handle dragged far past the left one stops half a handle right of it ...
   auto down2 = mouse(QEvent::MouseButtonPress, {11, 12}, g0);
-  form->img_ptrMouseDown(CHART_ARCH, 0, &down2);
+  chart_page_of(*form, CHART_ARCH).img_ptrMouseDown(0, &down2);
   auto move2 = mouse(QEvent::MouseMove, {-2000, 12}, g0 - QPoint(2000, 0));
-  form->img_ptrMouseMove(CHART_ARCH, 0, &move2);
+  chart_page_of(*form, CHART_ARCH).img_ptrMouseMove(0, &move2);
   EXPECT_EQ(right->x(), left->x() + cursor_handle::WIDTH / 2);
   // ... and snaps onto its line when released.
-  form->img_ptrMouseUp(CHART_ARCH, 0);
+  chart_page_of(*form, CHART_ARCH).img_ptrMouseUp(0);
   EXPECT_EQ(right->x(), ctl().bvl_ptr[0]->x() - off);
   EXPECT_GE(ds.cur_r_px, ds.cur_l_px);
 
   // Both on one column: dt 0 s and the average of that column's middle sample.
-  form->reset_pointer(CHART_ARCH);
+  chart_page_of(*form, CHART_ARCH).reset_pointer();
   left->move(ds.plot_left + 300 - off, left->y());
   right->move(ds.plot_left + 300 - off, right->y());
-  form->upd_cursors(CHART_ARCH);
+  chart_page_of(*form, CHART_ARCH).upd_cursors();
   EXPECT_EQ(ctl().tdiff->text(), "dt: 0s");
   EXPECT_EQ(cell(0, 9), cell(0, 7));
 
   // A redraw returns the cursors to the plot edges.
-  form->create_draw(CHART_ARCH, false, true);
+  chart_page_of(*form, CHART_ARCH).create_draw(false, true);
   EXPECT_EQ(ds.cur_l_px, 0);
   EXPECT_EQ(ds.cur_r_px, ds.plot_w);
 }
 
 TEST_F(ChartTools, ZoomRectangleButtonsAndScrolling) {
   t_draw_stat& ds = draw_stat[CHART_ARCH];
-  chart_view* img = form->img_chart[CHART_ARCH];
+  chart_view* img = chart_image_view(*form, CHART_ARCH);
   const QPoint g(0, 0);
   // Smaller than 5 x 5 pixels: nothing changes.
   const int32_t first0 = ds.view_first, last0 = ds.view_last;
   auto press = mouse(QEvent::MouseButtonPress, {ds.plot_left + 100, ds.plot_top + 50}, g);
-  form->img_liveMouseDown(CHART_ARCH, &press);
+  chart_page_of(*form, CHART_ARCH).img_liveMouseDown(&press);
   EXPECT_TRUE(ctl().bvl_frame->isVisible());
   auto small = mouse(QEvent::MouseMove, {ds.plot_left + 103, ds.plot_top + 53}, g);
-  form->img_liveMouseMove(CHART_ARCH, &small);
+  chart_page_of(*form, CHART_ARCH).img_liveMouseMove(&small);
   auto release = mouse(QEvent::MouseButtonRelease, {ds.plot_left + 103, ds.plot_top + 53}, g);
-  form->img_liveMouseUp(CHART_ARCH, &release);
+  chart_page_of(*form, CHART_ARCH).img_liveMouseUp(&release);
   EXPECT_FALSE(ctl().bvl_frame->isVisible());
   EXPECT_EQ(ds.view_first, first0);
   EXPECT_EQ(ds.view_last, last0);
@@ -240,13 +241,13 @@ TEST_F(ChartTools, ZoomRectangleButtonsAndScrolling) {
   // A rectangle over 200 columns: the view shows their time range.
   const double spp = ds.smp_per_px;
   const int32_t want_last = static_cast<int32_t>(std::nearbyint(ds.view_last + (300 - ds.plot_w) * spp));
-  form->img_liveMouseDown(CHART_ARCH, &press);
+  chart_page_of(*form, CHART_ARCH).img_liveMouseDown(&press);
   auto drag = mouse(QEvent::MouseMove, {ds.plot_left + 300, ds.plot_top + 250}, g);
-  form->img_liveMouseMove(CHART_ARCH, &drag);
+  chart_page_of(*form, CHART_ARCH).img_liveMouseMove(&drag);
   EXPECT_EQ(ctl().bvl_frame->width(), 200);
   EXPECT_EQ(ctl().bvl_frame->height(), 200);
   auto up = mouse(QEvent::MouseButtonRelease, {ds.plot_left + 300, ds.plot_top + 250}, g);
-  form->img_liveMouseUp(CHART_ARCH, &up);
+  chart_page_of(*form, CHART_ARCH).img_liveMouseUp(&up);
   EXPECT_EQ(ds.tscale_idx, 0);
   EXPECT_NEAR(ds.view_last, want_last, 1);
   EXPECT_NEAR(ds.view_last - ds.view_first, 201 * spp, 2 * spp);
@@ -271,7 +272,7 @@ TEST_F(ChartTools, ZoomRectangleButtonsAndScrolling) {
   EXPECT_EQ(ds.tscale_idx, TDIV_CNT);
   EXPECT_EQ(ds.tdiv, 18000);
   // "Display all data": the whole day with the automatic scale.
-  form->menm_dsp_allClick();
+  chart_control(*form).menm_dsp_allClick();
   EXPECT_EQ(ds.tscale_idx, 0);
   EXPECT_EQ(ds.view_first, 0);
   EXPECT_EQ(ds.view_last, SLOTS_PER_DAY - 1);
@@ -285,7 +286,7 @@ TEST_F(ChartTools, ScaleEditsSelectorsDefaultScalingAndTheScaleDialog) {
   QLineEdit* rmax = ctl().txt_scale[5];
   EXPECT_EQ(rmax->objectName(), "txt_rmax_2");
   rmax->setText("2000000");
-  form->txt_tmax_1Exit(CHART_ARCH, rmax);
+  chart_page_of(*form, CHART_ARCH).txt_tmax_1Exit(rmax);
   EXPECT_TRUE(msg_script::shown().last().startsWith("error: " + msg_text(5)));
   EXPECT_FLOAT_EQ(ds.r_max, 1309440.0f);
   EXPECT_EQ(rmax->text(), "1309440");
@@ -293,10 +294,10 @@ TEST_F(ChartTools, ScaleEditsSelectorsDefaultScalingAndTheScaleDialog) {
   QLineEdit* hmax = ctl().txt_scale[1];
   const QString before = hmax->text();
   hmax->setText("2000000");
-  form->txt_tmax_1Exit(CHART_ARCH, hmax);
+  chart_page_of(*form, CHART_ARCH).txt_tmax_1Exit(hmax);
   EXPECT_EQ(hmax->text(), before);
   hmax->setText("90");
-  form->txt_tmax_1Exit(CHART_ARCH, hmax);
+  chart_page_of(*form, CHART_ARCH).txt_tmax_1Exit(hmax);
   EXPECT_FLOAT_EQ(ds.h_max, 90.0f);
 
   // The grid selector.
@@ -316,20 +317,20 @@ TEST_F(ChartTools, ScaleEditsSelectorsDefaultScalingAndTheScaleDialog) {
   EXPECT_FLOAT_EQ(ds.h_max, 10.0f + 999 / 8.0f + (999 / 8.0f) / 10.0f);
 
   // "Use default scaling" does nothing before a default exists; then brings it back.
-  EXPECT_FALSE(form->menm_dsp_def->isEnabled());
+  EXPECT_FALSE(chart_menu_action(*form, "menm_dsp_def")->isEnabled());
   const float h_max = ds.h_max;
-  form->menp_dsp_set_defClick();
+  chart_control(*form).menp_dsp_set_defClick();
   EXPECT_TRUE(ds.def_valid);
-  EXPECT_TRUE(form->menm_dsp_def->isEnabled());
+  EXPECT_TRUE(chart_menu_action(*form, "menm_dsp_def")->isEnabled());
   hmax->setText("500");
-  form->txt_tmax_1Exit(CHART_ARCH, hmax);
+  chart_page_of(*form, CHART_ARCH).txt_tmax_1Exit(hmax);
   EXPECT_FLOAT_EQ(ds.h_max, 500.0f);
   ctl().cmd_reset->click();
   EXPECT_FLOAT_EQ(ds.h_max, h_max);
 
   // The scale dialog: ordered pairs, grid, time scale and inverted raw axis.
-  form->menm_dsp_scaleClick();
-  Tscale_setup* dlg = form->scale_setup;
+  chart_control(*form).menm_dsp_scaleClick();
+  Tscale_setup* dlg = chart_control(*form).scale_dialog();
   ASSERT_TRUE(dlg && dlg->isVisible());
   EXPECT_EQ(dlg->windowTitle(), "Scale setup");
   EXPECT_EQ(dlg->cmb_scale_time->count(), 12);
@@ -377,14 +378,14 @@ TEST_F(ChartTools, CsvExportReadsBackWithEverySeparator) {
   for (const variant& v : variants) {
     SCOPED_TRACE(qPrintable(v.fsep));
     // The separators through the export setup dialog.
-    form->menm_exp_setupClick();
-    ASSERT_TRUE(form->exp_setup->isVisible());
-    form->exp_setup->x_cmb_decp->setEditText(v.decp);
-    form->exp_setup->x_cmb_fsep->setEditText(v.fsep);
-    form->exp_setup->cmd_okClick();
+    chart_control(*form).menm_exp_setupClick();
+    ASSERT_TRUE(chart_control(*form).export_dialog()->isVisible());
+    chart_control(*form).export_dialog()->x_cmb_decp->setEditText(v.decp);
+    chart_control(*form).export_dialog()->x_cmb_fsep->setEditText(v.fsep);
+    chart_control(*form).export_dialog()->cmd_okClick();
     const QString path = home.path() + QString("/export%1.csv").arg(n++);
     pick_file(path);
-    form->menm_exp_csvClick();
+    chart_control(*form).menm_exp_csvClick();
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray head = f.read(12);
@@ -407,36 +408,36 @@ TEST_F(ChartTools, CsvExportReadsBackWithEverySeparator) {
     EXPECT_EQ(last[2], din_of(431999) ? "ON" : "OFF");
   }
   // The "|" typed as separator survives the setup file.
-  form->exp_setup->x_cmb_fsep->setEditText("|");
-  form->exp_setup->cmd_okClick();
+  chart_control(*form).export_dialog()->x_cmb_fsep->setEditText("|");
+  chart_control(*form).export_dialog()->cmd_okClick();
   save_setup(t_setup_ui{});
   common_setup.field_separator.clear();
   load_setup();
   EXPECT_EQ(common_setup.field_separator, "|");
 
   // Cancelling the export setup keeps the separators.
-  form->menm_exp_setupClick();
-  form->exp_setup->x_cmb_fsep->setEditText(";");
-  form->exp_setup->cmd_cancelClick();
+  chart_control(*form).menm_exp_setupClick();
+  chart_control(*form).export_dialog()->x_cmb_fsep->setEditText(";");
+  chart_control(*form).export_dialog()->cmd_cancelClick();
   EXPECT_EQ(common_setup.field_separator, "|");
 }
 
 TEST_F(ChartTools, BitmapExportAndAnEmptyChart) {
   const QString bmp = home.path() + "/chart.bmp";
   pick_file(bmp);
-  form->menm_exp_bmpClick();
+  chart_control(*form).menm_exp_bmpClick();
   QImageReader r(bmp);
   EXPECT_EQ(r.format(), "bmp");
   const QImage img = r.read();
   ASSERT_FALSE(img.isNull());
-  EXPECT_EQ(img.size(), form->chart_image(CHART_ARCH).size());
+  EXPECT_EQ(img.size(), chart_page_of(*form, CHART_ARCH).image().size());
   EXPECT_EQ(img.pixel(draw_stat[CHART_ARCH].plot_left + 5, 2),
-            form->chart_image(CHART_ARCH).pixel(draw_stat[CHART_ARCH].plot_left + 5, 2));
+            chart_page_of(*form, CHART_ARCH).image().pixel(draw_stat[CHART_ARCH].plot_left + 5, 2));
 
   // On another page the export commands do nothing.
   form->pgctrl_main->setCurrentIndex(0);
   pick_file(home.path() + "/other.csv");
-  form->menm_exp_csvClick();
+  chart_control(*form).menm_exp_csvClick();
   EXPECT_FALSE(QFile::exists(home.path() + "/other.csv"));
 
   // A chart without data (view_first -1): only the header line.
@@ -444,7 +445,7 @@ TEST_F(ChartTools, BitmapExportAndAnEmptyChart) {
   ASSERT_EQ(draw_stat[CHART_LIVE].view_first, -1);
   const QString empty = home.path() + "/empty.csv";
   pick_file(empty);
-  form->menm_exp_csvClick();
+  chart_control(*form).menm_exp_csvClick();
   QFile f(empty);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray bytes = f.readAll();

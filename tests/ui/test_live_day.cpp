@@ -74,7 +74,7 @@ class LiveDay : public ::testing::Test {
     form->Timer1->stop();
     form->resize(1280, 800);
     form->show();
-    ASSERT_TRUE(wait_until([&] { return form->chart_image(CHART_LIVE).width() > 600; }, 10000));
+    ASSERT_TRUE(wait_until([&] { return chart_page_of(*form, CHART_LIVE).image().width() > 600; }, 10000));
   }
   void TearDown() override {
     if (form) {
@@ -162,7 +162,7 @@ TEST_F(LiveDay, TheAutomaticTimeScaleKeepsItsDivision) {
   start(slot * SLOT_MS, true, slot - 6000, slot - 1);
   ASSERT_TRUE(stored(kDay, slot));
   t_draw_stat& ds = draw_stat[CHART_LIVE];
-  TMainForm::t_chart_ctrls& ctl = form->chart_ctl[CHART_LIVE];
+  const chart_controls ctl = chart_controls_of(*form, CHART_LIVE);
 
   // A 900 pixel plot at 90 pixels per division.
   common_setup.pixel_div_x = 90;
@@ -174,14 +174,14 @@ TEST_F(LiveDay, TheAutomaticTimeScaleKeepsItsDivision) {
 
   // A zoom rectangle over the newest 1225 or so samples of all data: the
   // automatic scale holds them at 25 s per division, 1250 samples.
-  form->live_follow();
-  form->create_draw(CHART_LIVE, true, true);
+  chart_control(*form).live_follow();
+  chart_page_of(*form, CHART_LIVE).create_draw(true, true);
   const int w = static_cast<int>(std::lround(1225 / ds.smp_per_px)) - 1;
   auto down = mouse(QEvent::MouseButtonPress, {ds.plot_right - w, ds.plot_top + 5});
-  form->img_liveMouseDown(CHART_LIVE, &down);
+  chart_page_of(*form, CHART_LIVE).img_liveMouseDown(&down);
   auto drag = mouse(QEvent::MouseMove, {ds.plot_right + 5, ds.plot_bottom - 5});
-  form->img_liveMouseMove(CHART_LIVE, &drag);
-  form->img_liveMouseUp(CHART_LIVE, &drag);
+  chart_page_of(*form, CHART_LIVE).img_liveMouseMove(&drag);
+  chart_page_of(*form, CHART_LIVE).img_liveMouseUp(&drag);
   ASSERT_EQ(ds.tscale_idx, 0);
   ASSERT_EQ(ds.tdiv, 25);
   ASSERT_EQ(span(), 1250);
@@ -205,7 +205,7 @@ TEST_F(LiveDay, TheAutomaticTimeScaleKeepsItsDivision) {
     slot += 10;
     clock.set_slot(slot);
     ASSERT_TRUE(stored(kDay, slot));
-    form->live_follow();
+    chart_control(*form).live_follow();
     ASSERT_EQ(ds.view_last, slot) << "follow " << k;
     ASSERT_EQ(ds.tdiv, 25) << "follow " << k;
     ASSERT_EQ(span(), 1250) << "follow " << k;
@@ -220,25 +220,25 @@ TEST_F(LiveDay, ACycleBetweenTheDayFlagAndTheRingResetStillFollowsTheNewDay) {
   start(431990 * SLOT_MS, true);  // 23:59:58
   ASSERT_TRUE(stored(kDay, 431990));
   const t_draw_stat& ds = draw_stat[CHART_LIVE];
-  form->live_follow();
+  chart_control(*form).live_follow();
   ASSERT_EQ(ds.data_last, 431990);
   m_stat.reset_live.store(true);
-  form->live_follow();
+  chart_control(*form).live_follow();
   ASSERT_EQ(ds.data_last, 431990);
 
   clock.set(kDay + 1, 1000);  // 00:00:01, slot 5
   ASSERT_TRUE(stored(kDay + 1, 5));
   m_stat.reset_live.store(false);  // this midnight's flag was taken above
-  form->live_follow();
-  form->live_follow();
+  chart_control(*form).live_follow();
+  chart_control(*form).live_follow();
   EXPECT_EQ(ds.data_first, 0);
   EXPECT_EQ(ds.data_last, 5);
   EXPECT_EQ(ds.view_last, 5);
-  EXPECT_TRUE(form->live_following());
+  EXPECT_TRUE(chart_control(*form).live_following());
   // And it moves on with the new day.
   clock.set_slot(60);
   ASSERT_TRUE(stored(kDay + 1, 60));
-  form->live_follow();
+  chart_control(*form).live_follow();
   EXPECT_EQ(ds.data_last, 60);
   EXPECT_EQ(ds.view_last, 60);
 }
@@ -255,8 +255,8 @@ TEST_F(LiveDay, AFirstAcquisitionAfterMidnightStartsAnEmptyDay) {
   clock.set(kDay + 1, 1000);  // 00:00:01, slot 5
   toggle_acquisition(*form, 0);
   ASSERT_TRUE(stored(kDay + 1, 5));
-  form->live_follow();
-  form->live_follow();
+  chart_control(*form).live_follow();
+  chart_control(*form).live_follow();
   EXPECT_EQ(ds.data_first, 0);
   EXPECT_EQ(ds.data_last, 5);
   EXPECT_EQ(ds.view_last, 5);
