@@ -25,26 +25,25 @@
 
 namespace {
 
-QString cap(const char16_t* name) { return ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN); }
-
-QAction* chart_action(QMenu* menu, const char* name, const char16_t* text_name) {
-  auto* a = menu->addAction(cap(text_name));
+// An entry or a submenu named for the text table: its object name and its caption.
+QAction* entry(QMenu* menu, const QString& name) {
+  auto* a = menu->addAction(ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN));
   a->setObjectName(name);
   return a;
 }
 
-QMenu* chart_submenu(QMenu* menu, const char* name, const char16_t* text_name) {
-  auto* m = menu->addMenu(cap(text_name));
+QMenu* submenu(QMenu* menu, const QString& name) {
+  auto* m = menu->addMenu(ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN));
   m->setObjectName(name);
   m->menuAction()->setObjectName(name);
   return m;
 }
 
 // The per-channel entries of an edit or remove submenu: entry k has Tag k.
-void slot_entries(QMenu* menu, const char* prefix, std::array<QAction*, 8>& out) {
+void slot_entries(QMenu* menu, const QString& prefix, std::array<QAction*, 8>& out) {
   for (int k = 0; k < MAX_CHANNELS; ++k) {
     out[k] = menu->addAction(QString());
-    out[k]->setObjectName(QString("%1%2").arg(prefix).arg(k + 1));
+    out[k]->setObjectName(prefix + QString::number(k + 1));
     out[k]->setProperty("Tag", k);
     out[k]->setVisible(false);
   }
@@ -82,39 +81,29 @@ void chart_ctl::set_grid_menu_hook(grid_menu_hook* hook) {
 }
 
 void chart_ctl::build_chart_menus(QMenu* chart_menu) {
-  menm_dsp_add_ = chart_action(chart_menu, "menm_dsp_add", u"menm_dsp_add");
-  menm_dsp_edit_ = chart_submenu(chart_menu, "menm_dsp_edit", u"menm_dsp_edit");
-  menm_dsp_del_ = chart_submenu(chart_menu, "menm_dsp_del", u"menm_dsp_del");
-  menm_dsp_rem_all_ = chart_action(chart_menu, "menm_dsp_rem_all", u"menm_dsp_rem_all");
-  chart_menu->addSeparator();
-  menm_dsp_all_ = chart_action(chart_menu, "menm_dsp_all", u"menm_dsp_all");
-  slot_entries(menm_dsp_edit_, "x_menm_dsp_edit", x_menm_dsp_edit_);
-  slot_entries(menm_dsp_del_, "x_menm_dsp_del", x_menm_dsp_del_);
-
   menp_dsp_ = new QMenu(window_);
   menp_dsp_->setObjectName("menp_dsp");
-  menp_dsp_add_ = chart_action(menp_dsp_, "menp_dsp_add", u"menp_dsp_add");
-  menp_dsp_edit_ = chart_submenu(menp_dsp_, "menp_dsp_edit", u"menp_dsp_edit");
-  menp_dsp_del_ = chart_submenu(menp_dsp_, "menp_dsp_del", u"menp_dsp_del");
-  menp_dsp_dall_ = chart_action(menp_dsp_, "menp_dsp_dall", u"menp_dsp_dall");
-  menp_dsp_->addSeparator();
-  menp_dsp_all_ = chart_action(menp_dsp_, "menp_dsp_all", u"menp_dsp_all");
-  slot_entries(menp_dsp_edit_, "x_menp_dsp_edit", x_menp_dsp_edit_);
-  slot_entries(menp_dsp_del_, "x_menp_dsp_del", x_menp_dsp_del_);
-
-  for (QAction* a : {menm_dsp_add_, menp_dsp_add_})
-    connect(a, &QAction::triggered, this, &chart_ctl::menp_dsp_addClick);
-  for (QAction* a : {menm_dsp_rem_all_, menp_dsp_dall_})
-    connect(a, &QAction::triggered, this, &chart_ctl::menp_dsp_dallClick);
-  for (QAction* a : {menm_dsp_all_, menp_dsp_all_})
-    connect(a, &QAction::triggered, this, &chart_ctl::menm_dsp_allClick);
-  for (int k = 0; k < MAX_CHANNELS; ++k) {
-    for (QAction* a : {x_menm_dsp_edit_[k], x_menp_dsp_edit_[k]})
-      connect(a, &QAction::triggered, this, [this, k] { x_menp_dsp_edit1Click(k); });
-    for (QAction* a : {x_menm_dsp_del_[k], x_menp_dsp_del_[k]})
-      connect(a, &QAction::triggered, this, [this, k] { x_menp_dsp_del1Click(k); });
-  }
+  build_chan_entries(chart_menu, "menm", "menm_dsp_rem_all", chan_menus_[0]);
+  build_chan_entries(menp_dsp_, "menp", "menp_dsp_dall", chan_menus_[1]);
   connect(menp_dsp_, &QMenu::aboutToShow, this, &chart_ctl::menp_dspPopup);
+}
+
+void chart_ctl::build_chan_entries(QMenu* menu, const QString& prefix, const QString& rem_all, t_chan_entries& e) {
+  e.add = entry(menu, prefix + "_dsp_add");
+  e.edit = submenu(menu, prefix + "_dsp_edit");
+  e.del = submenu(menu, prefix + "_dsp_del");
+  e.rem_all = entry(menu, rem_all);
+  menu->addSeparator();
+  e.all = entry(menu, prefix + "_dsp_all");
+  slot_entries(e.edit, "x_" + prefix + "_dsp_edit", e.edit_k);
+  slot_entries(e.del, "x_" + prefix + "_dsp_del", e.del_k);
+  connect(e.add, &QAction::triggered, this, &chart_ctl::menp_dsp_addClick);
+  connect(e.rem_all, &QAction::triggered, this, &chart_ctl::menp_dsp_dallClick);
+  connect(e.all, &QAction::triggered, this, &chart_ctl::menm_dsp_allClick);
+  for (int k = 0; k < MAX_CHANNELS; ++k) {
+    connect(e.edit_k[k], &QAction::triggered, this, [this, k] { x_menp_dsp_edit1Click(k); });
+    connect(e.del_k[k], &QAction::triggered, this, [this, k] { x_menp_dsp_del1Click(k); });
+  }
 }
 
 int chart_ctl::active_chart() const {
@@ -133,16 +122,19 @@ void chart_ctl::upd_chart_menus() {
   for (int k = 0; k < MAX_CHANNELS; ++k) {
     any = any || ch[k].active;
     free = free || !ch[k].active;
-    for (QAction* a : {x_menm_dsp_edit_[k], x_menm_dsp_del_[k], x_menp_dsp_edit_[k], x_menp_dsp_del_[k]}) {
-      a->setVisible(ch[k].active);
-      if (ch[k].active) a->setText(ch[k].tag);
-    }
   }
-  menm_dsp_add_->setEnabled(free);
-  menp_dsp_add_->setEnabled(free);
-  for (QMenu* m : {menm_dsp_edit_, menm_dsp_del_, menp_dsp_edit_, menp_dsp_del_}) m->setEnabled(any);
-  menm_dsp_rem_all_->setEnabled(any);
-  menp_dsp_dall_->setEnabled(any);
+  for (t_chan_entries& e : chan_menus_) {
+    for (int k = 0; k < MAX_CHANNELS; ++k) {
+      for (QAction* a : {e.edit_k[k], e.del_k[k]}) {
+        a->setVisible(ch[k].active);
+        if (ch[k].active) a->setText(ch[k].tag);
+      }
+    }
+    e.add->setEnabled(free);
+    e.edit->setEnabled(any);
+    e.del->setEnabled(any);
+    e.rem_all->setEnabled(any);
+  }
   upd_scale_menus();
 }
 

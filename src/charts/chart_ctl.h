@@ -22,6 +22,7 @@ class grid_menu_hook;
 class QAction;
 class QMenu;
 class QPoint;
+class QString;
 class QWidget;
 class Tdraw_setup;
 class Texp_setup;
@@ -124,20 +125,19 @@ class chart_ctl : public QObject {
 
   QMenu* menp_dsp_ = nullptr;
   QMenu* menm_chart_ = nullptr;
-  QAction* menm_dsp_add_ = nullptr;
-  QMenu* menm_dsp_edit_ = nullptr;
-  QMenu* menm_dsp_del_ = nullptr;
-  QAction* menm_dsp_rem_all_ = nullptr;
-  QAction* menm_dsp_all_ = nullptr;
-  QAction* menp_dsp_add_ = nullptr;
-  QMenu* menp_dsp_edit_ = nullptr;
-  QMenu* menp_dsp_del_ = nullptr;
-  QAction* menp_dsp_dall_ = nullptr;
-  QAction* menp_dsp_all_ = nullptr;
-  std::array<QAction*, 8> x_menm_dsp_edit_{};
-  std::array<QAction*, 8> x_menm_dsp_del_{};
-  std::array<QAction*, 8> x_menp_dsp_edit_{};
-  std::array<QAction*, 8> x_menp_dsp_del_{};
+  // The channel entries of the main menu "Chart" (menm_dsp_...) and of the
+  // pop-up menp_dsp (menp_dsp_...).
+  struct t_chan_entries {
+    QAction* add = nullptr;      // menm_dsp_add
+    QMenu* edit = nullptr;       // menm_dsp_edit: x_menm_dsp_edit1 .. 8 (edit_k)
+    QMenu* del = nullptr;        // menm_dsp_del: x_menm_dsp_del1 .. 8 (del_k)
+    QAction* rem_all = nullptr;  // menm_dsp_rem_all, menp_dsp_dall
+    QAction* all = nullptr;      // menm_dsp_all: "Display all data"
+    std::array<QAction*, 8> edit_k{};
+    std::array<QAction*, 8> del_k{};
+  };
+  std::array<t_chan_entries, 2> chan_menus_{};  // the main menu's, the pop-up's
+  void build_chan_entries(QMenu* menu, const QString& prefix, const QString& rem_all, t_chan_entries& e);
   QAction* menm_dsp_scale_ = nullptr;
   QAction* menm_dsp_use_default_ = nullptr;
   QAction* menm_dsp_def_ = nullptr;

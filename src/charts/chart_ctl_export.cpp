@@ -9,6 +9,7 @@
 #include "core/common_data.h"
 #include "texts/text_table.h"
 #include "ui/file_dialogs.h"
+#include "ui/menu_items.h"
 #include "ui/message_boxes.h"
 
 #include <QAction>
@@ -17,21 +18,11 @@
 #include <QMenu>
 #include <QSaveFile>
 
-namespace {
-
-QAction* export_action(QMenu* menu, const char* name) {
-  auto* a = menu->addAction(ctrl_text(QString::fromLatin1(name), TXT_REQ_CAPTION, FORM_MAIN));
-  a->setObjectName(name);
-  return a;
-}
-
-}  // namespace
-
 void chart_ctl::build_export_menus(QMenu* export_menu) {
-  menm_exp_csv_ = export_action(export_menu, "menm_exp_csv");
-  menm_exp_bmp_ = export_action(export_menu, "menm_exp_bmp");
+  menm_exp_csv_ = named_action(export_menu, "menm_exp_csv", u"menm_exp_csv");
+  menm_exp_bmp_ = named_action(export_menu, "menm_exp_bmp", u"menm_exp_bmp");
   export_menu->addSeparator();
-  menm_exp_setup_ = export_action(export_menu, "menm_exp_setup");
+  menm_exp_setup_ = named_action(export_menu, "menm_exp_setup", u"menm_exp_setup");
   connect(menm_exp_csv_, &QAction::triggered, this, &chart_ctl::menm_exp_csvClick);
   connect(menm_exp_bmp_, &QAction::triggered, this, &chart_ctl::menm_exp_bmpClick);
   connect(menm_exp_setup_, &QAction::triggered, this, &chart_ctl::menm_exp_setupClick);

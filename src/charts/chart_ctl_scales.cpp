@@ -5,31 +5,21 @@
 #include "charts/chart_scales.h"
 #include "charts/draw_stat.h"
 #include "charts/scale_setup.h"
-#include "texts/text_table.h"
+#include "ui/menu_items.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 
-namespace {
-
-QAction* scale_action(QMenu* menu, const char* name) {
-  auto* a = menu->addAction(ctrl_text(QString::fromLatin1(name), TXT_REQ_CAPTION, FORM_MAIN));
-  a->setObjectName(name);
-  return a;
-}
-
-}  // namespace
-
 void chart_ctl::build_scale_menus(QMenu* chart_menu) {
   chart_menu->addSeparator();
-  menm_dsp_scale_ = scale_action(chart_menu, "menm_dsp_scale");
-  menm_dsp_use_default_ = scale_action(chart_menu, "menm_dsp_use_default");
-  menm_dsp_def_ = scale_action(chart_menu, "menm_dsp_def");
+  menm_dsp_scale_ = named_action(chart_menu, "menm_dsp_scale", u"menm_dsp_scale");
+  menm_dsp_use_default_ = named_action(chart_menu, "menm_dsp_use_default", u"menm_dsp_use_default");
+  menm_dsp_def_ = named_action(chart_menu, "menm_dsp_def", u"menm_dsp_def");
   menp_dsp_->addSeparator();
-  menp_dsp_scale_ = scale_action(menp_dsp_, "menp_dsp_scale");
-  menp_dsp_set_def_ = scale_action(menp_dsp_, "menp_dsp_set_def");
-  menp_dsp_def_ = scale_action(menp_dsp_, "menp_dsp_def");
+  menp_dsp_scale_ = named_action(menp_dsp_, "menp_dsp_scale", u"menp_dsp_scale");
+  menp_dsp_set_def_ = named_action(menp_dsp_, "menp_dsp_set_def", u"menp_dsp_set_def");
+  menp_dsp_def_ = named_action(menp_dsp_, "menp_dsp_def", u"menp_dsp_def");
   for (QAction* a : {menm_dsp_scale_, menp_dsp_scale_})
     connect(a, &QAction::triggered, this, &chart_ctl::menm_dsp_scaleClick);
   for (QAction* a : {menm_dsp_use_default_, menp_dsp_set_def_})
