@@ -7,10 +7,10 @@
 #include "core/common_data.h"
 #include "sim_line.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/qstring_print.h"
 #include "texts/text_table.h"
 #include "ui/demo_mode.h"
-#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 

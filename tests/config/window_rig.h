@@ -11,9 +11,9 @@
 #include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
+#include "support/window_access.h"
 #include "texts/text_table.h"
 #include "ui/file_dialogs.h"
-#include "support/window_access.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
