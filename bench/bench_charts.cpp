@@ -3,13 +3,13 @@
 // reading the same floats once; one live follow step; the start-up filter
 // rebuild of 8 full rows. Allocations are counted with a replaced operator
 // new: the counters say how many happened per iteration.
-#include "calib/gain_model.h"
 #include "charts/chart_render.h"
 #include "charts/column_map.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
 #include "charts/trace_filter.h"
 #include "core/common_data.h"
+#include "core/raw_value.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,5 +1,6 @@
 #include "ctl_commands.h"
 
+#include "app/setup_file.h"
 #include "comm/modb_serial.h"
 #include "config/cfg_transfer.h"
 #include "config/param_diff.h"
@@ -8,7 +9,6 @@
 #include "ctl_session.h"
 #include "ctl_status.h"
 #include "settings/checked_file.h"
-#include "settings/setup_file.h"
 #include "texts/text_table.h"
 
 #include <QFileInfo>

@@ -1,15 +1,15 @@
 // orvctl export: the scaled values of a daily log file as CSV, in the
 // format of the program's chart export (or the RFC 4180 dialect).
-#include "archive/arch_load.h"
 #include "archive/live_reload.h"
+#include "charts/arch_load.h"
 #include "charts/chart_export.h"
 #include "charts/chart_scale.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
 #include "core/common_data.h"
+#include "core/sys_number.h"
 #include "ctl_commands.h"
-#include "settings/sys_number.h"
 
 #include <QDate>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "ctl_status.h"
 
-#include "calib/gain_model.h"
 #include "comm/status_decode.h"
 #include "config/cfg_transfer.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
+#include "core/raw_value.h"
 #include "core/reg_text.h"
 #include "texts/text_table.h"
 

@@ -1,9 +1,9 @@
 // Fuzz target: the setup file's text (293 "|"-terminated fields) parsed into
 // the program's records. A text read once and saved must read back to the
 // same text: whatever a damaged file holds, a save and a load change nothing.
+#include "app/setup_file.h"
 #include "charts/draw_stat.h"
 #include "core/common_data.h"
-#include "settings/setup_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "modbus_slave.h"
 
-#include "comm/modb_serial.h"
+#include "core/crc16.h"
 
 #include <algorithm>
 #include <string>
@@ -21,13 +21,13 @@ int word_at(const uint8_t* p) { return (p[0] << 8) | p[1]; }
 bool frame_crc_ok(const uint8_t* frame, size_t len) {
   if (len < 4) return false;
   uint8_t a = 0, b = 0;
-  TModbSerial::calc_crc(frame, static_cast<int>(len - 2), a, b);
+  calc_crc(frame, static_cast<int>(len - 2), a, b);
   return frame[len - 2] == a && frame[len - 1] == b;
 }
 
 void append_crc(std::vector<uint8_t>& frame) {
   uint8_t a = 0, b = 0;
-  TModbSerial::calc_crc(frame.data(), static_cast<int>(frame.size()), a, b);
+  calc_crc(frame.data(), static_cast<int>(frame.size()), a, b);
   frame.push_back(a);
   frame.push_back(b);
 }

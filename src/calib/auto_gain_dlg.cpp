@@ -1,7 +1,7 @@
 #include "calib/auto_gain_dlg.h"
 
 #include "core/common_data.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"
 

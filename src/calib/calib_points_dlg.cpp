@@ -2,7 +2,7 @@
 
 #include "config/active_cfg.h"
 #include "core/common_data.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 #include "ui/screen_fit.h"
 

@@ -1,14 +1,18 @@
-// The transmitter's two-stage signal gain and the decoding of raw sample
-// words into gain-independent raw values.
+// The transmitter's two-stage signal gain: its step tables and the gain
+// of the current selection. The decoding of raw sample words and the
+// stage coefficients and divisors it shares with the steps are in
+// core/raw_value.h.
 //
 // A gain step is a pair (coefficient stage c, divisor index d); its gain
 // factor is gain_div[d] / coef[c] in single precision. There is one step
 // table per sensor mode class (mode 0, any other mode); step indexes always
 // refer to the table of the current sensor mode.
 //
-// raw_to_value and raw_saturated keep no state and may be called from any
-// thread; everything else runs on the user-interface thread.
+// The functions of the steps of a given sensor mode keep no state; the
+// others run on the user-interface thread.
 #pragma once
+
+#include "core/raw_value.h"
 
 #include <QString>
 
@@ -17,17 +21,8 @@
 #include <cstdint>
 #include <functional>
 
-inline constexpr int32_t RAW_NO_VALUE = 1048575;  // decoded value of an empty word
-inline constexpr uint32_t RAW_MANT_MASK = 0x3FF;
-inline constexpr uint32_t RAW_EMPTY_MASK = 0xFFFFF;
-inline constexpr uint32_t RAW_COEF_SET_BIT = 1u << 22;
-inline constexpr int RAW_GAIN_SHIFT = 12;              // bits 12..19: gain word in force
 inline constexpr uint16_t GAIN_OVERRIDE_BIT = 0x8000;  // set on a temporary gain request
 
-inline constexpr int RAW_SAT_LIMIT = 1020;  // mantissa at saturation
-inline constexpr int RAW_NEAR_LIMIT = 971;  // mantissa close to saturation
-
-inline constexpr int GAIN_DIV_CNT = 56;
 inline constexpr int GAIN_STEPS_0_CNT = 137;
 inline constexpr int GAIN_STEPS_1_CNT = 123;
 
@@ -36,20 +31,8 @@ struct t_gain_step {
   uint8_t d;  // divisor index 0..55
 };
 
-extern const std::array<float, GAIN_DIV_CNT> gain_div;
-extern const std::array<float, 4> gain_coef_0;  // sensor mode 0
-extern const std::array<float, 4> gain_coef_1;  // any other sensor mode
 extern const std::array<t_gain_step, GAIN_STEPS_0_CNT> gain_steps_0;
 extern const std::array<t_gain_step, GAIN_STEPS_1_CNT> gain_steps_1;
-
-// ---- raw sample words -----------------------------------------------------------
-// m * 1280 * coef[c] / gain_div[d], every intermediate in single precision,
-// rounded to the nearest integer with ties to even; the coefficient set is
-// chosen by bit 22 of the word. RAW_NO_VALUE when the low 20 bits are all set.
-int32_t raw_to_value(uint32_t word);
-
-// True when the mantissa (low 10 bits) is at least limit.
-bool raw_saturated(uint32_t word, int limit);
 
 // ---- steps of a given sensor mode (pure) ------------------------------------------
 int gain_step_cnt(int32_t sensor_mode);

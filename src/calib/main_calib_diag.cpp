@@ -5,7 +5,7 @@
 #include "config/active_cfg.h"
 #include "config/reg_codec.h"
 #include "core/common_data.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
 

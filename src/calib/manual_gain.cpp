@@ -2,7 +2,7 @@
 
 #include "calib/gain_model.h"
 #include "core/common_data.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include <algorithm>
 

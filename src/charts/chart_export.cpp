@@ -4,7 +4,7 @@
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
 #include "core/common_data.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include <QSaveFile>
 

@@ -2,7 +2,7 @@
 
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include <algorithm>
 #include <cmath>

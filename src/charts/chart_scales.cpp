@@ -3,7 +3,7 @@
 #include "charts/chart_scale.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include <algorithm>
 #include <limits>

@@ -2,7 +2,7 @@
 
 #include "charts/draw_stat.h"
 #include "charts/trace_filter.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include <algorithm>
 

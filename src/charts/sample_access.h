@@ -9,9 +9,9 @@
 // Widget-free; user-interface thread.
 #pragma once
 
-#include "calib/gain_model.h"
 #include "charts/dsp_chan.h"
 #include "core/common_data.h"
+#include "core/raw_value.h"
 
 #include <QString>
 

@@ -5,7 +5,7 @@
 #include "charts/draw_stat.h"
 #include "charts/sample_access.h"
 #include "config/cfg_entry.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"
 #include "ui/screen_fit.h"

@@ -1,7 +1,7 @@
 #include "charts/trace_filter.h"
 
-#include "calib/gain_model.h"
 #include "charts/dsp_chan.h"
+#include "core/raw_value.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,6 +1,6 @@
 // Modbus RTU master on one serial line: Read Holding Registers (3) and
-// Write Multiple Registers (16), CRC-16/MODBUS, and the port handling around
-// them. Only the communication service issues requests; calc_crc is pure.
+// Write Multiple Registers (16) with their CRC (core/crc16.h), and the port
+// handling around them. Only the communication service issues requests.
 //
 // Result codes of get_mod_regs / set_mod_regs:
 //   0  response complete and CRC correct
@@ -28,7 +28,6 @@ class TModbSerial {
   int set_mod_regs(int slave, int start, const uint16_t* buf, int count);
   bool get_mod_regs_rep(int slave, int start, uint16_t* buf, int count, bool retry);
   bool set_mod_regs_rep(int slave, int start, const uint16_t* buf, int count);
-  static void calc_crc(const uint8_t* buf, int len, uint8_t& first, uint8_t& second);
   void fill_com_table(bool* table, int n);
   void close_com();
   static int get_baud_value(int index);

@@ -1,10 +1,10 @@
 #include "comm/status_decode.h"
 
 #include "archive/log_file.h"
-#include "calib/gain_model.h"
 #include "core/mono_clock.h"
+#include "core/raw_value.h"
 #include "core/reg_text.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 
 #include <QStringList>

@@ -3,7 +3,7 @@
 #include "config/bind_table.h"
 #include "config/reg_codec.h"
 #include "core/reg_text.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "config/products.h"
 
-#include "comm/modb_serial.h"
 #include "config/active_cfg.h"
 #include "config/reg_codec.h"
+#include "core/crc16.h"
 
 #include <algorithm>
 #include <vector>
@@ -41,7 +41,7 @@ QString prod_crc_text() {
     bytes[static_cast<size_t>(2 * k + 1)] = static_cast<uint8_t>(w >> 8);
   }
   uint8_t first = 0, second = 0;
-  TModbSerial::calc_crc(bytes.data(), static_cast<int>(bytes.size()), first, second);
+  calc_crc(bytes.data(), static_cast<int>(bytes.size()), first, second);
   return QString("%1").arg(first * 256 + second, 4, 16, QChar(u'0')).toUpper();
 }
 

@@ -1,7 +1,7 @@
 #include "config/reg_codec.h"
 
 #include "core/reg_text.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,11 +1,11 @@
 #include "ui/demo_mode.h"
 
+#include "app/setup_file.h"
 #include "charts/chart_ctl.h"
 #include "charts/chart_scale.h"
 #include "charts/draw_stat.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
 

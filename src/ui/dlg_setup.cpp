@@ -1,8 +1,8 @@
 #include "ui/dlg_setup.h"
 
+#include "app/setup_file.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
-#include "settings/setup_file.h"
 #include "texts/apply_texts.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"

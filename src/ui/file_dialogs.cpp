@@ -1,6 +1,6 @@
 #include "ui/file_dialogs.h"
 
-#include "settings/setup_file.h"
+#include "app/setup_file.h"
 #include "ui/message_boxes.h"
 
 #include <QApplication>

@@ -1,4 +1,5 @@
 // Start-up and shutdown of the main window.
+#include "app/setup_file.h"
 #include "archive/live_reload.h"
 #include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
@@ -6,10 +7,9 @@
 #include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
+#include "core/sys_number.h"
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
-#include "settings/setup_file.h"
-#include "settings/sys_number.h"
 #include "texts/apply_texts.h"
 #include "texts/lng_pack.h"
 #include "texts/text_table.h"

@@ -1,5 +1,5 @@
 // The main window in service mode: what read_service_marker and
-// apply_service_mode (settings/setup_file.h) decided, shown on the controls.
+// apply_service_mode (app/setup_file.h) decided, shown on the controls.
 #pragma once
 
 class QObject;

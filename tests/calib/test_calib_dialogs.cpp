@@ -3,6 +3,7 @@
 // what each procedure forced on register 10004 and that it was released,
 // whatever way the dialog was left: its buttons, the close box, Escape, the
 // program ending on SIGTERM, the device removed or its connection edited.
+#include "app/setup_file.h"
 #include "calib/auto_gain_dlg.h"
 #include "calib/calib_in_dlg.h"
 #include "calib/gain_model.h"
@@ -12,7 +13,6 @@
 #include "config/window_rig.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "support/window_access.h"

@@ -2,11 +2,11 @@
 // fill and archive tables to fill.
 #pragma once
 
-#include "calib/gain_model.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
 #include "charts/trace_filter.h"
 #include "core/common_data.h"
+#include "core/raw_value.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "charts/chart_cursor.h"
 #include "charts/chart_scale.h"
 #include "charts/sample_access.h"
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 #include "texts/text_table.h"
 
 #include <cmath>

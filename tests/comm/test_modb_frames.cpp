@@ -1,5 +1,6 @@
 // Frames, CRC and time-out arithmetic of the Modbus RTU master.
 #include "comm/modb_serial.h"
+#include "core/crc16.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ namespace {
 
 std::vector<uint8_t> crc_of(const std::vector<uint8_t>& bytes) {
   uint8_t a = 0, b = 0;
-  TModbSerial::calc_crc(bytes.data(), static_cast<int>(bytes.size()), a, b);
+  calc_crc(bytes.data(), static_cast<int>(bytes.size()), a, b);
   return {a, b};
 }
 
@@ -20,7 +21,7 @@ TEST(ModbCrc, KnownVectors) {
   EXPECT_EQ(crc_of({0x01, 0x03, 0x00, 0x00, 0x00, 0x01}), (std::vector<uint8_t>{0x84, 0x0A}));
   const char* text = "123456789";
   uint8_t a = 0, b = 0;
-  TModbSerial::calc_crc(reinterpret_cast<const uint8_t*>(text), 9, a, b);
+  calc_crc(reinterpret_cast<const uint8_t*>(text), 9, a, b);
   EXPECT_EQ(a | (b << 8), 0x4B37);  // CRC-16/MODBUS check value
   EXPECT_EQ(crc_of({}), (std::vector<uint8_t>{0xFF, 0xFF}));
 }
@@ -125,7 +126,7 @@ TEST(ModbReceiver, AWriteNeedsTheEchoOfItsFunctionStartAndCount) {
   const auto write2 = write_request(5, 10004, 2);
   auto echo = [](std::vector<uint8_t> head) {
     uint8_t a = 0, b = 0;
-    TModbSerial::calc_crc(head.data(), 6, a, b);
+    calc_crc(head.data(), 6, a, b);
     head.push_back(a);
     head.push_back(b);
     return head;

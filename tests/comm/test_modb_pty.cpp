@@ -3,6 +3,7 @@
 #include "comm/modb_serial.h"
 #include "comm/port_names.h"
 #include "comm/serial_port.h"
+#include "core/crc16.h"
 #include "core/mono_clock.h"
 #include "support/test_env.h"
 
@@ -19,7 +20,7 @@ constexpr int kGenerousMs = 20000;  // a deadline, never a pause
 
 std::vector<uint8_t> with_crc(std::vector<uint8_t> f) {
   uint8_t a = 0, b = 0;
-  TModbSerial::calc_crc(f.data(), static_cast<int>(f.size()), a, b);
+  calc_crc(f.data(), static_cast<int>(f.size()), a, b);
   f.push_back(a);
   f.push_back(b);
   return f;

@@ -4,11 +4,11 @@
 // drive.
 #pragma once
 
+#include "app/setup_file.h"
 #include "comm/com_service.h"
 #include "config/cfg_transfer.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "support/window_access.h"

@@ -3,7 +3,7 @@
 // channel dialog, removed with their device; an off-line channel shows a
 // full-day log file; a file that cannot be loaded drops its channel.
 // With ORV_SHOT_DIR set, the pages are also saved as pictures there.
-#include "calib/gain_model.h"
+#include "app/setup_file.h"
 #include "charts/chart_render.h"
 #include "charts/chart_view.h"
 #include "charts/draw_setup.h"
@@ -13,8 +13,8 @@
 #include "core/common_data.h"
 #include "core/day_clock.h"
 #include "core/mono_clock.h"
+#include "core/raw_value.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "support/window_access.h"

@@ -3,6 +3,7 @@
 // rectangle and buttons, the scroll bar, the scale edits, selectors and
 // dialog, default scaling; the CSV export read back by Python's csv module
 // for every separator choice, and the bitmap export.
+#include "app/setup_file.h"
 #include "charts/chart_cursor.h"
 #include "charts/chart_view.h"
 #include "charts/draw_stat.h"
@@ -12,7 +13,6 @@
 #include "charts/trace_filter.h"
 #include "core/common_data.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "support/test_env.h"
 #include "support/window_access.h"
 #include "texts/text_table.h"

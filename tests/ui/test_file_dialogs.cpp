@@ -2,8 +2,8 @@
 // it is given, the remembered folder, and the overwrite question.
 #include "ui/file_dialogs.h"
 
+#include "app/setup_file.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "support/test_env.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"

@@ -3,6 +3,7 @@
 // autoscale presses, scroll steps and follow steps, and the live chart goes
 // over to a new day at midnight, whenever the window's timer cycle comes.
 // The test runs the timer cycles itself (live_follow), the timer stopped.
+#include "app/setup_file.h"
 #include "archive/log_file.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
@@ -10,7 +11,6 @@
 #include "core/common_data.h"
 #include "core/day_clock.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "support/window_access.h"

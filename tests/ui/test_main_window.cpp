@@ -2,12 +2,12 @@
 // pseudo-terminal: a device panel turns to "Connected", the selected
 // device's live values update, and removing it empties its slot; a click
 // that arrives while a configuration is read starts nothing.
+#include "app/setup_file.h"
 #include "comm/com_service.h"
 #include "comm/service_client.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/work_dirs.h"
-#include "settings/setup_file.h"
 #include "sim_line.h"
 #include "support/test_env.h"
 #include "support/window_access.h"

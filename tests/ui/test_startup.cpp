@@ -1,10 +1,10 @@
 // Start-up and shutdown of the main window, offscreen, against a fresh
 // application-data folder.
+#include "app/setup_file.h"
 #include "comm/com_service.h"
 #include "comm/modb_serial.h"
 #include "core/common_data.h"
 #include "settings/checked_file.h"
-#include "settings/setup_file.h"
 #include "support/test_env.h"
 #include "support/window_access.h"
 #include "texts/lng_pack.h"

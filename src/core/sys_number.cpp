@@ -1,4 +1,4 @@
-#include "settings/sys_number.h"
+#include "core/sys_number.h"
 
 #include "core/common_data.h"
 

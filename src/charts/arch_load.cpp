@@ -1,13 +1,13 @@
-#include "archive/arch_load.h"
+#include "charts/arch_load.h"
 
 #include "archive/live_reload.h"
 #include "archive/log_file.h"
 #include "archive/log_lines.h"
-#include "calib/gain_model.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
 #include "charts/trace_filter.h"
 #include "core/common_data.h"
+#include "core/raw_value.h"
 
 #include <QFile>
 

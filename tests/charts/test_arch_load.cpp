@@ -1,13 +1,13 @@
 // Loading log files into archive channels: the load codes, the values of
 // each measurement, repeated slots, filter restarts at gaps, and the
 // start-up load that drops channels whose file cannot be read.
-#include "archive/arch_load.h"
 #include "archive/live_reload.h"
-#include "calib/gain_model.h"
+#include "charts/arch_load.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
 #include "charts/trace_filter.h"
 #include "core/common_data.h"
+#include "core/raw_value.h"
 #include "support/test_env.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "settings/setup_file.h"
+#include "app/setup_file.h"
 
 #include "archive/file_names.h"
 #include "core/reg_text.h"
+#include "core/sys_number.h"
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
-#include "settings/sys_number.h"
 
 #include <QFile>
 #include <QObject>

@@ -1,14 +1,14 @@
 // The application setup file: field layout, round trips through real files
 // in a temporary configuration folder, defaults of missing and damaged files,
 // the number format, and texts that must not shift or break the file.
-#include "settings/setup_file.h"
+#include "app/setup_file.h"
 
 #include "charts/draw_stat.h"
 #include "core/common_data.h"
 #include "core/reg_text.h"
+#include "core/sys_number.h"
 #include "core/work_dirs.h"
 #include "settings/checked_file.h"
-#include "settings/sys_number.h"
 #include "support/test_env.h"
 #include "texts/qstring_print.h"
 
