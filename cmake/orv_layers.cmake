@@ -1,9 +1,14 @@
-# The layer check: the logic libraries stay free of Qt Widgets and Qt Gui.
+# The layer check: the logic libraries stay free of Qt Widgets and Qt Gui,
+# and they depend one way.
 #
-# orv_check_layers(<target>...) fails the configuration when one of the
-# given targets links Qt6::Widgets or Qt6::Gui, directly or through any
-# library it links (transitively, through imported targets too). Targets
-# that do not exist are skipped.
+# orv_check_layers(<target>...) takes the logic libraries in their order
+# (lowest first) and fails the configuration when one of them links
+#   - Qt6::Widgets or Qt6::Gui, or
+#   - a library that comes after it in that order,
+# directly or through any library it links (transitively, through imported
+# targets too); and when the widget library <target>_ui of one of them
+# links the widget library of a later one the same way. Targets that do not
+# exist are skipped.
 
 # Collects into out_var the targets target links, transitively.
 function(_orv_linked_closure target out_var)
@@ -53,6 +58,25 @@ function(orv_check_layers)
         message(FATAL_ERROR "Layer check: ${lib} links ${bad} (directly or through another library). "
                             "Logic libraries stay free of Qt Widgets and Gui; put widget code into ${lib}_ui.")
       endif()
+    endforeach()
+  endforeach()
+  # One way: nothing links what comes after it.
+  set(later "${ARGN}")
+  list(JOIN later " " order)
+  foreach(lib IN LISTS ARGN)
+    list(POP_FRONT later)
+    foreach(suffix "" "_ui")
+      if(NOT TARGET ${lib}${suffix})
+        continue()
+      endif()
+      _orv_linked_closure(${lib}${suffix} closure)
+      foreach(up IN LISTS later)
+        if("${up}${suffix}" IN_LIST closure)
+          message(FATAL_ERROR "Layer check: ${lib}${suffix} links ${up}${suffix} (directly or through another "
+                              "library), which comes after it in the order ${order}. A library links only those "
+                              "before it; move what both need below ${lib}.")
+        endif()
+      endforeach()
     endforeach()
   endforeach()
 endfunction()
