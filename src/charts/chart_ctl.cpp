@@ -2,8 +2,8 @@
 // the channel operations, the live follow step and the chart data at start-up.
 #include "charts/chart_ctl.h"
 
-#include "charts/arch_load.h"
 #include "archive/live_reload.h"
+#include "charts/arch_load.h"
 #include "charts/chart_cursor.h"
 #include "charts/chart_frame.h"
 #include "charts/chart_page.h"
