@@ -6,9 +6,9 @@
 // feedback in the edited parameters.
 #include "comm/service_client.h"
 #include "config/active_cfg.h"
+#include "config/cfg_pages.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
-#include "core/updating_guard.h"
 #include "texts/text_table.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
@@ -67,11 +67,11 @@ void TMainForm::connect_aout_calib() {
   auto* filter = new aout_focus_filter(this);
   aout_filter = filter;
   for (const char* name : {"scr_cal_4ma", "scr_cal_20ma"}) {
-    auto* bar = tab_outputs->findChild<QScrollBar*>(name);
+    auto* bar = pages().outputs_page()->findChild<QScrollBar*>(name);
     if (!bar) continue;
     bar->setFocusPolicy(Qt::WheelFocus);
     bar->installEventFilter(filter);
-    auto* shown = tab_outputs->findChild<QLabel*>(QString("x_lbl_") + name);
+    auto* shown = pages().outputs_page()->findChild<QLabel*>(QString("x_lbl_") + name);
     connect(bar, &QScrollBar::valueChanged, this, [this, bar, shown](int v) {
       if (shown) shown->setText(QString::number(v));
       scr_cal_20maEnter(bar);
@@ -80,7 +80,7 @@ void TMainForm::connect_aout_calib() {
   }
   const char* buttons[2] = {"cmd_calout_4", "cmd_calout_20"};
   for (int t = 0; t < 2; ++t) {
-    auto* b = tab_outputs->findChild<QPushButton*>(buttons[t]);
+    auto* b = pages().outputs_page()->findChild<QPushButton*>(buttons[t]);
     if (!b) continue;
     b->setProperty("Tag", t);
     connect(b, &QPushButton::clicked, this, [this, t] { cmd_calout_4Click(t); });
@@ -101,7 +101,7 @@ void TMainForm::scr_cal_20maEnter(QScrollBar* bar) {
     if (bar->hasFocus()) return;
   }
   if (aout_forced_dev >= 0 && aout_forced_dev != d) release_aout(true);
-  const int mode_idx = tab_outputs->findChild<QComboBox*>("cmb_aout_mode")->currentIndex();
+  const int mode_idx = pages().outputs_page()->findChild<QComboBox*>("cmb_aout_mode")->currentIndex();
   const uint16_t mode = mode_idx != 0 ? AOUT_VOLTAGE : 0;
   if (srvc_client().post_output(d, static_cast<uint16_t>(bar->value()), mode)) aout_forced_dev = d;
 }
@@ -155,11 +155,8 @@ void TMainForm::cmd_calout_4Click(int tag) {
   param_image& p = active_param();
   const bool voltage = p.get(0) != 0;
   const t_aout_regs regs = aout_regs(voltage, tag);
-  auto* bar = tab_outputs->findChild<QScrollBar*>(tag == 0 ? "scr_cal_4ma" : "scr_cal_20ma");
+  auto* bar = pages().outputs_page()->findChild<QScrollBar*>(tag == 0 ? "scr_cal_4ma" : "scr_cal_20ma");
   p.set(regs.drive, static_cast<uint16_t>(bar->value()));
   p.set(regs.feedback, m_stat.dev_stat[d].read_stat.get(AOUT_FEEDBACK_REG));
-  updating_guard g;
-  show_bound_controls(tab_base);
-  show_bound_controls(tab_inputs);
-  show_bound_controls(tab_outputs);
+  pages().values_changed();
 }

@@ -3,6 +3,7 @@
 #include "calib/calib_pick.h"
 #include "calib/calib_points_dlg.h"
 #include "config/active_cfg.h"
+#include "config/cfg_pages.h"
 #include "config/reg_codec.h"
 #include "core/common_data.h"
 #include "core/sys_number.h"
@@ -38,9 +39,9 @@ TCalib_points* TMainForm::calib_points_dialog() {
 
 void TMainForm::cmd_cal_diagClick() {
   TCalib_points* dlg = calib_points_dialog();
-  if (auto* u = tab_products->findChild<QLabel*>("x_lbl_rng_beg_u")) dlg->curr_unit = u->text();
-  dlg->rng_beg = edit_number(tab_products, "txt_rng_beg");
-  dlg->rng_end = edit_number(tab_products, "txt_rng_end");
+  if (auto* u = pages().products_page()->findChild<QLabel*>("x_lbl_rng_beg_u")) dlg->curr_unit = u->text();
+  dlg->rng_beg = edit_number(pages().products_page(), "txt_rng_beg");
+  dlg->rng_end = edit_number(pages().products_page(), "txt_rng_end");
   if (dlg->isVisible()) {
     // Shown already: the points as they are now.
     dlg->load_points();
@@ -61,7 +62,7 @@ void TMainForm::build_cal_menu() {
     connect(a, &QAction::triggered, this, [this, k] { menp_cal_pt1Click(k); });
     menp_cal_pt[k] = a;
   }
-  if (auto* b = tab_products->findChild<QPushButton*>("cmd_cal_diag"))
+  if (auto* b = pages().products_page()->findChild<QPushButton*>("cmd_cal_diag"))
     connect(b, &QPushButton::clicked, this, &TMainForm::cmd_cal_diagClick);
 }
 
@@ -85,9 +86,9 @@ bool TMainForm::prep_cal_menu() {
   if (!cfg_addressable()) return false;
   const int d = selected_device();
   const QString prefix = d >= 0 ? common_setup.dev_conn[d].tag.get() + " - " : QString();
-  const int count = cal_menu_items(tab_products->findChild<QComboBox*>("x_cmb_cal_pts")->currentIndex());
+  const int count = cal_menu_items(pages().products_page()->findChild<QComboBox*>("x_cmb_cal_pts")->currentIndex());
   for (int k = 0; k < 5; ++k) {
-    auto* ref = tab_products->findChild<QLineEdit*>(QString("txt_cal_%1").arg(k + 1));
+    auto* ref = pages().products_page()->findChild<QLineEdit*>(QString("txt_cal_%1").arg(k + 1));
     menp_cal_pt[k]->setText(cal_menu_caption(prefix, k, ref ? ref->text() : QString()));
     menp_cal_pt[k]->setVisible(k < count);
   }
@@ -101,5 +102,5 @@ void TMainForm::menp_cal_pt1Click(int tag) {
   put_i32(a, calib_data);
   ball_hint = msg_text(86);
   QToolTip::showText(ball_position, ball_hint, this);
-  show_products_tab();
+  pages().show_products_tab();
 }

@@ -4,6 +4,7 @@
 #include "calib/calib_in_dlg.h"
 #include "calib/gain_model.h"
 #include "calib/manual_gain_dlg.h"
+#include "config/cfg_pages.h"
 #include "ui/main_form.h"
 
 #include <QPushButton>
@@ -16,7 +17,7 @@ namespace {
 template <typename Dialog>
 Dialog* gain_dialog(TMainForm* form) {
   auto* dlg = new Dialog(form);
-  dlg->on_stored = [form] { form->show_products_tab(); };
+  dlg->on_stored = [form] { form->pages().show_products_tab(); };
   return dlg;
 }
 
@@ -24,13 +25,13 @@ Dialog* gain_dialog(TMainForm* form) {
 
 void TMainForm::connect_calib_gain() {
   for (int j = 1; j <= 5; ++j) {
-    if (auto* b = tab_products->findChild<QPushButton*>(QString("cmd_calin_%1").arg(j))) {
+    if (auto* b = pages().products_page()->findChild<QPushButton*>(QString("cmd_calin_%1").arg(j))) {
       connect(b, &QPushButton::clicked, this, [this, b] { cmd_calin_1Click(b->property("Tag").toInt()); });
     }
   }
-  if (auto* b = tab_products->findChild<QPushButton*>("cmd_autogain"))
+  if (auto* b = pages().products_page()->findChild<QPushButton*>("cmd_autogain"))
     connect(b, &QPushButton::clicked, this, &TMainForm::cmd_autogainClick);
-  if (auto* b = tab_products->findChild<QPushButton*>("cmd_manual_gain"))
+  if (auto* b = pages().products_page()->findChild<QPushButton*>("cmd_manual_gain"))
     connect(b, &QPushButton::clicked, this, &TMainForm::cmd_manual_gainClick);
 }
 

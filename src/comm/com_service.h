@@ -6,6 +6,7 @@
 // sets the owner's thr_terminated flag.
 #pragma once
 
+#include "comm/reg_map.h"
 #include "core/common_data.h"
 #include "core/day_clock.h"
 
@@ -14,19 +15,6 @@
 #include <thread>
 
 class TModbSerial;
-
-inline constexpr int STATUS_REG_COUNT = 81;
-inline constexpr int SAMPLE_REG_FIRST = 2000;
-inline constexpr int SAMPLE_REG_COUNT = 125;
-inline constexpr int SAMPLES_PER_BLOCK = 30;
-inline constexpr int PARAM_REG_FIRST = 3000;
-inline constexpr int PARAM_REG_COUNT = 84;
-inline constexpr int PROD_REG_FIRST = 4000;
-inline constexpr int PROD_REG_COUNT = 1728;
-inline constexpr int REG_GAIN = 10004;
-inline constexpr int REG_CFG_END = 10005;
-inline constexpr int REG_AOUT_VALUE = 10006;
-inline constexpr int REG_AOUT_MODE = 10007;
 
 inline constexpr const char* SERVICE_THREAD_NAME = "orv-service";
 

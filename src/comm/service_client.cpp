@@ -242,3 +242,5 @@ void service_client::destroy_service() {
   delete srvc_thread;
   srvc_thread = nullptr;
 }
+
+int service_client::frame_count(dev_request_t kind) { return request_frame_count(kind); }

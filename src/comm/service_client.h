@@ -64,6 +64,12 @@ class service_client {
   // True once the request with this serial (or a newer one) was carried out.
   static bool done(uint32_t serial) { return request_done(serial); }
 
+  // ---- progress of a configuration read or write ------------------------------------
+  // The frames a request of this kind moves, and how many of them the
+  // request with this serial has moved so far (all of them once it is done).
+  static int frame_count(dev_request_t kind);
+  static int frames_done(uint32_t serial) { return request_frames_done(serial); }
+
   // Posted without waiting for the result; a pending one of the same kind
   // for the same device is replaced. std::nullopt when refused or when the
   // service does not run.

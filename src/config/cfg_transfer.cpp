@@ -1,6 +1,7 @@
 #include "config/cfg_transfer.h"
 
-#include "comm/com_service.h"
+#include "comm/reg_map.h"
+#include "core/common_data.h"
 #include "core/reg_text.h"
 
 namespace {

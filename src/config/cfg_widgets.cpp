@@ -1,6 +1,6 @@
 #include "config/cfg_widgets.h"
 
-#include "ui/main_form.h"
+#include "config/cfg_pages.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -211,10 +211,10 @@ void set_diagram_icon(QPushButton* button) {
   button->setIconSize(QSize(20, 20));
 }
 
-cfg_edit_filter::cfg_edit_filter(TMainForm* form) : QObject(form), form_(form) {}
+cfg_edit_filter::cfg_edit_filter(cfg_pages* pages) : QObject(pages), pages_(pages) {}
 
 bool cfg_edit_filter::eventFilter(QObject* watched, QEvent* event) {
-  if (!form_) return false;
+  if (!pages_) return false;
   if (auto* box = qobject_cast<QComboBox*>(watched)) {
     // The wheel over a combo box that has no focus scrolls the page instead.
     if (event->type() == QEvent::Wheel && !box->hasFocus()) {
@@ -227,14 +227,14 @@ bool cfg_edit_filter::eventFilter(QObject* watched, QEvent* event) {
   if (!edit) return false;
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    return edit->property(CFG_EDIT_PROPERTY).toInt() == CFG_EDIT_TEXT ? form_->check_key_text(edit, key)
-                                                                      : form_->check_key_float(edit, key);
+    return edit->property(CFG_EDIT_PROPERTY).toInt() == CFG_EDIT_TEXT ? pages_->check_key_text(edit, key)
+                                                                      : pages_->check_key_float(edit, key);
   }
   if (event->type() == QEvent::FocusOut) {
     // Leaving the edit for another control stores it; a window or menu
     // taking the focus for a moment does not.
     const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
-    if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) form_->exit_edit(edit);
+    if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) pages_->exit_edit(edit);
   }
   return false;
 }

@@ -16,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
-class TMainForm;
+class cfg_pages;
 
 // Kinds of configuration edits.
 enum cfg_edit_kind_t : int {
@@ -62,11 +62,11 @@ void set_diagram_icon(QPushButton* button);
 // page is scrolled.
 class cfg_edit_filter : public QObject {
  public:
-  explicit cfg_edit_filter(TMainForm* form);
+  explicit cfg_edit_filter(cfg_pages* pages);
   bool eventFilter(QObject* watched, QEvent* event) override;
   // The window is going: its controls' last events reach no handler.
-  void detach() { form_ = nullptr; }
+  void detach() { pages_ = nullptr; }
 
  private:
-  TMainForm* form_;
+  cfg_pages* pages_;
 };

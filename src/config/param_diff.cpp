@@ -1,11 +1,12 @@
 #include "config/param_diff.h"
 
-#include "comm/com_service.h"
+#include "comm/reg_map.h"
 #include "config/bind_table.h"
 #include "config/cfg_show.h"
 #include "config/cfg_transfer.h"
 #include "config/products.h"
 #include "config/reg_codec.h"
+#include "core/common_data.h"
 #include "core/reg_text.h"
 #include "texts/text_table.h"
 

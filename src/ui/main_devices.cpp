@@ -4,6 +4,8 @@
 #include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
 #include "comm/service_client.h"
+#include "config/cfg_pages.h"
+#include "config/cfg_transfer_ctl.h"
 #include "core/common_data.h"
 #include "core/updating_guard.h"
 #include "texts/text_table.h"
@@ -29,7 +31,7 @@ void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const
   if (srvc_client().busy()) return;
   // A pending edit is stored first; the focus then leaves the pages (a
   // calibration scroll bar releases the output it drives).
-  if (!store_pending_edit()) return;
+  if (!pages().store_pending_edit()) return;
   pgctrl_main->setFocus();
   process_pending();
   if (button == Qt::LeftButton && index >= 0) {
@@ -45,12 +47,12 @@ void TMainForm::select_device(int d) {
   set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, d >= 0);
   show_tool_images();
   if (d >= 0 && d == m_stat.dev_selected.load()) return;
-  if (!store_pending_edit()) return;
+  if (!pages().store_pending_edit()) return;
   // A forced analog output is released before its device is left.
   release_aout(true);
-  if (!offer_write_config(0, false)) return;
+  if (!transfer().offer_write_config(0, false)) return;
   if (d >= 0 && !m_stat.dev_stat[d].param_read.load()) {
-    if (read_dev_config(d)) {
+    if (transfer().read_dev_config(d)) {
       show_info(msg_text(9));
     } else {
       show_error(msg_text(10));
@@ -64,7 +66,7 @@ void TMainForm::select_device(int d) {
     const updating_guard quiet;
     process_pending();
   }
-  refresh_cfg_views();
+  transfer().refresh_cfg_views();
 }
 
 void TMainForm::show_device_panels() {

@@ -5,7 +5,8 @@
 #include "charts/chart_ctl.h"
 #include "comm/modb_serial.h"
 #include "comm/service_client.h"
-#include "config/cfg_widgets.h"
+#include "config/cfg_pages.h"
+#include "config/cfg_transfer_ctl.h"
 #include "core/common_data.h"
 #include "ui/chart_adapters.h"
 #include "ui/device_column.h"
@@ -28,11 +29,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainForm");
   setWindowIcon(app_icon());
   build_frame();
-  build_cfg_pages();
+  cfg_transfer_ = std::make_unique<cfg_transfer_ctl>(*cfg_pages_, static_cast<cfg_frame&>(*this));
   build_menus();
   build_toolbar();
   build_chart_pages();
-  connect_cfg_commands();
+  transfer().attach_tool_bar(tlb_main, {tcmd[0], tcmd[1], tcmd[3], tcmd[4]});
   connect_calib_gain();
   connect_aout_calib();
   build_cal_menu();
@@ -43,7 +44,7 @@ TMainForm::~TMainForm() {
   // go reaches them no more.
   disconnect(pgctrl_main, nullptr, this, nullptr);
   // An edit that loses the focus while the window goes stores nothing.
-  if (cfg_filter_) cfg_filter_->detach();
+  cfg_pages_->detach();
   // Nor does a calibration bar drive or release anything then.
   delete aout_filter;
   aout_filter = nullptr;
@@ -68,6 +69,10 @@ void TMainForm::build_chart_pages() {
 chart_page& TMainForm::live_page() { return charts_->live_page(); }
 
 chart_page& TMainForm::arch_page() { return charts_->arch_page(); }
+
+cfg_pages& TMainForm::pages() { return *cfg_pages_; }
+
+cfg_transfer_ctl& TMainForm::transfer() { return *cfg_transfer_; }
 
 int TMainForm::page_tag(QWidget* page) {
   if (!page) return -1;
@@ -99,13 +104,15 @@ void TMainForm::build_frame() {
   pgctrl_main->setObjectName("pgctrl_main");
   pgctrl_main->setDocumentMode(false);
   tab_about = add_page("tab_about", 0, "Device Info");
-  tab_base = add_page("tab_base", 1, "Transmitter settings");
-  tab_inputs = add_page("tab_inputs", 2, "Digital inputs");
-  tab_outputs = add_page("tab_outputs", 4, "Outputs");
-  tab_products = add_page("tab_products", 5, "Products/Calibration");
+  cfg_pages::t_tabs cfg_tabs;
+  cfg_tabs.base = add_page("tab_base", 1, "Transmitter settings");
+  cfg_tabs.inputs = add_page("tab_inputs", 2, "Digital inputs");
+  cfg_tabs.outputs = add_page("tab_outputs", 4, "Outputs");
+  cfg_tabs.products = add_page("tab_products", 5, "Products/Calibration");
   tab_online = add_page("tab_online", 6, "Online view");
   tab_offline = add_page("tab_offline", 7, "Off-line analysis");
   row->addWidget(pgctrl_main, 1);
+  cfg_pages_ = std::make_unique<cfg_pages>(*pgctrl_main, cfg_tabs);
 
   Image1 = new QLabel(tab_about);
   Image1->setObjectName("Image1");
@@ -156,8 +163,8 @@ void TMainForm::pgctrl_mainChange(int index) {
   const int tag = page_tag(pgctrl_main->widget(index));
   if (last_pg_index < 6 && tag > 5) {
     // The page has changed already: whatever the entry or the write came to, the chart page stays.
-    store_pending_edit();
-    offer_write_config(0, false);
+    pages().store_pending_edit();
+    transfer().offer_write_config(0, false);
   }
   charts_->upd_chart_menus();
   update_menus();

@@ -8,18 +8,12 @@
 //                            editing and removing devices, Timer1Timer
 //   src/ui/main_startup.cpp  start-up (FormCreate), shutdown and closing
 //   src/ui/main_link.cpp     the link statistics of a device
-//   src/config/main_cfg_pages.cpp  building the configuration pages
-//   src/config/main_cfg_show.cpp   showing the active configuration on them
-//   src/config/main_cfg_entry.cpp  their handlers
-//   src/config/main_cfg_transfer.cpp  reading and writing a transmitter's
-//                                     configuration, pending changes
-//   src/config/main_cfg_files.cpp     parameter set files: Load and Save
-//   src/config/main_cfg_access.cpp    access levels
 //   src/ui/chart_adapters.cpp  what the chart parts ask of the window
 // Handlers of calibration go into src/calib, with their members in a section
 // of their own below.
 #pragma once
 
+#include "config/cfg_frame.h"
 #include "ui/device_actions.h"
 
 #include <QMainWindow>
@@ -38,12 +32,10 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QProgressBar;
 class QScrollBar;
 class QTabWidget;
 class QTimer;
@@ -55,14 +47,13 @@ class TCalib_In;
 class TAuto_gain;
 class TManual_gain;
 class QTableWidget;
-class cfg_edit_filter;
+class cfg_pages;
+class cfg_transfer_ctl;
 class TCalib_points;
 class chart_ctl;
 class chart_page;
 class window_cal_grid_menu;
 class window_chart_frame;
-enum dev_request_t : uint8_t;
-enum dev_req_stat_t : uint8_t;
 
 // Bits of cmd_mask: the commands that are currently allowed.
 enum cmd_bits_t : int {
@@ -77,7 +68,7 @@ enum cmd_bits_t : int {
   CMD_PLAY = 0x100,
 };
 
-class TMainForm : public QMainWindow, private device_host {
+class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   Q_OBJECT
 
  public:
@@ -120,116 +111,15 @@ class TMainForm : public QMainWindow, private device_host {
   // ---- controls that tests drive (other code finds controls by name) ------------------
   QTimer* Timer1 = nullptr;
   QTabWidget* pgctrl_main = nullptr;
-  QWidget* tab_base = nullptr;
-  QWidget* tab_inputs = nullptr;
-  QWidget* tab_outputs = nullptr;
-  QWidget* tab_products = nullptr;
   QWidget* tab_online = nullptr;
   QMenu* menm_export = nullptr;
 
-  // ---- configuration pages ------------------------------------------------------
-  // tab_base, tab_inputs, tab_outputs and tab_products show the active
-  // configuration (the selected device's edit images, or the off-line set)
-  // through the binding table; every bound control is found by its name.
-
-  // Refreshes the four pages from the active configuration: the product
-  // lists, every bound control, the input matrix, the gain, the analog
-  // output mode and the products page.
-  void show_cfg_pages();
-  // Start-up fills: the Modbus addresses 1..248 and the decimals list in
-  // the system's decimal separator.
-  void fill_cfg_lists();
-
-  // The show routines: a container walked for its bound controls, or one control.
-  void show_bound_controls(QWidget* container);
-  void show_edit(QLineEdit* edit);
-  void show_combo(QComboBox* box);
-  void show_check(QCheckBox* box);
-  void show_scroll(QScrollBar* bar);
-  void show_button(QAbstractButton* button);
-  void show_aout_mode();
-  void show_products_tab();
-  void show_cal_points();
-  void show_unit_labels();
-  void show_din_matrix();
-  void fill_prod_lists();
-  void fill_prod_select();
-  void set_prod_crc();
-
-  // Handlers. The key handlers return true when they took (or swallowed) the key.
-  bool check_key_float(QLineEdit* edit, QKeyEvent* key);
-  bool check_key_text(QLineEdit* edit, QKeyEvent* key);
-  // Stores the edit's entry; false when it was refused (the error has been
-  // shown and the edit shows the stored value again).
-  bool exit_edit(QLineEdit* edit);
-  // Stores what is being typed into the configuration edit that has the
-  // focus, as leaving it would. Every command that uses or replaces the edit
-  // image runs it first (Save, Load, Read, Write, leaving the device or the
-  // page, closing): a shortcut, a tool button or a file dialog moves no focus
-  // that would store it. False when the entry was refused: the command is
-  // then not carried out and the edit keeps the focus.
-  bool store_pending_edit();
-  void combo_Change(QComboBox* box);
-  void ChkBox_Change(QCheckBox* box);
-  void cmb_aout_modeChange();
-  void cmb_med_filtChange();
-  void cmb_unitChange();
-  void x_cmb_decpChange();
-  void x_cmb_cal_ptsChange();
-  void cmb_prod_selectChange();
-  void chk_default_prodMouseUp();
-  void cmb_din1_funChange(QComboBox* box);
-  void cmd_amp_incClick();
-  void cmd_amp_decClick();
-
-  QGroupBox* x_grp_device = nullptr;
-  QGroupBox* grp_serial_if = nullptr;
-  QGroupBox* grp_prod_switch = nullptr;
-  QGroupBox* x_grp_product = nullptr;
-  QGroupBox* grp_filter = nullptr;
-  QGroupBox* grp_alarms = nullptr;
-  QGroupBox* grp_calib = nullptr;
-  QComboBox* cmb_curr_prod = nullptr;
-  QComboBox* cmb_prod_select = nullptr;
-  QComboBox* cmb_unit = nullptr;
-  QComboBox* cmb_mod_addr = nullptr;
-  QComboBox* x_cmb_decp = nullptr;
-  QCheckBox* chk_default_prod = nullptr;
-  QLabel* x_lbl_prod_crc = nullptr;
-  QLabel* x_lbl_gain_val = nullptr;
+  // ---- configuration pages (src/config/cfg_pages.h) -----------------------------------
+  cfg_pages& pages();
 
   // ---- configuration transfers, parameter set files, access levels ----------------------
-  // (src/config/main_cfg_transfer.cpp, main_cfg_files.cpp, main_cfg_access.cpp)
-  // Posts one request for device d and waits until the service has carried
-  // it out: hourglass cursor, the progress bar for configuration reads and
-  // writes, the window repainted, no user input taken. Its result; REQS_IDLE
-  // when another flow's request is still waited for (nothing was posted).
-  dev_req_stat_t run_request(int d, dev_request_t kind);
-  // Reads device d's configuration into its images; false when it failed.
-  bool read_dev_config(int d);
-  // Writes device d's edit images after the serial number check; message 7
-  // or error 8. True when written (nothing is pending any more).
-  bool write_dev_config(int d);
-  // Offers to write (or, off-line, to save) a changed configuration before
-  // it is left; false when the user chose to and it failed.
-  bool offer_write_config(int msg, bool forced);
-  // The configuration pages and the configuration commands, from the active configuration.
-  void refresh_cfg_views();
-  void menm_dev_readClick();
-  void menm_dev_writeClick();
-  void tcmd_wr_cfgClick();
-  // Saves the active configuration to a parameter set file the user picks.
-  bool save_param_set();
-  void menm_load_cfgClick();
-  void menm_save_cfgClick();
-  // User (false) or expert (true) level, and what each level shows.
-  void set_access_level(bool expert);
-  void show_access_layout();
-  void menm_acc_expertClick() { set_access_level(true); }
-  void menm_acc_userClick() { set_access_level(false); }
-  // Shown in the tool bar while a configuration read or write runs.
-  QProgressBar* x_prg_xfer = nullptr;
-  QLabel* x_lbl_xfer = nullptr;
+  // (src/config/cfg_transfer_ctl.h)
+  cfg_transfer_ctl& transfer();
 
   // ---- charts: the Online view and Off-line analysis pages and their menus (src/charts) ----
   chart_ctl& charts() { return *charts_; }
@@ -299,17 +189,6 @@ class TMainForm : public QMainWindow, private device_host {
   void build_frame();
   void build_menus();
   void build_toolbar();
-  void build_cfg_pages();
-  void connect_cfg_pages();
-  // The Read, Write, Load, Save and access level commands and the progress bar.
-  void connect_cfg_commands();
-  void show_transfer_progress(bool on);
-  // One label column width for the groups of a page column (after texts changed).
-  void align_cfg_labels();
-  // The product lists: the 24 product names in cmb_curr_prod and the 15 assignment boxes.
-  QList<QComboBox*> prod_name_boxes() const;
-  cfg_edit_filter* cfg_filter_ = nullptr;
-  bool exit_busy_ = false;  // an exit handler runs (its error box, its refocusing)
   // The chart parts, and what they ask of the window (ui/chart_adapters.h).
   void build_chart_pages();
   std::unique_ptr<window_chart_frame> chart_frame_;
@@ -345,11 +224,20 @@ class TMainForm : public QMainWindow, private device_host {
 
   int last_pg_index = 0;
 
+  // ---- the window's parts ------------------------------------------------------------------
+  std::unique_ptr<cfg_pages> cfg_pages_;
+  std::unique_ptr<cfg_transfer_ctl> cfg_transfer_;
+
   // ---- controls ---------------------------------------------------------------------------
   device_column* device_col_ = nullptr;
   device_actions* device_acts_ = nullptr;
   void leave_device() override { select_device(-1); }
   bool may_add_device() const override { return (cmd_mask & CMD_ADD_DEV) != 0; }
+  // What the configuration transfer needs of the frame (main_menus.cpp).
+  bool command_allowed(cfg_command_t cmd) const override;
+  void set_device_commands(bool on) override;
+  void refresh_menus() override { update_menus(); }
+  void end_status_highlight() override;
   QWidget* tab_about = nullptr;
   QWidget* tab_offline = nullptr;
   QLabel* Image1 = nullptr;
@@ -362,13 +250,7 @@ class TMainForm : public QMainWindow, private device_host {
   QMenu* menm_chart = nullptr;
   QMenu* menm_info = nullptr;
   QMenu* menm_language = nullptr;
-  QAction* menm_save_cfg = nullptr;
-  QAction* menm_load_cfg = nullptr;
   QAction* menm_exit = nullptr;
-  QAction* menm_acc_user = nullptr;
-  QAction* menm_acc_expert = nullptr;
-  QAction* menm_dev_read = nullptr;
-  QAction* menm_dev_write = nullptr;
   QToolBar* tlb_main = nullptr;
   std::array<QAction*, 9> tcmd{};  // load, save, new_dev, rd_cfg, wr_cfg, exp_exc, exp_bmp, stop, play
 };

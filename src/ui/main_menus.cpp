@@ -2,14 +2,15 @@
 // that enables them.
 #include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
+#include "config/cfg_transfer_ctl.h"
 #include "core/common_data.h"
 #include "texts/text_table.h"
+#include "ui/device_column.h"
 #include "ui/icons.h"
 #include "ui/main_form.h"
 #include "ui/menu_items.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -37,8 +38,7 @@ void TMainForm::build_menus() {
   men_main->setObjectName("men_main");
 
   menm_file = named_menu(men_main, "menm_file", u"menm_file");
-  menm_save_cfg = named_action(menm_file, "menm_save_cfg", u"menm_save_cfg");
-  menm_load_cfg = named_action(menm_file, "menm_load_cfg", u"menm_load_cfg");
+  transfer().add_file_actions(menm_file);
   menm_file->addSeparator();
   menm_exit = named_action(menm_file, "menm_exit", u"menm_exit");
   menm_exit->setShortcut(QKeySequence::Quit);
@@ -51,18 +51,10 @@ void TMainForm::build_menus() {
           [this] { charts_->upd_chart(CHART_LIVE, false); });
 
   menm_acc_mode = named_menu(men_main, "menm_acc_mode", u"menm_acc_mode");
-  menm_acc_user = named_action(menm_acc_mode, "menm_acc_user", u"menm_acc_user");
-  menm_acc_expert = named_action(menm_acc_mode, "menm_acc_expert", u"menm_acc_expert");
-  auto* acc = new QActionGroup(this);
-  for (QAction* a : {menm_acc_user, menm_acc_expert}) {
-    a->setCheckable(true);
-    acc->addAction(a);
-  }
-  menm_acc_user->setChecked(true);
+  transfer().add_access_actions(menm_acc_mode);
 
   menm_dev_setup = named_menu(men_main, "menm_dev_setup", u"menm_dev_setup");
-  menm_dev_read = named_action(menm_dev_setup, "menm_dev_read", u"menm_dev_read");
-  menm_dev_write = named_action(menm_dev_setup, "menm_dev_write", u"menm_dev_write");
+  transfer().add_device_actions(menm_dev_setup);
   menm_dev_setup->setEnabled(false);
 
   menm_chart = named_menu(men_main, "menm_chart", u"menm_chart");
@@ -96,6 +88,24 @@ void TMainForm::menm_fileClick() {
   charts_->upd_chart_menus();
 }
 
+bool TMainForm::command_allowed(cfg_command_t cmd) const {
+  int bit = 0;
+  switch (cmd) {
+    case CFG_CMD_LOAD: bit = CMD_LOAD; break;
+    case CFG_CMD_SAVE: bit = CMD_SAVE; break;
+    case CFG_CMD_READ: bit = CMD_READ_CFG; break;
+    case CFG_CMD_WRITE: bit = CMD_WRITE_CFG; break;
+  }
+  return (cmd_mask & bit) != 0;
+}
+
+void TMainForm::set_device_commands(bool on) {
+  menm_dev_setup->setEnabled(on);
+  set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, on);
+}
+
+void TMainForm::end_status_highlight() { devices().end_red_highlight(); }
+
 void TMainForm::set_cmd(int bits, bool on) {
   if (on)
     cmd_mask |= bits;
@@ -113,8 +123,7 @@ void TMainForm::update_menus() {
   const bool chart = tag == 6 || tag == 7;
   bool free = false;
   for (const auto& c : common_setup.dev_conn) free = free || !c.active.load();
-  menm_save_cfg->setEnabled(has_cfg && !chart);
-  menm_load_cfg->setEnabled(!chart);
+  transfer().enable_file_actions(has_cfg && !chart, !chart);
   menm_export->setEnabled(chart);
   set_cmd(CMD_LOAD, !chart);
   set_cmd(CMD_ADD_DEV, free);

@@ -5,6 +5,8 @@
 #include "charts/draw_stat.h"
 #include "comm/modb_serial.h"
 #include "comm/service_client.h"
+#include "config/cfg_pages.h"
+#include "config/cfg_transfer_ctl.h"
 #include "core/common_data.h"
 #include "core/mono_clock.h"
 #include "core/sys_number.h"
@@ -145,7 +147,7 @@ bool TMainForm::FormCreate() {
   init_log.clear();
   init_texts();
   common_setup.lng_config.lng_cnt = 0;
-  fill_cfg_lists();  // Modbus addresses and decimals
+  pages().fill_cfg_lists();  // Modbus addresses and decimals
   // Language packs are looked for in the folder the program starts from.
   start_dir = QDir::currentPath();
   discover_language_packs();
@@ -156,7 +158,7 @@ bool TMainForm::FormCreate() {
   }
   apply_setup(load_setup());
   // The access level the service marker chose (user, or expert in service mode).
-  set_access_level(m_stat.acc_level.load() != 0);
+  transfer().set_access_level(m_stat.acc_level.load() != 0);
   if (common_setup.lng_config.lng_cnt > 1) {
     restore_language(common_setup.lng_config, start_dir, init_log);
     set_app_title(false, this);
@@ -168,7 +170,7 @@ bool TMainForm::FormCreate() {
         common_setup.lng_config, i, [](const QString& t) { show_error(t); }, start_dir);
     // The item lists just refilled from the texts (the product selector
     // among them) show the configuration again.
-    show_cfg_pages();
+    pages().show_cfg_pages();
   });
   measure_chart_font();
   prepare_device_records();
@@ -233,7 +235,7 @@ void TMainForm::FormClose(QCloseEvent* event) {
   // An edit being typed in is stored, then a changed configuration is
   // offered for writing; a refused entry or a write that fails keeps the
   // program open.
-  if (!store_pending_edit() || !offer_write_config(0, false)) {
+  if (!pages().store_pending_edit() || !transfer().offer_write_config(0, false)) {
     event->ignore();
     return;
   }

@@ -34,14 +34,14 @@ class CalibAout : public WindowRig {
     form_->select_device(0);
     ASSERT_EQ(m_stat.dev_selected.load(), 0);
     boxes();
-    form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
+    form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
     form_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
-    bar4 = form_->tab_outputs->findChild<QScrollBar*>("scr_cal_4ma");
-    bar20 = form_->tab_outputs->findChild<QScrollBar*>("scr_cal_20ma");
-    mode = form_->tab_outputs->findChild<QComboBox*>("cmb_aout_mode");
-    ok4 = form_->tab_outputs->findChild<QPushButton*>("cmd_calout_4");
-    ok20 = form_->tab_outputs->findChild<QPushButton*>("cmd_calout_20");
+    bar4 = outputs_page(*form_)->findChild<QScrollBar*>("scr_cal_4ma");
+    bar20 = outputs_page(*form_)->findChild<QScrollBar*>("scr_cal_20ma");
+    mode = outputs_page(*form_)->findChild<QComboBox*>("cmb_aout_mode");
+    ok4 = outputs_page(*form_)->findChild<QPushButton*>("cmd_calout_4");
+    ok20 = outputs_page(*form_)->findChild<QPushButton*>("cmd_calout_20");
     ASSERT_TRUE(bar4 && bar20 && mode && ok4 && ok20);
     ASSERT_TRUE(bar4->isVisible());
   }
@@ -102,9 +102,9 @@ TEST_F(CalibAout, TheOutputFollowsTheBarAndLeavingItReleasesTheOutput) {
   // Current mode: mode word 1; tabbing on to Confirm releases.
   drive(bar4, 3000);
   drive(bar4, 3040);
-  EXPECT_EQ(form_->tab_outputs->findChild<QLabel*>("x_lbl_scr_cal_4ma")->text(), "3040");
+  EXPECT_EQ(outputs_page(*form_)->findChild<QLabel*>("x_lbl_scr_cal_4ma")->text(), "3040");
   if (const QByteArray dir = qgetenv("ORV_SHOT_DIR"); !dir.isEmpty())
-    form_->tab_outputs->grab().save(QString::fromLocal8Bit(dir) + "/calib-analog-output.png");
+    outputs_page(*form_)->grab().save(QString::fromLocal8Bit(dir) + "/calib-analog-output.png");
   ok4->setFocus(Qt::TabFocusReason);
   ASSERT_TRUE(wait_until([&] { return released(); }, 30000));
   EXPECT_TRUE(forced_then_released(1));
@@ -118,14 +118,14 @@ TEST_F(CalibAout, TheOutputFollowsTheBarAndLeavingItReleasesTheOutput) {
   mode->setFocus(Qt::TabFocusReason);
   mode->setCurrentIndex(1);
   EXPECT_EQ(m_stat.dev_stat[0].edit_param.get(0), 1);
-  EXPECT_EQ(form_->tab_outputs->findChild<QLabel*>("lbl_cal_4ma")->text(), "Calibration 2V");
-  EXPECT_EQ(form_->tab_outputs->findChild<QLabel*>("lbl_cal_20ma")->text(), "Calibration 10V");
+  EXPECT_EQ(outputs_page(*form_)->findChild<QLabel*>("lbl_cal_4ma")->text(), "Calibration 2V");
+  EXPECT_EQ(outputs_page(*form_)->findChild<QLabel*>("lbl_cal_20ma")->text(), "Calibration 10V");
   EXPECT_EQ(bar4->value(), 1111);
   EXPECT_EQ(bar20->value(), 9999);
   const size_t before = writes(REG_MODE).size();
   drive(bar20, 9000);
   // The page is left with the bar in the focus.
-  form_->pgctrl_main->setCurrentWidget(form_->tab_base);
+  form_->pgctrl_main->setCurrentWidget(base_page(*form_));
   ASSERT_TRUE(wait_until([&] { return writes(REG_MODE).size() > before + 1 && released(); }, 30000));
   EXPECT_TRUE(forced_then_released(0x8001, before));
   // Filling the bars from the registers drives nothing.
@@ -183,7 +183,7 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
 
   // The connection edited.
   form_->select_device(0);
-  form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
+  form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
   size_t n = writes(REG_MODE).size();
   drive(bar4, 4400);
   edit_device(*form_, 0);
@@ -195,7 +195,7 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
 
   // The device removed.
   form_->select_device(0);
-  form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
+  form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
   n = writes(REG_MODE).size();
   drive(bar20, 12000);
   msg_script::push_answer(true);

@@ -56,7 +56,7 @@ class GainDialogs : public WindowRig {
     form_->select_device(0);
     ASSERT_EQ(m_stat.dev_selected.load(), 0);
     ASSERT_TRUE(wait_until([] { return dev_on_line(); }, kWaitMs));
-    form_->pgctrl_main->setCurrentWidget(form_->tab_products);
+    form_->pgctrl_main->setCurrentWidget(products_page(*form_));
     form = form_.get();
     line = line_.get();
   }
@@ -95,7 +95,7 @@ class GainDialogs : public WindowRig {
     return wait_until([&] { return released_after_last_force() && !srvc_client().gain_forced(0); }, kWaitMs);
   }
   void click(const char* name) {
-    auto* b = form->tab_products->findChild<QPushButton*>(name);
+    auto* b = products_page(*form)->findChild<QPushButton*>(name);
     ASSERT_NE(b, nullptr) << name;
     b->click();
   }
@@ -141,7 +141,7 @@ TEST_F(GainDialogs, CaptureForcesTheProductGainCollectsAndSavesIntoTheEditImage)
   const uint32_t stored = m_stat.dev_stat[0].edit_prod.get(14) | (uint32_t{m_stat.dev_stat[0].edit_prod.get(15)} << 16);
   EXPECT_EQ(stored, dlg->proc.calib_result);
   EXPECT_EQ(form->findChild<QLineEdit*>("txt_raw_2")->text(), QString::number(stored));
-  EXPECT_EQ(form->x_lbl_prod_crc->text(), prod_crc_text());
+  EXPECT_EQ(prod_crc_label(*form)->text(), prod_crc_text());
   EXPECT_EQ(static_cast<int32_t>(m_stat.dev_stat[0].read_prod.get(14)), read_before);  // not written to the device
   ASSERT_TRUE(wait_released());
   EXPECT_EQ(gain_log().front(), (command_write{10004, static_cast<uint16_t>(product_gain | 0x8000)}));
@@ -200,8 +200,8 @@ TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAcceptStoresTheStep
   start_selected();
   // The lowest step in the edited product first, so that the search surely changes it.
   set_gain_idx(0);
-  form->set_prod_crc();
-  const QString crc_before = form->x_lbl_prod_crc->text();
+  form->pages().set_prod_crc();
+  const QString crc_before = prod_crc_label(*form)->text();
   form->cmd_autogainClick();
   TAuto_gain* dlg = form->Auto_gain;
   ASSERT_NE(dlg, nullptr);
@@ -223,9 +223,9 @@ TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAcceptStoresTheStep
   EXPECT_GT(mantissa, 850);
   EXPECT_LT(mantissa, 971);
   // The products page shows the stored step, and the CRC of the edit image with it.
-  EXPECT_EQ(form->x_lbl_gain_val->text(), gain_label_text(0, step));
+  EXPECT_EQ(gain_label(*form)->text(), gain_label_text(0, step));
   EXPECT_NE(crc_before, prod_crc_text());
-  EXPECT_EQ(form->x_lbl_prod_crc->text(), prod_crc_text());
+  EXPECT_EQ(prod_crc_label(*form)->text(), prod_crc_text());
 }
 
 TEST_F(GainDialogs, ManualGainForcesEachStepShowsTheHeadroomAndConfirms) {
@@ -247,8 +247,8 @@ TEST_F(GainDialogs, ManualGainForcesEachStepShowsTheHeadroomAndConfirms) {
   EXPECT_EQ(dlg->x_lbl_gain_val->text(), QString::number(gain_factor(0, first + 3), 'f', 1));
   dlg->cmd_confirm->click();
   EXPECT_EQ(gain_step_of_word(0, edited_gain()), first + 3);
-  EXPECT_EQ(form->x_lbl_gain_val->text(), gain_label_text(0, first + 3));
-  EXPECT_EQ(form->x_lbl_prod_crc->text(), prod_crc_text());
+  EXPECT_EQ(gain_label(*form)->text(), gain_label_text(0, first + 3));
+  EXPECT_EQ(prod_crc_label(*form)->text(), prod_crc_text());
   EXPECT_TRUE(wait_released());
 }
 

@@ -50,7 +50,7 @@ class CalibPoints : public WindowRig {
     }
     put_f32(edited_prod_reg(40), 0.0f);
     put_f32(edited_prod_reg(42), 100.0f);
-    form_->show_products_tab();
+    form_->pages().show_products_tab();
   }
 };
 
@@ -62,8 +62,8 @@ TEST_F(CalibPoints, TheDiagramDrawsPointsInAnyOrderAsOneLineWithItsExtensions) {
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
   // Entered out of order, one value above the range end.
   with_points({{200000, 20.0f}, {800000, 90.0f}, {500000, 120.0f}});
-  form_->pgctrl_main->setCurrentWidget(form_->tab_products);
-  form_->tab_products->findChild<QPushButton*>("cmd_cal_diag")->click();
+  form_->pgctrl_main->setCurrentWidget(products_page(*form_));
+  products_page(*form_)->findChild<QPushButton*>("cmd_cal_diag")->click();
   TCalib_points* dlg = form_->Calib_points;
   ASSERT_TRUE(dlg && dlg->isVisible());
   EXPECT_EQ(dlg->windowTitle(), "Calibration points");
@@ -104,7 +104,7 @@ TEST_F(CalibPoints, TheDiagramDrawsPointsInAnyOrderAsOneLineWithItsExtensions) {
 
   // Changed points while it is open: shown again from the button.
   with_points({{100000, 90.0f}, {900000, 10.0f}});
-  form_->tab_products->findChild<QPushButton*>("cmd_cal_diag")->click();
+  products_page(*form_)->findChild<QPushButton*>("cmd_cal_diag")->click();
   EXPECT_EQ(dlg->points().pts_cnt, 2);
   EXPECT_EQ(dlg->points().calib_raw[0], 900000);
   dlg->cmd_close->click();
@@ -112,7 +112,7 @@ TEST_F(CalibPoints, TheDiagramDrawsPointsInAnyOrderAsOneLineWithItsExtensions) {
 
   // An edited product number outside the table: the last points stay.
   m_stat.dev_stat[0].ed_prod_id.store(30);
-  form_->tab_products->findChild<QPushButton*>("cmd_cal_diag")->click();
+  products_page(*form_)->findChild<QPushButton*>("cmd_cal_diag")->click();
   EXPECT_TRUE(dlg->isVisible());
   EXPECT_EQ(dlg->points().calib_raw[0], 900000);
   m_stat.dev_stat[0].ed_prod_id.store(0);
@@ -125,7 +125,7 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
   form_->select_device(0);
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
   with_points({{900000, 90.0f}, {500000, 12.5f}, {100000, 10.0f}});
-  EXPECT_EQ(form_->tab_products->findChild<QComboBox*>("x_cmb_cal_pts")->currentIndex(), 1);
+  EXPECT_EQ(products_page(*form_)->findChild<QComboBox*>("x_cmb_cal_pts")->currentIndex(), 1);
   // A raw-value channel and a temperature channel of the device.
   for (const auto& [tag, meas] : {std::pair{"Mill raw", MEAS_RAW}, {"Mill temperature", MEAS_TEMP}}) {
     chart_control(*form_).add_chan(CHART_LIVE);

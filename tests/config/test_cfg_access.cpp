@@ -42,18 +42,18 @@ TEST_F(CfgAccess, TheUserLevelHidesWhatTheExpertLevelShows) {
     EXPECT_EQ(m_stat.acc_level.load(), on ? 1 : 0);
     EXPECT_EQ(expert->isChecked(), on);
     EXPECT_EQ(user->isChecked(), !on);
-    EXPECT_EQ(tab_shown(f, f.tab_inputs), on);
-    EXPECT_EQ(tab_shown(f, f.tab_outputs), on);
-    EXPECT_EQ(serial_if->isVisibleTo(f.tab_base), on);
-    EXPECT_EQ(alarms->isVisibleTo(f.tab_products), on);
-    for (const char* name : kExpertOnly) EXPECT_EQ(shown_on(f, f.tab_products, name), on) << name;
+    EXPECT_EQ(tab_shown(f, inputs_page(f)), on);
+    EXPECT_EQ(tab_shown(f, outputs_page(f)), on);
+    EXPECT_EQ(serial_if->isVisibleTo(base_page(f)), on);
+    EXPECT_EQ(alarms->isVisibleTo(products_page(f)), on);
+    for (const char* name : kExpertOnly) EXPECT_EQ(shown_on(f, products_page(f), name), on) << name;
     // Never without service mode.
-    for (const char* name : kCalibControls) EXPECT_FALSE(shown_on(f, f.tab_outputs, name)) << name;
+    for (const char* name : kCalibControls) EXPECT_FALSE(shown_on(f, outputs_page(f), name)) << name;
   };
 
   // The program starts at the user level; the alarm limits have height 0.
   expect_level(false);
-  f.pgctrl_main->setCurrentWidget(f.tab_products);
+  f.pgctrl_main->setCurrentWidget(products_page(f));
   wait_until([] { return false; }, 50);
   EXPECT_EQ(alarms->height(), 0);
   EXPECT_EQ(alarms->maximumHeight(), 0);
@@ -72,10 +72,10 @@ TEST_F(CfgAccess, TheUserLevelHidesWhatTheExpertLevelShows) {
   EXPECT_GE(alarms->height(), design);
   // The outputs page can be opened now; back at the user level it goes, and
   // the window shows the settings page instead.
-  f.pgctrl_main->setCurrentWidget(f.tab_outputs);
+  f.pgctrl_main->setCurrentWidget(outputs_page(f));
   user->trigger();
   expect_level(false);
-  EXPECT_EQ(f.pgctrl_main->currentWidget(), f.tab_base);
+  EXPECT_EQ(f.pgctrl_main->currentWidget(), base_page(f));
   EXPECT_TRUE(s.edit_param.equals(param_before));
   EXPECT_TRUE(s.edit_prod.equals(prod_before));
   EXPECT_FALSE(cfg_changed(0));
@@ -94,11 +94,11 @@ TEST_F(CfgAccess, ServiceModeForcesTheExpertLevelAndShowsTheOutputCalibration) {
   EXPECT_FALSE(action("menm_acc_expert")->isEnabled());
   EXPECT_TRUE(action("menm_acc_expert")->isChecked());
   EXPECT_FALSE(action("menm_acc_user")->isChecked());
-  EXPECT_TRUE(tab_shown(f, f.tab_outputs));
-  for (const char* name : kCalibControls) EXPECT_TRUE(shown_on(f, f.tab_outputs, name)) << name;
+  EXPECT_TRUE(tab_shown(f, outputs_page(f)));
+  for (const char* name : kCalibControls) EXPECT_TRUE(shown_on(f, outputs_page(f), name)) << name;
   EXPECT_TRUE(edit("txt_dev_sernum")->isEnabled());
   // The user level cannot be had.
-  f.set_access_level(false);
+  f.transfer().set_access_level(false);
   EXPECT_EQ(m_stat.acc_level.load(), 1);
-  EXPECT_TRUE(tab_shown(f, f.tab_inputs));
+  EXPECT_TRUE(tab_shown(f, inputs_page(f)));
 }

@@ -155,7 +155,7 @@ TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
 
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
-  form.set_access_level(true);
+  form.transfer().set_access_level(true);
   form.show();
   form.select_device(0);
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
@@ -175,7 +175,7 @@ TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
     seen.insert(&row);
   }
   // The other analog output mode, chosen on the page, brings the rows of the pairs.
-  form.pgctrl_main->setCurrentWidget(form.tab_outputs);
+  form.pgctrl_main->setCurrentWidget(outputs_page(form));
   form.findChild<QComboBox*>("cmb_aout_mode")->setCurrentIndex(1);
   cfg.param[0] = 1;
   for (const auto& row : ctrl_bind_tab) {
@@ -217,21 +217,21 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   QApplication::setFont(QFont("Arial", 10));
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
-  form.set_access_level(true);
+  form.transfer().set_access_level(true);
   form.resize(1280, 800);
   form.show();
   ASSERT_TRUE(wait_until([&] { return device_status_image(form, 0, 0)->isVisible(); }, 8000));
   form.select_device(0);
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
   ASSERT_TRUE(wait_until([&] { return live_group(form)->isVisible(); }, 8000));
-  form.pgctrl_main->setCurrentWidget(form.tab_inputs);
+  form.pgctrl_main->setCurrentWidget(inputs_page(form));
   form.findChild<QComboBox*>("cmb_din1_fun")->setCurrentIndex(2);
   form.findChild<QComboBox*>("cmb_din3_fun")->setCurrentIndex(2);
   QDir().mkpath(dir);
-  const std::pair<QWidget*, const char*> pages[4] = {{form.tab_base, "config-transmitter-settings"},
-                                                     {form.tab_inputs, "config-digital-inputs"},
-                                                     {form.tab_outputs, "config-outputs"},
-                                                     {form.tab_products, "config-products"}};
+  const std::pair<QWidget*, const char*> pages[4] = {{base_page(form), "config-transmitter-settings"},
+                                                     {inputs_page(form), "config-digital-inputs"},
+                                                     {outputs_page(form), "config-outputs"},
+                                                     {products_page(form), "config-products"}};
   for (QSize size : {QSize(1280, 800), form.minimumSize()}) {
     form.resize(size);
     for (const auto& [page, file] : pages) {

@@ -57,7 +57,7 @@ class CfgFilesWindow : public WindowRig {
     form_->select_device(-1);
     ASSERT_TRUE(write_param_set_file(file("set.orvcfg"), param_set_text(t_param_set{})));
     pick(file("set.orvcfg"));
-    form_->menm_load_cfgClick();
+    form_->transfer().menm_load_cfgClick();
     boxes();
   }
 };
@@ -102,7 +102,7 @@ TEST_F(CfgFilesWindow, ADevicesSetRoundTripsThroughAFileAndTheOffLineSet) {
 
   // Saved again from the off-line set: the same bytes.
   pick(file("copy.orvcfg"));
-  form_->menm_save_cfgClick();
+  form_->transfer().menm_save_cfgClick();
   EXPECT_EQ(boxes(), QStringList{info(MSG_PSET_SAVED)});
   EXPECT_EQ(bytes_of(file("copy.orvcfg")), bytes_of(file("mill.orvcfg")));
 
@@ -112,7 +112,7 @@ TEST_F(CfgFilesWindow, ADevicesSetRoundTripsThroughAFileAndTheOffLineSet) {
   s.edit_param.set(5, 1);
   s.edit_param.set(84, 0);
   pick(file("copy.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{info(MSG_PSET_LOADED)});
   EXPECT_EQ(images_of(0, true), saved);
   EXPECT_EQ(images_of(0, false), saved);
@@ -131,14 +131,14 @@ TEST_F(CfgFilesWindow, AFileOfAnotherSensorModeIsRefusedForTheDeviceAndTakenOffL
   boxes();
   const t_param_set before = images_of(0, true);
   pick(file("mode1.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{error(MSG_PSET_MODE_MISMATCH)});
   EXPECT_EQ(images_of(0, true), before);
   EXPECT_EQ(images_of(0, false), before);
 
   form_->select_device(-1);
   pick(file("mode1.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{info(MSG_PSET_LOADED)});
   EXPECT_EQ(m_stat.sensor_mode.load(), 1);
   EXPECT_EQ(images_of(-1, true), other);
@@ -154,7 +154,7 @@ TEST_F(CfgFilesWindow, BadFilesChangeNothing) {
   odd.replace(QStringLiteral("Fromat1|0|0|"), QStringLiteral("Fromat1|0|70000|"));
   ASSERT_TRUE(write_param_set_file(file("odd.orvcfg"), odd + "x"));
   pick(file("odd.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{info(MSG_PSET_LOADED)});
   EXPECT_EQ(m_stat.edit_param.get(0), 4464);
   const t_param_set loaded = images_of(-1, true);
@@ -167,7 +167,7 @@ TEST_F(CfgFilesWindow, BadFilesChangeNothing) {
   f.write(damaged);
   f.close();
   pick(file("damaged.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{});
 
   // A file over 1 MB (a day log picked by mistake) and one of another kind: error 80.
@@ -176,17 +176,17 @@ TEST_F(CfgFilesWindow, BadFilesChangeNothing) {
   big.write(QByteArray(PARAM_SET_MAX_BYTES + 10, 'A'));
   big.close();
   pick(file("day.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{error(MSG_PSET_INVALID)});
   ASSERT_FALSE(write_checked_file(file("short.orvcfg"), "Orv Configuration file|Fromat1|0|1|2|"));
   pick(file("short.orvcfg"));
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{error(MSG_PSET_INVALID)});
   EXPECT_EQ(images_of(-1, true), loaded);
 
   // Cancel in the dialog: nothing.
   pick(QString());
-  form_->menm_load_cfgClick();
+  form_->transfer().menm_load_cfgClick();
   EXPECT_EQ(boxes(), QStringList{});
 }
 
@@ -198,7 +198,7 @@ TEST_F(CfgFilesWindow, OverwritingAsksAndTheOffLineSetIsOfferedForSaving) {
 
   // Overwrite? [No]: nothing saved, the change stays.
   pick(file("set.orvcfg"));
-  EXPECT_FALSE(form_->save_param_set());
+  EXPECT_FALSE(form_->transfer().save_param_set());
   EXPECT_EQ(boxes(), QStringList{"question: " + msg_text(MSG_PSET_EXISTS)});
   EXPECT_EQ(bytes_of(file("set.orvcfg")), old);
   EXPECT_TRUE(cfg_changed(-1));
@@ -231,7 +231,7 @@ TEST_F(CfgFilesWindow, OverwritingAsksAndTheOffLineSetIsOfferedForSaving) {
 
 TEST_F(CfgFilesWindow, SaveStoresTheValueStillBeingTypedAndARefusedOneStopsIt) {
   start_off_line();
-  form_->pgctrl_main->setCurrentWidget(form_->tab_outputs);
+  form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   QLineEdit* del = edit("txt_al1_del");

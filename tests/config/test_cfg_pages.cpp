@@ -7,6 +7,7 @@
 #include "config/products.h"
 #include "config/reg_codec.h"
 #include "core/common_data.h"
+#include "support/window_access.h"
 #include "texts/apply_texts.h"
 #include "texts/qstring_print.h"
 #include "texts/text_table.h"
@@ -76,12 +77,12 @@ class CfgPages : public ::testing::Test {
     seed_offline();
     form_ = std::make_unique<TMainForm>();
     apply_main_texts(form_.get(), common_setup.lng_config);
-    form_->fill_cfg_lists();
+    form_->pages().fill_cfg_lists();
     form_->resize(1280, 800);
     form_->show();
     form_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
-    form_->show_cfg_pages();
+    form_->pages().show_cfg_pages();
   }
   void TearDown() override {
     form_.reset();
@@ -143,7 +144,7 @@ TEST_F(CfgPages, FillingShowsTheImagesAndWritesNothingBack) {
   EXPECT_TRUE(m_stat.edit_param.equals(before_p));
   EXPECT_TRUE(m_stat.edit_prod.equals(before_q));
   // Filling again, and with other products, leaves the images as they are.
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   w<QComboBox>("cmb_prod_select")->setCurrentIndex(5);
   EXPECT_EQ(m_stat.ed_prod_id.load(), 5);
   EXPECT_TRUE(m_stat.edit_param.equals(before_p));
@@ -152,7 +153,7 @@ TEST_F(CfgPages, FillingShowsTheImagesAndWritesNothingBack) {
 }
 
 TEST_F(CfgPages, TypingAndLeavingStoresEscapeRestoresEnterStoresAtOnce) {
-  show_page(form_->tab_outputs);
+  show_page(outputs_page(*form_));
   auto* del = w<QLineEdit>("txt_al1_del");
   auto* del2 = w<QLineEdit>("txt_al2_del");
   type_and_leave(del, "12.34", del2);
@@ -183,14 +184,14 @@ TEST_F(CfgPages, TypingAndLeavingStoresEscapeRestoresEnterStoresAtOnce) {
 }
 
 TEST_F(CfgPages, SeparatorsAndBarsAreSwallowed) {
-  show_page(form_->tab_outputs);
+  show_page(outputs_page(*form_));
   auto* del = w<QLineEdit>("txt_al1_del");
   del->setFocus();
   del->selectAll();
   QTest::keyClicks(del, "1.2.3x|-");
   EXPECT_EQ(del->text(), "1.23-");
 
-  show_page(form_->tab_base);
+  show_page(base_page(*form_));
   auto* tag = w<QLineEdit>("txt_dev_tag");
   tag->setFocus();
   tag->selectAll();
@@ -205,7 +206,7 @@ TEST_F(CfgPages, SeparatorsAndBarsAreSwallowed) {
 }
 
 TEST_F(CfgPages, ARefusedValueKeepsTheRegisterAndTheFocus) {
-  show_page(form_->tab_outputs);
+  show_page(outputs_page(*form_));
   auto* del = w<QLineEdit>("txt_al1_del");
   auto* del2 = w<QLineEdit>("txt_al2_del");
   type_and_leave(del, "100.1", del2);
@@ -225,7 +226,7 @@ TEST_F(CfgPages, ARefusedValueKeepsTheRegisterAndTheFocus) {
 }
 
 TEST_F(CfgPages, CombosAndChecksStoreTheirRegisters) {
-  show_page(form_->tab_base);
+  show_page(base_page(*form_));
   auto* term = w<QCheckBox>("chk_rs_term");
   set_p(14, 0xA5A4);
   tick(term);
@@ -235,7 +236,7 @@ TEST_F(CfgPages, CombosAndChecksStoreTheirRegisters) {
   w<QComboBox>("cmb_mod_addr")->setCurrentIndex(246);
   EXPECT_EQ(p_reg(13), 247);
 
-  show_page(form_->tab_products);
+  show_page(products_page(*form_));
   auto* unit = w<QComboBox>("cmb_unit");
   unit->setCurrentIndex(6);
   EXPECT_EQ(q_reg(0, 22), 6);
@@ -260,7 +261,7 @@ TEST_F(CfgPages, CombosAndChecksStoreTheirRegisters) {
 }
 
 TEST_F(CfgPages, AProductsDecimalPlacesRuleTheBoxTheValuesTheEntriesAndTheRange) {
-  show_page(form_->tab_products);
+  show_page(products_page(*form_));
   auto* decp = w<QComboBox>("x_cmb_decp");
   auto* end = w<QLineEdit>("txt_rng_end");
   auto* beg = w<QLineEdit>("txt_rng_beg");
@@ -269,12 +270,12 @@ TEST_F(CfgPages, AProductsDecimalPlacesRuleTheBoxTheValuesTheEntriesAndTheRange)
   // Three places, as a transmitter may hold them: the box names them, and a
   // value typed shows as the next refresh shows it.
   set_q(0, 23, 3);
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   EXPECT_EQ(decp->currentText(), "00.000");
   EXPECT_EQ(end->text(), "40.000");
   type_and_leave(end, "12.3456", beg);
   EXPECT_EQ(end->text(), "12.346");
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   EXPECT_EQ(end->text(), "12.346");
   // The range names the limit that holds: 999.999 is taken, 1000 is not.
   type_and_leave(end, "1000", beg);
@@ -291,7 +292,7 @@ TEST_F(CfgPages, AProductsDecimalPlacesRuleTheBoxTheValuesTheEntriesAndTheRange)
 
   // A count beyond the table shows as four and is kept through entries.
   set_q(0, 23, 9);
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   EXPECT_EQ(decp->currentText(), "00.0000");
   type_and_leave(end, "12.34567", beg);
   EXPECT_EQ(end->text(), "12.3457");
@@ -299,7 +300,7 @@ TEST_F(CfgPages, AProductsDecimalPlacesRuleTheBoxTheValuesTheEntriesAndTheRange)
 }
 
 TEST_F(CfgPages, AlarmMatrixEnablesTheLimitFields) {
-  show_page(form_->tab_outputs);
+  show_page(outputs_page(*form_));
   auto* min = w<QLineEdit>("txt_al2_min");
   auto* hyst = w<QLineEdit>("txt_al2_hyst");
   auto* max = w<QLineEdit>("txt_al2_max");
@@ -313,10 +314,10 @@ TEST_F(CfgPages, AlarmMatrixEnablesTheLimitFields) {
 }
 
 TEST_F(CfgPages, AnalogOutputModeSwitchesCaptionsAndRegisters) {
-  show_page(form_->tab_outputs);
+  show_page(outputs_page(*form_));
   set_p(53, 360);
   set_p(54, 150);
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   EXPECT_EQ(w<QLabel>("lbl_cal_4ma")->text(), "Calibration 4mA");
   EXPECT_EQ(w<QLabel>("lbl_aout_err_u")->text(), "mA");
   EXPECT_EQ(w<QLineEdit>("txt_aout_err")->text(), "3.60");
@@ -329,7 +330,7 @@ TEST_F(CfgPages, AnalogOutputModeSwitchesCaptionsAndRegisters) {
 }
 
 TEST_F(CfgPages, ProductSelectionAndTheDefaultProduct) {
-  show_page(form_->tab_products);
+  show_page(products_page(*form_));
   auto* sel = w<QComboBox>("cmb_prod_select");
   auto* def = w<QCheckBox>("chk_default_prod");
   sel->setCurrentIndex(1);  // the default product
@@ -356,7 +357,7 @@ TEST_F(CfgPages, ProductSelectionAndTheDefaultProduct) {
 }
 
 TEST_F(CfgPages, InputMatrixFollowsTheProductSelectInputs) {
-  show_page(form_->tab_inputs);
+  show_page(inputs_page(*form_));
   auto* grp = w<QGroupBox>("grp_prod_switch");
   EXPECT_FALSE(grp->isVisible());
   w<QComboBox>("cmb_din2_fun")->setCurrentIndex(2);
@@ -377,7 +378,7 @@ TEST_F(CfgPages, InputMatrixFollowsTheProductSelectInputs) {
 }
 
 TEST_F(CfgPages, ClosingTheWindowWhileTypingStoresNothing) {
-  show_page(form_->tab_outputs);
+  show_page(outputs_page(*form_));
   auto* del = w<QLineEdit>("txt_al1_del");
   del->setFocus();
   del->selectAll();
@@ -387,7 +388,7 @@ TEST_F(CfgPages, ClosingTheWindowWhileTypingStoresNothing) {
 }
 
 TEST_F(CfgPages, TabWalksThePageInReadingOrder) {
-  show_page(form_->tab_base);
+  show_page(base_page(*form_));
   w<QLineEdit>("txt_dev_tag")->setFocus();
   QStringList order{QApplication::focusWidget()->objectName()};
   for (int k = 0; k < 7; ++k) {
@@ -402,13 +403,13 @@ TEST_F(CfgPages, TabWalksThePageInReadingOrder) {
 
 TEST_F(CfgPages, WithoutAConfigurationThePagesAreEmptyAndDisabled) {
   m_stat.off_line_vaild.store(false);
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   EXPECT_TRUE(w<QLineEdit>("txt_dev_tag")->text().isEmpty());
   EXPECT_FALSE(w<QLineEdit>("txt_dev_tag")->isEnabled());
   EXPECT_EQ(w<QComboBox>("cmb_curr_prod")->count(), 0);
   EXPECT_EQ(w<QComboBox>("cmb_baud")->currentIndex(), -1);
   EXPECT_FALSE(w<QPushButton>("cmd_cal_diag")->isEnabled());
-  EXPECT_FALSE(w<QGroupBox>("grp_prod_switch")->isVisibleTo(form_->tab_inputs));
+  EXPECT_FALSE(w<QGroupBox>("grp_prod_switch")->isVisibleTo(inputs_page(*form_)));
 }
 
 namespace {
@@ -444,7 +445,7 @@ void expect_layout_holds(QWidget* page) {
 
 void check_pages_at(TMainForm& f, QSize size) {
   f.resize(size);
-  for (QWidget* page : {f.tab_base, f.tab_inputs, f.tab_outputs, f.tab_products}) {
+  for (QWidget* page : {base_page(f), inputs_page(f), outputs_page(f), products_page(f)}) {
     f.pgctrl_main->setCurrentWidget(page);
     QApplication::processEvents();
     SCOPED_TRACE(page->objectName().toStdString());
@@ -459,7 +460,7 @@ TEST_F(CfgPages, LayoutHoldsAtTheSmallestWindowAndWithLargerText) {
   for (int i = 0; i < 4; ++i) set_p(32 + i, 2);
   set_q(0, 0, 5);
   m_stat.service_ena.store(true);
-  form_->show_cfg_pages();
+  form_->pages().show_cfg_pages();
   check_pages_at(*form_, form_->minimumSize());
   check_pages_at(*form_, QSize(1280, 800));
 
@@ -471,9 +472,9 @@ TEST_F(CfgPages, LayoutHoldsAtTheSmallestWindowAndWithLargerText) {
     QApplication::setFont(QFont("Arial", points));
     TMainForm f;
     apply_main_texts(&f, common_setup.lng_config);
-    f.fill_cfg_lists();
+    f.pages().fill_cfg_lists();
     f.show();
-    f.show_cfg_pages();
+    f.pages().show_cfg_pages();
     check_pages_at(f, f.minimumSize());
   }
   QApplication::setFont(old);

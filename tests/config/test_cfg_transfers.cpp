@@ -49,7 +49,7 @@ TEST_F(CfgTransfers, ReadEditWriteReachesTheTransmitterAndLeavingAsksNothing) {
   EXPECT_FALSE(holds_edit_images(held(), 0));
 
   // The tool button: question 27, then the write with its progress bar.
-  progress_watch watch(form_->x_prg_xfer);
+  progress_watch watch(transfer_progress(*form_));
   msg_script::push_answer(true);
   action("tcmd_wr_cfg")->trigger();
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), info(MSG_CFG_SAVED)}));
@@ -59,9 +59,9 @@ TEST_F(CfgTransfers, ReadEditWriteReachesTheTransmitterAndLeavingAsksNothing) {
   EXPECT_EQ(orvsim::get_text(&now.param[16], 12), "NEW TAG     ");
   EXPECT_FALSE(cfg_changed(0));
   EXPECT_TRUE(watch.seen_visible);
-  EXPECT_EQ(form_->x_prg_xfer->maximum(), request_frame_count(REQR_PARAM_WR));
-  EXPECT_EQ(form_->x_prg_xfer->value(), request_frame_count(REQR_PARAM_WR));
-  EXPECT_FALSE(form_->x_prg_xfer->isVisible());
+  EXPECT_EQ(transfer_progress(*form_)->maximum(), request_frame_count(REQR_PARAM_WR));
+  EXPECT_EQ(transfer_progress(*form_)->value(), request_frame_count(REQR_PARAM_WR));
+  EXPECT_FALSE(transfer_progress(*form_)->isVisible());
 
   // Leaving the device asks nothing.
   form_->select_device(-1);
@@ -86,12 +86,12 @@ TEST_F(CfgTransfers, ChangesAreTheDifferenceBetweenTheImages) {
 
   // Written back unchanged: question 27 all the same, and written.
   msg_script::push_answer(true);
-  form_->menm_dev_writeClick();
+  form_->transfer().menm_dev_writeClick();
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), info(MSG_CFG_SAVED)}));
   EXPECT_TRUE(committed());
 
   // [No] to question 27 writes nothing and says nothing more.
-  form_->menm_dev_writeClick();
+  form_->transfer().menm_dev_writeClick();
   EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_OVERWRITE)});
   EXPECT_FALSE(committed());
 
@@ -108,7 +108,7 @@ TEST_F(CfgTransfers, ChangesAreTheDifferenceBetweenTheImages) {
   s.edit_prod.set(1728, static_cast<uint16_t>(s.read_prod.get(1728) + 9));
   EXPECT_FALSE(cfg_changed(0));
   form_->pgctrl_main->setCurrentWidget(form_->tab_online);
-  form_->pgctrl_main->setCurrentWidget(form_->tab_base);
+  form_->pgctrl_main->setCurrentWidget(base_page(*form_));
   form_->select_device(-1);
   EXPECT_EQ(boxes(), QStringList{});
 
@@ -146,7 +146,7 @@ TEST_F(CfgTransfers, ASerialNumberMismatchKeepsTheTransmittersSerialOrWritesNoth
   type("txt_dev_tag", "SWAPPED");
   msg_script::push_answer(true);   // question 27
   msg_script::push_answer(false);  // question 2
-  form_->menm_dev_writeClick();
+  form_->transfer().menm_dev_writeClick();
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_KEEP), error(MSG_CFG_WRITE_FAIL)}));
   EXPECT_FALSE(committed());
   EXPECT_NE(orvsim::get_text(&held().param[16], 12), "SWAPPED     ");
@@ -156,7 +156,7 @@ TEST_F(CfgTransfers, ASerialNumberMismatchKeepsTheTransmittersSerialOrWritesNoth
   // number, and so does the edit image.
   msg_script::push_answer(true);
   msg_script::push_answer(true);
-  form_->menm_dev_writeClick();
+  form_->transfer().menm_dev_writeClick();
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_KEEP), info(MSG_CFG_SAVED)}));
   EXPECT_TRUE(committed());
   const orvsim::config_image now = held();
@@ -176,19 +176,19 @@ TEST_F(CfgTransfers, InServiceModeQuestionOneOverwritesTheSerialNumber) {
 
   msg_script::push_answer(true);
   msg_script::push_answer(false);  // question 1: No
-  form_->menm_dev_writeClick();
+  form_->transfer().menm_dev_writeClick();
   EXPECT_EQ(boxes(),
             (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_OVERWRITE), error(MSG_CFG_WRITE_FAIL)}));
   EXPECT_FALSE(committed());
 
   msg_script::push_answer(true);
   msg_script::push_answer(true);
-  form_->menm_dev_writeClick();
+  form_->transfer().menm_dev_writeClick();
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), question(MSG_SERIAL_OVERWRITE), info(MSG_CFG_SAVED)}));
   EXPECT_TRUE(committed());
   EXPECT_EQ(orvsim::get_text(&held().param[72], 12), "NEW-SER-77  ");
   // The status block the transmitter reports now carries it as well.
-  ASSERT_EQ(form_->run_request(0, REQR_STAT), REQS_READY);
+  ASSERT_EQ(form_->transfer().run_request(0, REQR_STAT), REQS_READY);
   EXPECT_EQ(device_serial_of(0), "NEW-SER-77  ");
 }
 
@@ -217,7 +217,7 @@ TEST_F(CfgTransfers, ASilentTransmitter) {
   line_->set_faults(cut);
   msg_script::push_answer(true);
   action("tcmd_wr_cfg")->trigger();
-  EXPECT_EQ(form_->x_prg_xfer->value(), 3);
+  EXPECT_EQ(transfer_progress(*form_)->value(), 3);
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), error(MSG_CFG_WRITE_FAIL)}));
   EXPECT_FALSE(committed());
   EXPECT_TRUE(held() == before);

@@ -50,8 +50,8 @@ class WindowRig : public ::testing::Test {
     form_ = std::make_unique<TMainForm>();
     ASSERT_TRUE(form_->FormCreate());
     form_->show();
-    if (expert) form_->set_access_level(true);
-    form_->pgctrl_main->setCurrentWidget(form_->tab_base);
+    if (expert) form_->transfer().set_access_level(true);
+    form_->pgctrl_main->setCurrentWidget(base_page(*form_));
   }
   void TearDown() override {
     if (form_) {
@@ -83,7 +83,7 @@ class WindowRig : public ::testing::Test {
     QLineEdit* e = edit(name);
     ASSERT_TRUE(e) << name;
     e->setText(text);
-    form_->exit_edit(e);
+    form_->pages().exit_edit(e);
   }
 
   // What the transmitter holds in force, and whether it took a commit

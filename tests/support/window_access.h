@@ -9,6 +9,8 @@
 #include "charts/chart_view.h"
 #include "charts/draw_stat.h"
 #include "comm/service_client.h"
+#include "config/cfg_pages.h"
+#include "config/cfg_transfer_ctl.h"
 #include "ui/device_column.h"
 #include "ui/dlg_setup.h"
 #include "ui/link_stats_dlg.h"
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTableWidget>
 
@@ -56,8 +59,17 @@ inline QAction* window_action(TMainForm& f, const char* name) { return f.findChi
 inline QMenu* window_menu(TMainForm& f, const char* name) { return f.findChild<QMenu*>(name); }
 
 // ---- configuration pages ---------------------------------------------------------
+inline QWidget* base_page(TMainForm& f) { return f.pages().base_page(); }
+inline QWidget* inputs_page(TMainForm& f) { return f.pages().inputs_page(); }
+inline QWidget* outputs_page(TMainForm& f) { return f.pages().outputs_page(); }
+inline QWidget* products_page(TMainForm& f) { return f.pages().products_page(); }
+// The edited product's checksum and gain, as the products page shows them.
+inline QLabel* prod_crc_label(TMainForm& f) { return products_page(f)->findChild<QLabel*>("x_lbl_prod_crc"); }
+inline QLabel* gain_label(TMainForm& f) { return products_page(f)->findChild<QLabel*>("x_lbl_gain_val"); }
 
 // ---- configuration transfer ----------------------------------------------------
+// The progress of a configuration read or write in the tool bar.
+inline QProgressBar* transfer_progress(TMainForm& f) { return f.findChild<QProgressBar*>("x_prg_xfer"); }
 
 // ---- chart pages and chart control -----------------------------------------
 

@@ -1,6 +1,8 @@
 // Showing the active configuration on the configuration pages. Every fill
 // runs with ctrl_updating set, so that no change handler writes back what
 // is only being shown.
+#include "config/cfg_pages.h"
+
 #include "calib/gain_model.h"
 #include "config/active_cfg.h"
 #include "config/cfg_show.h"
@@ -9,7 +11,6 @@
 #include "core/reg_text.h"
 #include "core/updating_guard.h"
 #include "texts/text_table.h"
-#include "ui/main_form.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -43,7 +44,7 @@ bool is_container(const QWidget* w) {
 
 }  // namespace
 
-void TMainForm::fill_cfg_lists() {
+void cfg_pages::fill_cfg_lists() {
   updating_guard g;
   cmb_mod_addr->clear();
   for (int a = 1; a <= 248; ++a) cmb_mod_addr->addItem(QString::number(a));
@@ -51,7 +52,7 @@ void TMainForm::fill_cfg_lists() {
   x_cmb_decp->addItems(dec_places_items(sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep));
 }
 
-void TMainForm::show_bound_controls(QWidget* container) {
+void cfg_pages::show_bound_controls(QWidget* container) {
   if (!container) return;
   for (QObject* o : container->children()) {
     auto* w = qobject_cast<QWidget*>(o);
@@ -72,20 +73,20 @@ void TMainForm::show_bound_controls(QWidget* container) {
   }
 }
 
-void TMainForm::show_edit(QLineEdit* edit) {
+void cfg_pages::show_edit(QLineEdit* edit) {
   const t_edit_show s = edit_show(edit->objectName());
   if (s.text) edit->setText(*s.text);
   if (s.enabled) edit->setEnabled(*s.enabled);
   if (s.text) edit->setCursorPosition(0);
 }
 
-void TMainForm::show_combo(QComboBox* box) {
+void cfg_pages::show_combo(QComboBox* box) {
   const t_combo_show s = combo_show(box->objectName(), box->count());
   if (s.index) box->setCurrentIndex(*s.index);
   if (s.enabled) box->setEnabled(*s.enabled);
 }
 
-void TMainForm::show_check(QCheckBox* box) {
+void cfg_pages::show_check(QCheckBox* box) {
   const bool is_default = cmb_curr_prod && cmb_prod_select && cmb_prod_select->currentIndex() >= 0 &&
                           cmb_prod_select->currentIndex() == cmb_curr_prod->currentIndex();
   const t_check_show s = check_show(box->objectName(), is_default);
@@ -93,17 +94,17 @@ void TMainForm::show_check(QCheckBox* box) {
   if (s.enabled) box->setEnabled(*s.enabled);
 }
 
-void TMainForm::show_scroll(QScrollBar* bar) {
+void cfg_pages::show_scroll(QScrollBar* bar) {
   const t_scroll_show s = scroll_show(bar->objectName(), bar->minimum(), bar->maximum());
   if (s.position) bar->setValue(*s.position);
   if (s.enabled) bar->setEnabled(*s.enabled);
 }
 
-void TMainForm::show_button(QAbstractButton* button) {
+void cfg_pages::show_button(QAbstractButton* button) {
   if (const auto e = button_show(button->objectName())) button->setEnabled(*e);
 }
 
-void TMainForm::show_cfg_pages() {
+void cfg_pages::show_cfg_pages() {
   align_cfg_labels();
   fill_prod_lists();
   {
@@ -111,26 +112,38 @@ void TMainForm::show_cfg_pages() {
     const int d = selected_device();
     x_grp_device->setTitle(d >= 0 ? common_setup.dev_conn[d].tag.get()
                                   : ctrl_text(u"chk_off_line", TXT_REQ_CAPTION, FORM_MAIN));
-    show_bound_controls(tab_base);
-    show_bound_controls(tab_inputs);
-    show_bound_controls(tab_outputs);
-    show_din_matrix();
-    refresh_gain_display();
+    show_settings_pages();
   }
   show_aout_mode();
   show_products_tab();
 }
 
-void TMainForm::show_aout_mode() {
-  for (const char* name : {"lbl_cal_4ma", "lbl_cal_20ma", "lbl_aout_err_u"})
-    if (auto* l = tab_outputs->findChild<QLabel*>(name)) l->setText(ctrl_text(QString::fromLatin1(name), 0, FORM_MAIN));
-  updating_guard g;
-  if (auto* e = tab_outputs->findChild<QLineEdit*>("txt_aout_err")) show_edit(e);
-  for (const char* name : {"scr_cal_4ma", "scr_cal_20ma"})
-    if (auto* s = tab_outputs->findChild<QScrollBar*>(name)) show_scroll(s);
+void cfg_pages::show_settings_pages() {
+  show_bound_controls(tabs_.base);
+  show_bound_controls(tabs_.inputs);
+  show_bound_controls(tabs_.outputs);
+  show_din_matrix();
+  refresh_gain_display();
 }
 
-void TMainForm::fill_prod_lists() {
+void cfg_pages::values_changed() {
+  updating_guard g;
+  show_bound_controls(tabs_.base);
+  show_bound_controls(tabs_.inputs);
+  show_bound_controls(tabs_.outputs);
+}
+
+void cfg_pages::show_aout_mode() {
+  for (const char* name : {"lbl_cal_4ma", "lbl_cal_20ma", "lbl_aout_err_u"})
+    if (auto* l = tabs_.outputs->findChild<QLabel*>(name))
+      l->setText(ctrl_text(QString::fromLatin1(name), 0, FORM_MAIN));
+  updating_guard g;
+  if (auto* e = tabs_.outputs->findChild<QLineEdit*>("txt_aout_err")) show_edit(e);
+  for (const char* name : {"scr_cal_4ma", "scr_cal_20ma"})
+    if (auto* s = tabs_.outputs->findChild<QScrollBar*>(name)) show_scroll(s);
+}
+
+void cfg_pages::fill_prod_lists() {
   updating_guard g;
   const QList<QComboBox*> boxes = prod_name_boxes();
   for (QComboBox* b : boxes) b->clear();
@@ -142,7 +155,7 @@ void TMainForm::fill_prod_lists() {
   }
 }
 
-void TMainForm::fill_prod_select() {
+void cfg_pages::fill_prod_select() {
   updating_guard g;
   const QString items =
       prod_select_items(ctrl_text(u"cmb_prod_select", TXT_REQ_CAPTION, FORM_MAIN), true, cmb_curr_prod->currentIndex());
@@ -157,10 +170,10 @@ void TMainForm::fill_prod_select() {
                                cmb_prod_select->currentIndex() == cmb_curr_prod->currentIndex());
 }
 
-void TMainForm::show_products_tab() {
+void cfg_pages::show_products_tab() {
   {
     updating_guard g;
-    show_bound_controls(tab_products);
+    show_bound_controls(tabs_.products);
     show_cal_points();
     show_unit_labels();
   }
@@ -170,23 +183,23 @@ void TMainForm::show_products_tab() {
   x_grp_product->setTitle(prod_group_caption(cmb_prod_select->currentText()));
 }
 
-void TMainForm::show_cal_points() {
+void cfg_pages::show_cal_points() {
   const int column = cal_points_shown() - 2;
   for (QWidget* w : grp_calib->findChildren<QWidget*>())
     if (const auto v = vis_flag(cal_pts_vis(), w->objectName(), column)) w->setVisible(*v);
 }
 
-void TMainForm::show_unit_labels() {
+void cfg_pages::show_unit_labels() {
   static const char* const kUnitLabels[] = {
       "x_lbl_rng_beg_u", "x_lbl_rng_end_u", "x_lbl_al1_u1",     "x_lbl_al1_u2",     "x_lbl_al1_u3",     "x_lbl_al2_u1",
       "x_lbl_al2_u2",    "x_lbl_al2_u3",    "x_lbl_al_aout_u1", "x_lbl_al_aout_u2", "x_lbl_al_aout_u3", "x_lbl_cal_1_u",
       "x_lbl_cal_2_u",   "x_lbl_cal_3_u",   "x_lbl_cal_4_u",    "x_lbl_cal_5_u",    "x_lbl_low_flow_u"};
   const QString unit = cmb_unit->currentText();
   for (const char* name : kUnitLabels)
-    if (auto* l = tab_products->findChild<QLabel*>(name)) l->setText(unit);
+    if (auto* l = tabs_.products->findChild<QLabel*>(name)) l->setText(unit);
 }
 
-void TMainForm::show_din_matrix() {
+void cfg_pages::show_din_matrix() {
   const t_din_matrix d = din_matrix();
   if (!d.addressable) {
     grp_prod_switch->hide();
@@ -212,4 +225,4 @@ void TMainForm::show_din_matrix() {
   }
 }
 
-void TMainForm::set_prod_crc() { x_lbl_prod_crc->setText(prod_crc_text()); }
+void cfg_pages::set_prod_crc() { x_lbl_prod_crc->setText(prod_crc_text()); }

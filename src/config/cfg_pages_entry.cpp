@@ -2,12 +2,13 @@
 // combo box and check box changes, the product selection and the default
 // product. Every handler returns at once while ctrl_updating is set (the
 // program itself is filling the controls).
+#include "config/cfg_pages.h"
+
 #include "calib/gain_model.h"
 #include "config/active_cfg.h"
 #include "config/cfg_entry.h"
 #include "config/cfg_widgets.h"
 #include "core/updating_guard.h"
-#include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTabWidget>
 
 namespace {
 
@@ -22,7 +24,7 @@ bool is_enter(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key
 
 }  // namespace
 
-bool TMainForm::check_key_float(QLineEdit* edit, QKeyEvent* key) {
+bool cfg_pages::check_key_float(QLineEdit* edit, QKeyEvent* key) {
   if (is_enter(key)) {
     exit_edit(edit);
     return true;
@@ -42,7 +44,7 @@ bool TMainForm::check_key_float(QLineEdit* edit, QKeyEvent* key) {
   return false;
 }
 
-bool TMainForm::check_key_text(QLineEdit* edit, QKeyEvent* key) {
+bool cfg_pages::check_key_text(QLineEdit* edit, QKeyEvent* key) {
   if (is_enter(key)) {
     exit_edit(edit);
     return true;
@@ -54,7 +56,7 @@ bool TMainForm::check_key_text(QLineEdit* edit, QKeyEvent* key) {
   return key->text().contains(u'|');
 }
 
-bool TMainForm::exit_edit(QLineEdit* edit) {
+bool cfg_pages::exit_edit(QLineEdit* edit) {
   if (ctrl_updating || exit_busy_) return true;
   exit_busy_ = true;
   const t_entry_result r = store_edit_entry(edit->objectName(), edit->text());
@@ -73,15 +75,15 @@ bool TMainForm::exit_edit(QLineEdit* edit) {
   return !r.refused;
 }
 
-bool TMainForm::store_pending_edit() {
+bool cfg_pages::store_pending_edit() {
   // The window's focus edit, also while another window is active; an edit
   // nothing was typed into since it was shown or stored has nothing pending.
-  auto* edit = qobject_cast<QLineEdit*>(focusWidget());
+  auto* edit = qobject_cast<QLineEdit*>(tab_ctrl_.window()->focusWidget());
   if (!edit || !edit->property(CFG_EDIT_PROPERTY).isValid() || !edit->isModified()) return true;
   return exit_edit(edit);
 }
 
-void TMainForm::combo_Change(QComboBox* box) {
+void cfg_pages::combo_Change(QComboBox* box) {
   if (ctrl_updating) return;
   store_combo_entry(box->objectName(), box->currentIndex());
   set_prod_crc();
@@ -91,7 +93,7 @@ void TMainForm::combo_Change(QComboBox* box) {
   }
 }
 
-void TMainForm::ChkBox_Change(QCheckBox* box) {
+void cfg_pages::ChkBox_Change(QCheckBox* box) {
   if (ctrl_updating) return;
   store_check_entry(box->objectName(), box->isChecked());
   {
@@ -101,36 +103,36 @@ void TMainForm::ChkBox_Change(QCheckBox* box) {
   set_prod_crc();
 }
 
-void TMainForm::cmb_aout_modeChange() {
+void cfg_pages::cmb_aout_modeChange() {
   if (ctrl_updating) return;
-  combo_Change(findChild<QComboBox*>("cmb_aout_mode"));
+  combo_Change(cmb_aout_mode);
   show_aout_mode();
 }
 
-void TMainForm::cmb_med_filtChange() {
+void cfg_pages::cmb_med_filtChange() {
   if (ctrl_updating) return;
-  combo_Change(findChild<QComboBox*>("cmb_med_filt"));
+  combo_Change(cmb_med_filt);
 }
 
-void TMainForm::cmb_unitChange() {
+void cfg_pages::cmb_unitChange() {
   if (ctrl_updating) return;
   combo_Change(cmb_unit);
   show_unit_labels();
 }
 
-void TMainForm::x_cmb_decpChange() {
+void cfg_pages::x_cmb_decpChange() {
   if (ctrl_updating) return;
   combo_Change(x_cmb_decp);
   show_products_tab();
 }
 
-void TMainForm::x_cmb_cal_ptsChange() {
+void cfg_pages::x_cmb_cal_ptsChange() {
   if (ctrl_updating) return;
-  combo_Change(findChild<QComboBox*>("x_cmb_cal_pts"));
+  combo_Change(x_cmb_cal_pts);
   show_cal_points();
 }
 
-void TMainForm::cmb_prod_selectChange() {
+void cfg_pages::cmb_prod_selectChange() {
   if (ctrl_updating) return;
   const int i = cmb_prod_select->currentIndex();
   if (i < 0) return;
@@ -140,7 +142,7 @@ void TMainForm::cmb_prod_selectChange() {
   refresh_gain_display();
 }
 
-void TMainForm::chk_default_prodMouseUp() {
+void cfg_pages::chk_default_prodMouseUp() {
   if (ctrl_updating) return;
   {
     updating_guard g;
@@ -153,21 +155,21 @@ void TMainForm::chk_default_prodMouseUp() {
   show_din_matrix();
 }
 
-void TMainForm::cmb_din1_funChange(QComboBox* box) {
+void cfg_pages::cmb_din1_funChange(QComboBox* box) {
   if (ctrl_updating) return;
   store_combo_entry(box->objectName(), box->currentIndex());
   set_prod_crc();
   show_din_matrix();
 }
 
-void TMainForm::cmd_amp_incClick() {
+void cfg_pages::cmd_amp_incClick() {
   int max_step = 0;
   const int step = get_gain_idx(max_step);
   if (get_gain_reg() && step < max_step) set_gain_idx(step + 1);
   set_prod_crc();
 }
 
-void TMainForm::cmd_amp_decClick() {
+void cfg_pages::cmd_amp_decClick() {
   int max_step = 0;
   const int step = get_gain_idx(max_step);
   if (get_gain_reg() && step > 0) set_gain_idx(step - 1);

@@ -5,10 +5,10 @@
 // has no row for.
 #include "calib/gain_model.h"
 #include "config/active_cfg.h"
+#include "config/cfg_pages.h"
 #include "config/cfg_widgets.h"
 #include "config/products.h"
 #include "texts/text_table.h"
-#include "ui/main_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,39 +66,53 @@ QLabel* section_label(QWidget* owner, const QString& name) {
   return l;
 }
 
+// An alarm output of the Outputs page.
+QGroupBox* alarm_output(QWidget* parent, int n) {
+  auto* grp = cfg_group(parent, n_name("grp_alarm_%1", n));
+  auto* g = cfg_grid(grp);
+  cfg_row(g, cfg_label(grp, n_name("lbl_al%1_mode", n)), cfg_combo(grp, n_name("cmb_al%1_mode", n), kContactItems, 6));
+  cfg_row(g, cfg_label(grp, n_name("lbl_al%1_del", n)), cfg_edit(grp, n_name("txt_al%1_del", n), CFG_EDIT_NUMBER, 6),
+          cfg_unit(grp, n_name("x_lbl_al%1_del_u", n), "s"));
+  g->addWidget(section_label(grp, n_name("lbl_al%1_matrix", n)), g->rowCount(), 0, 1, 3);
+  check_pairs(g, grp, matrix_names(n_name("chk_al%1_", n)));
+  g->setRowStretch(g->rowCount(), 1);
+  return grp;
+}
+
+}  // namespace
+
 // ---- Transmitter settings ------------------------------------------------------
-void build_base(TMainForm* f, QWidget* page) {
-  QWidget* content = cfg_scroll_page(page);
+void cfg_pages::build_base() {
+  QWidget* content = cfg_scroll_page(tabs_.base);
   auto* col = page_column(content);
   auto* host = new QWidget(content);
   col->addWidget(host);
   col->addStretch(1);
 
-  f->x_grp_device = cfg_group(host, "x_grp_device");
-  auto* g = cfg_grid(f->x_grp_device);
-  cfg_row(g, cfg_label(f->x_grp_device, "lbl_tag_no"), cfg_edit(f->x_grp_device, "txt_dev_tag", CFG_EDIT_TEXT, 14));
-  cfg_row(g, cfg_label(f->x_grp_device, "lbl_dev_sernum"),
-          cfg_edit(f->x_grp_device, "txt_dev_sernum", CFG_EDIT_TEXT, 14));
-  f->cmb_curr_prod = cfg_combo(f->x_grp_device, "cmb_curr_prod", {}, 14);
-  cfg_row(g, cfg_label(f->x_grp_device, "lbl_curr_prod"), f->cmb_curr_prod);
-  cfg_row(g, cfg_label(f->x_grp_device, "lbl_temp_mode"), cfg_combo(f->x_grp_device, "cmb_temp_mode", kTempItems, 6));
+  x_grp_device = cfg_group(host, "x_grp_device");
+  auto* g = cfg_grid(x_grp_device);
+  cfg_row(g, cfg_label(x_grp_device, "lbl_tag_no"), cfg_edit(x_grp_device, "txt_dev_tag", CFG_EDIT_TEXT, 14));
+  cfg_row(g, cfg_label(x_grp_device, "lbl_dev_sernum"), cfg_edit(x_grp_device, "txt_dev_sernum", CFG_EDIT_TEXT, 14));
+  cmb_curr_prod = cfg_combo(x_grp_device, "cmb_curr_prod", {}, 14);
+  cfg_row(g, cfg_label(x_grp_device, "lbl_curr_prod"), cmb_curr_prod);
+  cfg_row(g, cfg_label(x_grp_device, "lbl_temp_mode"), cfg_combo(x_grp_device, "cmb_temp_mode", kTempItems, 6));
 
-  f->grp_serial_if = cfg_group(host, "grp_serial_if");
-  g = cfg_grid(f->grp_serial_if);
-  cfg_row(g, cfg_label(f->grp_serial_if, "lbl_baud"), cfg_combo(f->grp_serial_if, "cmb_baud", kBaudItems, 8));
-  cfg_row(g, cfg_label(f->grp_serial_if, "lbl_parity"), cfg_combo(f->grp_serial_if, "cmb_parity", kParityItems, 8));
-  f->cmb_mod_addr = cfg_combo(f->grp_serial_if, "cmb_mod_addr", {}, 8);
-  cfg_row(g, cfg_label(f->grp_serial_if, "lbl_mod_addr"), f->cmb_mod_addr);
-  auto* term = new QCheckBox(f->grp_serial_if);
+  grp_serial_if = cfg_group(host, "grp_serial_if");
+  g = cfg_grid(grp_serial_if);
+  cfg_row(g, cfg_label(grp_serial_if, "lbl_baud"), cfg_combo(grp_serial_if, "cmb_baud", kBaudItems, 8));
+  cfg_row(g, cfg_label(grp_serial_if, "lbl_parity"), cfg_combo(grp_serial_if, "cmb_parity", kParityItems, 8));
+  cmb_mod_addr = cfg_combo(grp_serial_if, "cmb_mod_addr", {}, 8);
+  cfg_row(g, cfg_label(grp_serial_if, "lbl_mod_addr"), cmb_mod_addr);
+  auto* term = new QCheckBox(grp_serial_if);
   term->setObjectName("chk_rs_term");
   g->addWidget(term, g->rowCount(), 0, 1, 3);
 
-  cfg_two_columns(host, f->x_grp_device, f->grp_serial_if);
+  cfg_two_columns(host, x_grp_device, grp_serial_if);
 }
 
 // ---- Digital inputs ------------------------------------------------------------
-void build_inputs(TMainForm* f, QWidget* page) {
-  QWidget* content = cfg_scroll_page(page);
+void cfg_pages::build_inputs() {
+  QWidget* content = cfg_scroll_page(tabs_.inputs);
   auto* col = page_column(content);
   auto* host = new QWidget(content);
   col->addWidget(host);
@@ -119,13 +133,13 @@ void build_inputs(TMainForm* f, QWidget* page) {
 
   // The assignment matrix: a heading per product-select input, one row per
   // input state with its ON/OFF cells and the product it selects.
-  f->grp_prod_switch = cfg_group(host, "grp_prod_switch");
-  auto* m = new QGridLayout(f->grp_prod_switch);
+  grp_prod_switch = cfg_group(host, "grp_prod_switch");
+  auto* m = new QGridLayout(grp_prod_switch);
   m->setContentsMargins(10, 8, 10, 10);
   m->setHorizontalSpacing(4);
   m->setVerticalSpacing(3);
   for (int n = 1; n <= DIN_INPUTS; ++n) {
-    auto* head = cfg_label(f->grp_prod_switch, n_name("x_lbl_sw_din%1", n), din_heading(n));
+    auto* head = cfg_label(grp_prod_switch, n_name("x_lbl_sw_din%1", n), din_heading(n));
     head->setAlignment(Qt::AlignCenter);
     head->setStyleSheet("font-weight: bold;");
     m->addWidget(head, 0, n - 1);
@@ -134,7 +148,7 @@ void build_inputs(TMainForm* f, QWidget* page) {
   for (int state = 0; state < 16; ++state) {
     for (int n = 1; n <= DIN_INPUTS; ++n) {
       const QString cap = din_cell_caption(n, state);
-      auto* cell = cfg_label(f->grp_prod_switch, QString("x_lbl_sw%1_%2").arg(n).arg(state), cap);
+      auto* cell = cfg_label(grp_prod_switch, QString("x_lbl_sw%1_%2").arg(n).arg(state), cap);
       cell->setAlignment(Qt::AlignCenter);
       cell->setFixedWidth(cell->fontMetrics().horizontalAdvance("Din-4") + 20);
       cell->setFixedHeight(row_h);
@@ -143,42 +157,31 @@ void build_inputs(TMainForm* f, QWidget* page) {
       m->addWidget(cell, state + 1, n - 1);
     }
     if (state == 0) {
-      auto* def = cfg_label(f->grp_prod_switch, "x_lbl_def_prod");
+      auto* def = cfg_label(grp_prod_switch, "x_lbl_def_prod");
       def->setContentsMargins(6, 0, 0, 0);
       m->addWidget(def, 1, DIN_INPUTS);
     } else {
-      m->addWidget(cfg_combo(f->grp_prod_switch, n_name("cmb_prod%1_sel", state), {}, 18), state + 1, DIN_INPUTS);
+      m->addWidget(cfg_combo(grp_prod_switch, n_name("cmb_prod%1_sel", state), {}, 18), state + 1, DIN_INPUTS);
     }
   }
   m->setColumnMinimumWidth(DIN_INPUTS, 160);
   m->setColumnStretch(DIN_INPUTS + 1, 1);
   m->setRowStretch(17, 1);
 
-  cfg_two_columns(host, inputs, f->grp_prod_switch);
+  cfg_two_columns(host, inputs, grp_prod_switch);
 }
 
 // ---- Outputs --------------------------------------------------------------------
-QGroupBox* alarm_output(QWidget* parent, int n) {
-  auto* grp = cfg_group(parent, n_name("grp_alarm_%1", n));
-  auto* g = cfg_grid(grp);
-  cfg_row(g, cfg_label(grp, n_name("lbl_al%1_mode", n)), cfg_combo(grp, n_name("cmb_al%1_mode", n), kContactItems, 6));
-  cfg_row(g, cfg_label(grp, n_name("lbl_al%1_del", n)), cfg_edit(grp, n_name("txt_al%1_del", n), CFG_EDIT_NUMBER, 6),
-          cfg_unit(grp, n_name("x_lbl_al%1_del_u", n), "s"));
-  g->addWidget(section_label(grp, n_name("lbl_al%1_matrix", n)), g->rowCount(), 0, 1, 3);
-  check_pairs(g, grp, matrix_names(n_name("chk_al%1_", n)));
-  g->setRowStretch(g->rowCount(), 1);
-  return grp;
-}
-
-void build_outputs(TMainForm*, QWidget* page) {
-  QWidget* content = cfg_scroll_page(page);
+void cfg_pages::build_outputs() {
+  QWidget* content = cfg_scroll_page(tabs_.outputs);
   auto* col = page_column(content);
   auto* host = new QWidget(content);
   col->addWidget(host);
 
   auto* aout = cfg_group(content, "grp_aout");
   auto* g = cfg_grid(aout);
-  cfg_row(g, cfg_label(aout, "lbl_aout_mode"), cfg_combo(aout, "cmb_aout_mode", {}, 22));
+  cmb_aout_mode = cfg_combo(aout, "cmb_aout_mode", {}, 22);
+  cfg_row(g, cfg_label(aout, "lbl_aout_mode"), cmb_aout_mode);
   cfg_row(g, cfg_label(aout, "lbl_aout_err"), cfg_edit(aout, "txt_aout_err", CFG_EDIT_NUMBER, 6),
           cfg_unit(aout, "lbl_aout_err_u"));
   for (const char* end : {"4ma", "20ma"}) {
@@ -212,26 +215,27 @@ void build_outputs(TMainForm*, QWidget* page) {
 }
 
 // ---- Products/Calibration -----------------------------------------------------------
-QGroupBox* product_group(TMainForm* f, QWidget* parent) {
-  f->x_grp_product = cfg_group(parent, "x_grp_product");
-  QGroupBox* grp = f->x_grp_product;
+QGroupBox* cfg_pages::product_group(QWidget* parent) {
+  x_grp_product = cfg_group(parent, "x_grp_product");
+  QGroupBox* grp = x_grp_product;
   auto* g = cfg_grid(grp);
   cfg_row(g, cfg_label(grp, "lbl_prod_name"), cfg_edit(grp, "txt_prod_name", CFG_EDIT_TEXT, 14));
-  f->cmb_unit = cfg_combo(grp, "cmb_unit", {}, 8);
-  cfg_row(g, cfg_label(grp, "lbl_unit"), f->cmb_unit);
-  f->x_cmb_decp = cfg_combo(grp, "x_cmb_decp", {}, 8);
-  cfg_row(g, cfg_label(grp, "lbl_decp"), f->x_cmb_decp);
+  cmb_unit = cfg_combo(grp, "cmb_unit", {}, 8);
+  cfg_row(g, cfg_label(grp, "lbl_unit"), cmb_unit);
+  x_cmb_decp = cfg_combo(grp, "x_cmb_decp", {}, 8);
+  cfg_row(g, cfg_label(grp, "lbl_decp"), x_cmb_decp);
   for (const char* r : {"rng_beg", "rng_end", "low_flow"})
     cfg_row(g, cfg_label(grp, QString("lbl_") + r), cfg_edit(grp, QString("txt_") + r, CFG_EDIT_NUMBER, 9),
             cfg_unit(grp, QString("x_lbl_") + r + "_u"));
   return grp;
 }
 
-QGroupBox* filter_group(TMainForm* f, QWidget* parent) {
-  f->grp_filter = cfg_group(parent, "grp_filter");
-  QGroupBox* grp = f->grp_filter;
+QGroupBox* cfg_pages::filter_group(QWidget* parent) {
+  grp_filter = cfg_group(parent, "grp_filter");
+  QGroupBox* grp = grp_filter;
   auto* g = cfg_grid(grp);
-  cfg_row(g, cfg_label(grp, "lbl_med_filt"), cfg_combo(grp, "cmb_med_filt", {}, 6));
+  cmb_med_filt = cfg_combo(grp, "cmb_med_filt", {}, 6);
+  cfg_row(g, cfg_label(grp, "lbl_med_filt"), cmb_med_filt);
   cfg_row(g, cfg_label(grp, "lbl_pt_filt"), cfg_edit(grp, "txt_pt_filt", CFG_EDIT_NUMBER, 6),
           cfg_unit(grp, "x_lbl_pt_filt_u", "s"));
   cfg_row(g, cfg_label(grp, "lbl_scr_filt"), cfg_edit(grp, "txt_scr_filt", CFG_EDIT_NUMBER, 6),
@@ -239,9 +243,9 @@ QGroupBox* filter_group(TMainForm* f, QWidget* parent) {
   return grp;
 }
 
-QGroupBox* alarms_group(TMainForm* f, QWidget* parent) {
-  f->grp_alarms = cfg_group(parent, "grp_alarms");
-  QGroupBox* grp = f->grp_alarms;
+QGroupBox* cfg_pages::alarms_group(QWidget* parent) {
+  grp_alarms = cfg_group(parent, "grp_alarms");
+  QGroupBox* grp = grp_alarms;
   auto* g = cfg_grid(grp);
   g->setColumnStretch(2, 0);
   g->setColumnStretch(7, 1);
@@ -266,14 +270,15 @@ QGroupBox* alarms_group(TMainForm* f, QWidget* parent) {
   return grp;
 }
 
-QGroupBox* calib_group(TMainForm* f, QWidget* parent) {
-  f->grp_calib = cfg_group(parent, "grp_calib");
-  QGroupBox* grp = f->grp_calib;
+QGroupBox* cfg_pages::calib_group(QWidget* parent) {
+  grp_calib = cfg_group(parent, "grp_calib");
+  QGroupBox* grp = grp_calib;
   auto* g = cfg_grid(grp);
   g->setColumnStretch(2, 0);
   g->setColumnStretch(6, 1);
   g->addWidget(cfg_label(grp, "lbl_cal_pts"), 0, 0);
-  g->addWidget(cfg_combo(grp, "x_cmb_cal_pts", kCalPointItems, 3), 0, 1);
+  x_cmb_cal_pts = cfg_combo(grp, "x_cmb_cal_pts", kCalPointItems, 3);
+  g->addWidget(x_cmb_cal_pts, 0, 1);
   auto* diag = cfg_button(grp, "cmd_cal_diag");
   set_diagram_icon(diag);
   g->addWidget(diag, 0, 5, Qt::AlignRight);
@@ -292,9 +297,9 @@ QGroupBox* calib_group(TMainForm* f, QWidget* parent) {
   g->addWidget(cfg_label(grp, "lbl_gain"), r, 0);
   auto* gain = new QHBoxLayout;
   gain->setSpacing(6);
-  f->x_lbl_gain_val = cfg_label(grp, "x_lbl_gain_val");
-  f->x_lbl_gain_val->setMinimumWidth(QFontMetrics(f->x_lbl_gain_val->font()).horizontalAdvance("[ 1280.0 ]") + 6);
-  gain->addWidget(f->x_lbl_gain_val);
+  x_lbl_gain_val = cfg_label(grp, "x_lbl_gain_val");
+  x_lbl_gain_val->setMinimumWidth(QFontMetrics(x_lbl_gain_val->font()).horizontalAdvance("[ 1280.0 ]") + 6);
+  gain->addWidget(x_lbl_gain_val);
   for (const char* name : {"cmd_amp_dec", "cmd_amp_inc"}) {
     auto* b = cfg_button(grp, name);
     b->setFixedWidth(b->sizeHint().height() + 8);
@@ -312,25 +317,25 @@ QGroupBox* calib_group(TMainForm* f, QWidget* parent) {
   return grp;
 }
 
-void build_products(TMainForm* f, QWidget* page) {
-  QWidget* content = cfg_scroll_page(page);
+void cfg_pages::build_products() {
+  QWidget* content = cfg_scroll_page(tabs_.products);
   auto* col = page_column(content);
 
   auto* head = new QHBoxLayout;
   head->setSpacing(8);
   head->addWidget(cfg_label(content, "lbl_prod_select"));
-  f->cmb_prod_select = cfg_combo(content, "cmb_prod_select", {}, 24);
-  head->addWidget(f->cmb_prod_select);
+  cmb_prod_select = cfg_combo(content, "cmb_prod_select", {}, 24);
+  head->addWidget(cmb_prod_select);
   head->addSpacing(8);
-  f->chk_default_prod = new QCheckBox(content);
-  f->chk_default_prod->setObjectName("chk_default_prod");
-  head->addWidget(f->chk_default_prod);
+  chk_default_prod = new QCheckBox(content);
+  chk_default_prod->setObjectName("chk_default_prod");
+  head->addWidget(chk_default_prod);
   head->addStretch(1);
   head->addWidget(cfg_label(content, "lbl_prod_crc"));
-  f->x_lbl_prod_crc = cfg_label(content, "x_lbl_prod_crc");
-  f->x_lbl_prod_crc->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  f->x_lbl_prod_crc->setStyleSheet("font-family: monospace; font-weight: bold;");
-  head->addWidget(f->x_lbl_prod_crc);
+  x_lbl_prod_crc = cfg_label(content, "x_lbl_prod_crc");
+  x_lbl_prod_crc->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  x_lbl_prod_crc->setStyleSheet("font-family: monospace; font-weight: bold;");
+  head->addWidget(x_lbl_prod_crc);
   col->addLayout(head);
 
   auto* host = new QWidget(content);
@@ -341,29 +346,27 @@ void build_products(TMainForm* f, QWidget* page) {
   auto* lcol = new QVBoxLayout(left);
   lcol->setContentsMargins(0, 0, 0, 0);
   lcol->setSpacing(12);
-  lcol->addWidget(product_group(f, left));
-  lcol->addWidget(filter_group(f, left));
+  lcol->addWidget(product_group(left));
+  lcol->addWidget(filter_group(left));
   lcol->addStretch(1);
 
   auto* right = new QWidget(host);
   auto* rcol = new QVBoxLayout(right);
   rcol->setContentsMargins(0, 0, 0, 0);
   rcol->setSpacing(12);
-  rcol->addWidget(alarms_group(f, right));
-  rcol->addWidget(calib_group(f, right));
+  rcol->addWidget(alarms_group(right));
+  rcol->addWidget(calib_group(right));
   rcol->addStretch(1);
 
   cfg_two_columns(host, left, right);
 }
 
-}  // namespace
-
-void TMainForm::build_cfg_pages() {
-  build_base(this, tab_base);
-  build_inputs(this, tab_inputs);
-  build_outputs(this, tab_outputs);
-  build_products(this, tab_products);
-  connect_cfg_pages();
+cfg_pages::cfg_pages(QTabWidget& tabs, const t_tabs& pages) : tab_ctrl_(tabs), tabs_(pages) {
+  build_base();
+  build_inputs();
+  build_outputs();
+  build_products();
+  connect_pages();
   // The mode-dependent captions follow the active configuration's analog
   // output mode; the gain of the edited product shows on the products page.
   set_aout_mode_query(&cfg_aout_voltage);
@@ -372,28 +375,34 @@ void TMainForm::build_cfg_pages() {
   });
 }
 
-void TMainForm::align_cfg_labels() {
+cfg_pages::~cfg_pages() = default;
+
+void cfg_pages::detach() {
+  if (cfg_filter_) cfg_filter_->detach();
+}
+
+void cfg_pages::align_cfg_labels() {
   auto groups = [](QWidget* page, const QStringList& names) {
     QList<QGroupBox*> list;
     for (const QString& n : names) list << page->findChild<QGroupBox*>(n);
     return list;
   };
   cfg_align_labels({x_grp_device, grp_serial_if});
-  cfg_align_labels(groups(tab_inputs, {"grp_din_1", "grp_din_2", "grp_din_3", "grp_din_4"}));
-  cfg_align_labels(groups(tab_outputs, {"grp_alarm_1", "grp_alarm_2", "grp_aout"}));
+  cfg_align_labels(groups(tabs_.inputs, {"grp_din_1", "grp_din_2", "grp_din_3", "grp_din_4"}));
+  cfg_align_labels(groups(tabs_.outputs, {"grp_alarm_1", "grp_alarm_2", "grp_aout"}));
   cfg_align_labels({x_grp_product, grp_filter});
 }
 
-QList<QComboBox*> TMainForm::prod_name_boxes() const {
+QList<QComboBox*> cfg_pages::prod_name_boxes() const {
   QList<QComboBox*> boxes{cmb_curr_prod};
   for (int m = 1; m <= 15; ++m)
-    if (auto* b = tab_inputs->findChild<QComboBox*>(n_name("cmb_prod%1_sel", m))) boxes << b;
+    if (auto* b = tabs_.inputs->findChild<QComboBox*>(n_name("cmb_prod%1_sel", m))) boxes << b;
   return boxes;
 }
 
-void TMainForm::connect_cfg_pages() {
+void cfg_pages::connect_pages() {
   cfg_filter_ = new cfg_edit_filter(this);
-  for (QWidget* page : {tab_base, tab_inputs, tab_outputs, tab_products}) {
+  for (QWidget* page : {tabs_.base, tabs_.inputs, tabs_.outputs, tabs_.products}) {
     for (QLineEdit* e : page->findChildren<QLineEdit*>())
       if (e->property(CFG_EDIT_PROPERTY).isValid()) e->installEventFilter(cfg_filter_);
     for (QCheckBox* c : page->findChildren<QCheckBox*>()) {
@@ -403,13 +412,13 @@ void TMainForm::connect_cfg_pages() {
     for (QComboBox* box : page->findChildren<QComboBox*>()) {
       box->installEventFilter(cfg_filter_);
       const QString n = box->objectName();
-      void (TMainForm::*own)() = nullptr;
-      if (n == "cmb_aout_mode") own = &TMainForm::cmb_aout_modeChange;
-      if (n == "cmb_med_filt") own = &TMainForm::cmb_med_filtChange;
-      if (n == "cmb_unit") own = &TMainForm::cmb_unitChange;
-      if (n == "x_cmb_decp") own = &TMainForm::x_cmb_decpChange;
-      if (n == "x_cmb_cal_pts") own = &TMainForm::x_cmb_cal_ptsChange;
-      if (n == "cmb_prod_select") own = &TMainForm::cmb_prod_selectChange;
+      void (cfg_pages::*own)() = nullptr;
+      if (n == "cmb_aout_mode") own = &cfg_pages::cmb_aout_modeChange;
+      if (n == "cmb_med_filt") own = &cfg_pages::cmb_med_filtChange;
+      if (n == "cmb_unit") own = &cfg_pages::cmb_unitChange;
+      if (n == "x_cmb_decp") own = &cfg_pages::x_cmb_decpChange;
+      if (n == "x_cmb_cal_pts") own = &cfg_pages::x_cmb_cal_ptsChange;
+      if (n == "cmb_prod_select") own = &cfg_pages::cmb_prod_selectChange;
       if (own) {
         connect(box, &QComboBox::currentIndexChanged, this, own);
       } else if (n.startsWith("cmb_din") && n.endsWith("_fun")) {
@@ -419,9 +428,9 @@ void TMainForm::connect_cfg_pages() {
       }
     }
   }
-  connect(chk_default_prod, &QCheckBox::clicked, this, &TMainForm::chk_default_prodMouseUp);
-  if (auto* b = tab_products->findChild<QPushButton*>("cmd_amp_inc"))
-    connect(b, &QPushButton::clicked, this, &TMainForm::cmd_amp_incClick);
-  if (auto* b = tab_products->findChild<QPushButton*>("cmd_amp_dec"))
-    connect(b, &QPushButton::clicked, this, &TMainForm::cmd_amp_decClick);
+  connect(chk_default_prod, &QCheckBox::clicked, this, &cfg_pages::chk_default_prodMouseUp);
+  if (auto* b = tabs_.products->findChild<QPushButton*>("cmd_amp_inc"))
+    connect(b, &QPushButton::clicked, this, &cfg_pages::cmd_amp_incClick);
+  if (auto* b = tabs_.products->findChild<QPushButton*>("cmd_amp_dec"))
+    connect(b, &QPushButton::clicked, this, &cfg_pages::cmd_amp_decClick);
 }
