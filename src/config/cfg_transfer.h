@@ -1,7 +1,7 @@
 // What reading and writing a transmitter's configuration does with the
 // register images, free of widgets: change detection, the copies between
 // read and edit images, taking a finished read, the serial number check and
-// the check of a write by reading back. The window (config/main_cfg_transfer.cpp)
+// the check of a write by reading back. The window (config/cfg_transfer_ctl.h)
 // and orvctl both build on these.
 //
 // Images are compared and copied over the transferred ranges only:
