@@ -505,6 +505,9 @@ void com_service::carry_out_request() {
     return true;
   };
   const int slave = device_ok ? common_setup.dev_conn[r].addr.load(rlx) + 1 : 0;
+  // Work posted for the device before this request comes first: a status
+  // clear must not undo the status block the request reads.
+  if (device_ok) apply_ctl(r);
   frames_word_ = request_slot::serial_of(taken) << 8;
   m_stat.req_frames.store(frames_word_, rlx);
 

@@ -176,6 +176,19 @@ void service_client::release_all_and_wait() {
   for (int d = 0; d < MAX_DEVICES; ++d) release_now(d);
 }
 
+bool service_client::wait_for_status(int d, int ms) {
+  if (d < 0 || d >= MAX_DEVICES) return false;
+  busy_scope scope(busy_);
+  if (!scope.entered()) return false;
+  const auto& fresh = m_stat.dev_stat[d].status_read;
+  const int64_t start = line_clock().now_ms();
+  while (!fresh.load(rlx) && service_running() && line_clock().now_ms() - start < ms) {
+    pump();
+    sleep_ms(1);
+  }
+  return fresh.load(rlx);
+}
+
 bool service_client::remove_device(int r) {
   if (r < 0 || r >= MAX_DEVICES) return false;
   busy_scope scope(busy_);

@@ -116,6 +116,14 @@ class service_client {
   static int32_t play_state();
   static void set_play_state(int32_t state);
 
+  // ---- the status block (analog output calibration) ----------------------------------
+  // Waits until device d's status block has been read since it was last
+  // marked stale (post_dev_ctl with CTL_CLEAR_STATUS, which the service
+  // carries out before any request for d posted after it), at most ms
+  // milliseconds on the line clock. True when it has been; false when the
+  // time ran out, the service does not run, or another call waits (refused).
+  bool wait_for_status(int d, int ms);
+
   // ---- device slots ---------------------------------------------------------------
   // Removes device slot r (the slots behind it move down one place) and
   // waits until that is done. False when refused or r is no slot.

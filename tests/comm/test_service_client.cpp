@@ -199,6 +199,7 @@ TEST(ServiceClient, WithoutAServiceNothingWaitsForever) {
   EXPECT_FALSE(c.post_gain(0, 0x8001).has_value());
   EXPECT_EQ(c.wait(request_slot::serial_of(word) + 1), REQS_ERROR);
   EXPECT_EQ(m_stat.data_req.word(), word);  // nothing posted
+  EXPECT_FALSE(c.wait_for_status(0, 1000));
   // Removals and edits are carried out at once.
   t_dev_conn rec;
   copy_dev_conn(rec, common_setup.dev_conn[1]);
@@ -305,4 +306,30 @@ TEST(ServiceClient, RemovalEditAndShutdownReleaseWhatIsForcedFirst) {
   EXPECT_EQ(rig.peer.get_register(10007), 0);
   EXPECT_FALSE(c.gain_forced(0));
   EXPECT_FALSE(c.output_forced(1));
+}
+
+TEST(ServiceClient, TheStatusWaitedForIsTheOneReadSinceTheLastClear) {
+  service_rig rig;
+  rig.add_device(0);
+  rig.peer.set_register(35, 4321);  // the output feedback
+  stepping_client sc(rig);
+  service_client& c = sc.client;
+  EXPECT_EQ(c.wait(*c.post_output(0, 6400, 0x8000)), REQS_READY);
+  // The release reads the status block.
+  service_client::post_dev_ctl(0, CTL_CLEAR_STATUS);
+  ASSERT_TRUE(c.post_output_release(0));
+  EXPECT_TRUE(c.wait_for_status(0, 1000));
+  EXPECT_EQ(m_stat.dev_stat[0].read_stat.get(35), 4321);
+  EXPECT_FALSE(c.busy());
+
+  // Released again while the transmitter keeps silent: the block read
+  // before is stale from the clear on, even though the service takes the
+  // release before the device's next turn; the wait ends on the line clock.
+  rig.peer.drop_next(1000);
+  service_client::post_dev_ctl(0, CTL_CLEAR_STATUS);
+  ASSERT_TRUE(c.post_output_release(0));
+  const int64_t t0 = line_clock().now_ms();
+  EXPECT_FALSE(c.wait_for_status(0, 1000));
+  EXPECT_GE(line_clock().now_ms() - t0, 1000);
+  EXPECT_GE(sc.pumps, 1);
 }
