@@ -24,7 +24,7 @@ QString cal_menu_caption(const QString& prefix, int k, const QString& reference)
   return prefix + msg_text(98 + k) + " - " + reference + " %";
 }
 
-int cal_menu_items(int count_index) { return std::clamp(count_index + 2, CAL_PTS_MIN, CAL_PTS_MAX); }
+int cal_menu_items(int count) { return std::clamp(count, CAL_PTS_MIN, CAL_PTS_MAX); }
 
 int32_t cal_pick_raw(float value) {
   const double r = std::nearbyint(static_cast<double>(value));

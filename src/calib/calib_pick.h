@@ -23,9 +23,8 @@ std::optional<float> grid_cal_value(int chart, int row, int column);
 // + reference + " %".
 QString cal_menu_caption(const QString& prefix, int k, const QString& reference);
 
-// Items shown for the product's point count (the point count selector's
-// index + 2, taken as 2..5).
-int cal_menu_items(int count_index);
+// Items shown for the product's point count, taken as 2..5.
+int cal_menu_items(int count);
 
 // The picked value as the raw value stored: rounded to nearest (ties to
 // even) and kept within 32 bits signed.

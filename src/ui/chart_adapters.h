@@ -1,10 +1,7 @@
-// What the window gives its chart parts: the frame's state (chart_frame)
-// and, until the calibration part takes it, the calibration-point menu on
-// a right-click in a channel grid (grid_menu_hook).
+// What the window gives its chart parts: the frame's state (chart_frame).
 #pragma once
 
 #include "charts/chart_frame.h"
-#include "charts/grid_menu_hook.h"
 
 class TMainForm;
 
@@ -17,15 +14,4 @@ class window_chart_frame final : public chart_frame {
 
  private:
   const TMainForm& form_;
-};
-
-// A cursor value of a raw-value channel offers itself as a calibration
-// point: menp_cal instead of the channel menu.
-class window_cal_grid_menu final : public grid_menu_hook {
- public:
-  explicit window_cal_grid_menu(TMainForm& form) : form_(form) {}
-  bool take_grid_menu(int chart, int row, int col, const QPoint& global_pos) override;
-
- private:
-  TMainForm& form_;
 };

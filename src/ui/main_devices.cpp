@@ -1,6 +1,7 @@
 // The window's side of the device column: a click on a panel, selecting a
 // device (what leaving one runs, in order), the panels and menus shown
 // after a change of the devices, and the once-a-second timer.
+#include "calib/calib_ctl.h"
 #include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
 #include "comm/service_client.h"
@@ -49,7 +50,7 @@ void TMainForm::select_device(int d) {
   if (d >= 0 && d == m_stat.dev_selected.load()) return;
   if (!pages().store_pending_edit()) return;
   // A forced analog output is released before its device is left.
-  release_aout(true);
+  calib().release_output(true);
   if (!transfer().offer_write_config(0, false)) return;
   if (d >= 0 && !m_stat.dev_stat[d].param_read.load()) {
     if (transfer().read_dev_config(d)) {

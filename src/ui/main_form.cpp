@@ -2,12 +2,14 @@
 // placement.
 #include "ui/main_form.h"
 
+#include "calib/calib_ctl.h"
 #include "charts/chart_ctl.h"
 #include "comm/modb_serial.h"
 #include "comm/service_client.h"
 #include "config/cfg_pages.h"
 #include "config/cfg_transfer_ctl.h"
 #include "core/common_data.h"
+#include "ui/calib_cfg_adapter.h"
 #include "ui/chart_adapters.h"
 #include "ui/device_column.h"
 #include "ui/icons.h"
@@ -34,9 +36,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   build_toolbar();
   build_chart_pages();
   transfer().attach_tool_bar(tlb_main, {tcmd[0], tcmd[1], tcmd[3], tcmd[4]});
-  connect_calib_gain();
-  connect_aout_calib();
-  build_cal_menu();
+  calib_cfg_ = std::make_unique<calib_cfg_adapter>(*this);
+  calib_ = std::make_unique<calib_ctl>(this, *calib_cfg_);
+  // A right-click on a raw value's cursor value in a channel grid offers it
+  // as a calibration point.
+  charts_->set_grid_menu_hook(calib_.get());
 }
 
 TMainForm::~TMainForm() {
@@ -46,8 +50,8 @@ TMainForm::~TMainForm() {
   // An edit that loses the focus while the window goes stores nothing.
   cfg_pages_->detach();
   // Nor does a calibration bar drive or release anything then.
-  delete aout_filter;
-  aout_filter = nullptr;
+  charts_->set_grid_menu_hook(nullptr);
+  calib_.reset();
   // The service and the link live as long as the window that started them.
   srvc_client().destroy_service();
   delete modb_serial;
@@ -56,9 +60,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::build_chart_pages() {
   chart_frame_ = std::make_unique<window_chart_frame>(*this);
-  cal_grid_menu_ = std::make_unique<window_cal_grid_menu>(*this);
   charts_ = std::make_unique<chart_ctl>(this, *chart_frame_, tab_online, tab_offline, menm_chart, menm_export);
-  charts_->set_grid_menu_hook(cal_grid_menu_.get());
   connect(charts_.get(), &chart_ctl::play_state_changed, this, &TMainForm::update_play_buttons);
   connect(tcmd[5], &QAction::triggered, charts_.get(), &chart_ctl::menm_exp_csvClick);
   connect(tcmd[6], &QAction::triggered, charts_.get(), &chart_ctl::menm_exp_bmpClick);

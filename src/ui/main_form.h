@@ -9,8 +9,7 @@
 //   src/ui/main_startup.cpp  start-up (FormCreate), shutdown and closing
 //   src/ui/main_link.cpp     the link statistics of a device
 //   src/ui/chart_adapters.cpp  what the chart parts ask of the window
-// Handlers of calibration go into src/calib, with their members in a section
-// of their own below.
+// Calibration is a part of its own (calib_ctl, src/calib) that the window owns.
 #pragma once
 
 #include "config/cfg_frame.h"
@@ -23,7 +22,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 struct t_setup_ui;
 class QAbstractButton;
@@ -43,16 +41,13 @@ class QToolBar;
 class QWidget;
 class device_column;
 class device_actions;
-class TCalib_In;
-class TAuto_gain;
-class TManual_gain;
+class calib_cfg_adapter;
+class calib_ctl;
 class QTableWidget;
 class cfg_pages;
 class cfg_transfer_ctl;
-class TCalib_points;
 class chart_ctl;
 class chart_page;
-class window_cal_grid_menu;
 class window_chart_frame;
 
 // Bits of cmd_mask: the commands that are currently allowed.
@@ -126,56 +121,8 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   chart_page& live_page();
   chart_page& arch_page();
 
-  // Calibration: gain dialogs (src/calib/main_calib_gain.cpp) ---------------------------
-  // "Read raw value" (cmd_calin_1 .. 5, the button's Tag is the point),
-  // "Auto-gain" and "Manual-gain" of the products page, and their dialogs,
-  // created at their first use. Each forces the gain on the transmitter
-  // while it is open and releases it on every way out.
-  void connect_calib_gain();
-  void cmd_calin_1Click(int k);
-  void cmd_autogainClick();
-  void cmd_manual_gainClick();
-  // Closes every calibration dialog that is open (shutdown): their overrides end.
-  void close_calib_dialogs();
-  TCalib_In* Calib_In = nullptr;
-  TAuto_gain* Auto_gain = nullptr;
-  TManual_gain* Manual_gain = nullptr;
-  // ---- Calibration: analog output and diagram -------------------------------------------
-  // (src/calib/main_calib_diag.cpp, src/calib/main_calib_aout.cpp)
-  // The calibration curve diagram of the edited product (cmd_cal_diag).
-  void cmd_cal_diagClick();
-  TCalib_points* calib_points_dialog();  // created at its first use
-  TCalib_points* Calib_points = nullptr;
-  // A calibration point's raw value from a cursor value of a raw-value
-  // channel: the right-click on a setup grid offers menp_cal when
-  // grid_cal_value and prep_cal_menu agree, else the grid's own menu.
-  void grid_cell_at(QTableWidget* grid, int x, int y, int& row, int& col) const;
-  bool grid_cal_value(QTableWidget* grid, int x, int y, float& value) const;
-  bool prep_cal_menu();
-  void menp_cal_pt1Click(int tag);  // the five items (Tag 0..4)
-  void build_cal_menu();
-  int32_t calib_data = 0;
-  QPoint ball_position;
-  QString ball_hint;  // the text of the last confirmation balloon
-  QMenu* menp_cal = nullptr;
-  std::array<QAction*, 5> menp_cal_pt{};
-  // The analog output's end points on the Outputs page. A scroll bar drives
-  // the output while it has the focus (scr_cal_20maEnter on focus and on
-  // every change); losing the focus reads the feedback and releases it
-  // (scr_cal_4maExit); Confirm stores drive and feedback in the edit image.
-  void connect_aout_calib();
-  void scr_cal_20maEnter(QScrollBar* bar);
-  void scr_cal_4maExit(QScrollBar* bar);
-  void cmd_calout_4Click(int tag);
-  // Releases a forced output (reading the feedback first). With wait, the
-  // release has been carried out on return (before a device is left,
-  // removed or edited, and at shutdown). A release the service client
-  // refused is retried until it is posted.
-  void release_aout(bool wait);
-  int aout_forced_dev = -1;                     // device whose output was forced and not yet released
-  std::optional<uint32_t> aout_release_serial;  // the last release posted
-  QTimer* aout_retry = nullptr;
-  QObject* aout_filter = nullptr;  // the bars' focus filter, gone before the window's parts
+  // ---- calibration (src/calib/calib_ctl.h) ----------------------------------------------
+  calib_ctl& calib() { return *calib_; }
 
  private:
  public:
@@ -192,7 +139,6 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   // The chart parts, and what they ask of the window (ui/chart_adapters.h).
   void build_chart_pages();
   std::unique_ptr<window_chart_frame> chart_frame_;
-  std::unique_ptr<window_cal_grid_menu> cal_grid_menu_;
   std::unique_ptr<chart_ctl> charts_;
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void pgctrl_mainChange(int index);
@@ -221,6 +167,9 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   int init_wi = 0;
   int init_hi = 0;
   bool closing_done_ = false;
+  // Calibration, and the configuration pages as it sees them (which outlive it).
+  std::unique_ptr<calib_cfg_adapter> calib_cfg_;
+  std::unique_ptr<calib_ctl> calib_;
 
   int last_pg_index = 0;
 

@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window.
 #include "app/setup_file.h"
 #include "archive/live_reload.h"
+#include "calib/calib_ctl.h"
 #include "charts/chart_ctl.h"
 #include "charts/draw_stat.h"
 #include "comm/modb_serial.h"
@@ -198,15 +199,16 @@ void TMainForm::shutdown_sequence() {
   Timer1->stop();
   // Calibration dialogs end their overrides; every release is carried out
   // before the service ends.
-  close_calib_dialogs();
+  calib().close_dialogs();
   process_pending();
   // Nothing stays forced on a transmitter once the program has gone.
-  release_aout(true);
+  calib().release_output(true);
   srvc_client().stop_service(true, true);
   save_setup(current_setup_ui());
   if (modb_serial) modb_serial->close_com();
   wait_ms(100);
   closing_done_ = true;
+  calib().detach();
 }
 
 void TMainForm::abort_sequence() {
@@ -216,6 +218,7 @@ void TMainForm::abort_sequence() {
   if (modb_serial) modb_serial->close_com();
   wait_ms(100);
   closing_done_ = true;
+  calib().detach();
 }
 
 void TMainForm::FormClose(QCloseEvent* event) {

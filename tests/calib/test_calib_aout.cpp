@@ -164,7 +164,7 @@ TEST_F(CalibAout, ConfirmOnADisconnectedDeviceGivesText85AfterAboutOneSecond) {
   silence(true);
   ok4->setFocus(Qt::TabFocusReason);  // the release goes out, its status read fails
   const int64_t t0 = line_clock().now_ms();
-  form_->cmd_calout_4Click(0);
+  ok4->click();
   EXPECT_GE(line_clock().now_ms() - t0, 1000);
   EXPECT_EQ(boxes(), QStringList{error(85)});
   EXPECT_EQ(params(), before);

@@ -108,9 +108,9 @@ class GainDialogs : public WindowRig {
 // Opens one of the three dialogs from the products page; the dialog.
 TCalib_dlg_base* open_dialog(TMainForm& f, int which) {
   switch (which) {
-    case 0: f.cmd_calin_1Click(1); return f.Calib_In;
-    case 1: f.cmd_autogainClick(); return f.Auto_gain;
-    default: f.cmd_manual_gainClick(); return f.Manual_gain;
+    case 0: calibration(f).cmd_calin_1Click(1); return capture_dialog(f);
+    case 1: calibration(f).cmd_autogainClick(); return auto_gain_dialog(f);
+    default: calibration(f).cmd_manual_gainClick(); return manual_gain_dialog(f);
   }
 }
 
@@ -120,7 +120,7 @@ TEST_F(GainDialogs, CaptureForcesTheProductGainCollectsAndSavesIntoTheEditImage)
   start_selected();
   const uint16_t product_gain = edited_gain();
   click("cmd_calin_2");
-  TCalib_In* dlg = form->Calib_In;
+  TCalib_In* dlg = capture_dialog(*form);
   ASSERT_NE(dlg, nullptr);
   ASSERT_TRUE(dlg->isVisible());
   EXPECT_EQ(dlg->windowTitle(), "Capture calibration");
@@ -188,10 +188,10 @@ TEST_F(GainDialogs, EveryWayOutOfEveryGainDialogReleasesTheGain) {
   const size_t writes = gain_log().size();
   const uint16_t raw_lo = m_stat.dev_stat[0].edit_prod.get(20);
   msg_script::begin();
-  form->cmd_calin_1Click(4);
-  form->Calib_In->cmd_ok->click();
+  calibration(*form).cmd_calin_1Click(4);
+  capture_dialog(*form)->cmd_ok->click();
   EXPECT_EQ(msg_script::shown(), QStringList{"error: " + msg_text(21)});
-  EXPECT_FALSE(form->Calib_In->isVisible());
+  EXPECT_FALSE(capture_dialog(*form)->isVisible());
   EXPECT_EQ(m_stat.dev_stat[0].edit_prod.get(20), raw_lo);
   EXPECT_EQ(gain_log().size(), writes);
 }
@@ -202,8 +202,8 @@ TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAcceptStoresTheStep
   set_gain_idx(0);
   form->pages().set_prod_crc();
   const QString crc_before = prod_crc_label(*form)->text();
-  form->cmd_autogainClick();
-  TAuto_gain* dlg = form->Auto_gain;
+  calibration(*form).cmd_autogainClick();
+  TAuto_gain* dlg = auto_gain_dialog(*form);
   ASSERT_NE(dlg, nullptr);
   EXPECT_EQ(wait_forced(), 0x8000 | gain_word_of(0, 65));
   EXPECT_FALSE(dlg->cmd_accept->isEnabled());
@@ -231,8 +231,8 @@ TEST_F(GainDialogs, AutomaticGainConvergesAgainstTheSimulatorAcceptStoresTheStep
 TEST_F(GainDialogs, ManualGainForcesEachStepShowsTheHeadroomAndConfirms) {
   start_selected();
   const int first = gain_step_of_word(0, edited_gain());
-  form->cmd_manual_gainClick();
-  TManual_gain* dlg = form->Manual_gain;
+  calibration(*form).cmd_manual_gainClick();
+  TManual_gain* dlg = manual_gain_dialog(*form);
   ASSERT_NE(dlg, nullptr);
   EXPECT_EQ(dlg->trk_man_gain->maximum(), 136);
   EXPECT_EQ(dlg->trk_man_gain->value(), first);
@@ -259,8 +259,8 @@ TEST_F(GainDialogs, ManualGainOffLineIsAPlainStepPicker) {
   m_stat.off_line_vaild.store(true);
   m_stat.ed_prod_id.store(0);
   const size_t writes = line->command_log(1).size();
-  form->cmd_manual_gainClick();
-  TManual_gain* dlg = form->Manual_gain;
+  calibration(*form).cmd_manual_gainClick();
+  TManual_gain* dlg = manual_gain_dialog(*form);
   ASSERT_TRUE(dlg->isVisible());
   EXPECT_FALSE(dlg->tmr_cal_in->isActive());
   EXPECT_FALSE(dlg->lbl_curr_avg->isVisible());
@@ -273,7 +273,7 @@ TEST_F(GainDialogs, ManualGainOffLineIsAPlainStepPicker) {
 
 TEST_F(GainDialogs, RemovingTheDeviceOrEditingItsConnectionReleasesFirst) {
   start_selected();
-  form->cmd_manual_gainClick();
+  calibration(*form).cmd_manual_gainClick();
   wait_forced();
   // The connection edited while the dialog is open: released over the old
   // connection, then the dialog closes.
@@ -282,16 +282,16 @@ TEST_F(GainDialogs, RemovingTheDeviceOrEditingItsConnectionReleasesFirst) {
   ASSERT_TRUE(srvc_client().edit_connection(0, rec, false));
   EXPECT_EQ(last_gain_write(), 0);
   EXPECT_TRUE(wait_released());
-  ASSERT_TRUE(wait_until([&] { return !form->Manual_gain->isVisible(); }, kWaitMs));
+  ASSERT_TRUE(wait_until([&] { return !manual_gain_dialog(*form)->isVisible(); }, kWaitMs));
 
   ASSERT_TRUE(wait_until([] { return dev_on_line(); }, kWaitMs));
-  form->cmd_calin_1Click(0);
+  calibration(*form).cmd_calin_1Click(0);
   wait_forced();
   const size_t forced_at = gain_log().size();
   msg_script::push_answer(true);
   remove_device(*form, 0);
   EXPECT_FALSE(common_setup.dev_conn[0].active.load());
-  ASSERT_TRUE(wait_until([&] { return !form->Calib_In->isVisible(); }, kWaitMs));
+  ASSERT_TRUE(wait_until([&] { return !capture_dialog(*form)->isVisible(); }, kWaitMs));
   const auto g = gain_log();
   ASSERT_EQ(g.size(), forced_at + 1);
   EXPECT_EQ(g.back().value, 0);
@@ -301,11 +301,11 @@ TEST_F(GainDialogs, RemovingTheDeviceOrEditingItsConnectionReleasesFirst) {
 TEST_F(GainDialogs, TheProgramEndingOnSigtermReleasesTheGain) {
   start_selected();
   install_session_end_handler(form);
-  form->cmd_autogainClick();
+  calibration(*form).cmd_autogainClick();
   wait_forced();
   ::raise(SIGTERM);
   ASSERT_TRUE(wait_until([&] { return service_ended(*form); }, kWaitMs));
-  EXPECT_FALSE(form->Auto_gain->isVisible());
+  EXPECT_FALSE(auto_gain_dialog(*form)->isVisible());
   EXPECT_TRUE(released_after_last_force());
 }
 
@@ -318,21 +318,25 @@ TEST_F(GainDialogs, Screenshots) {
   QApplication::setFont(QFont("Arial", 10));
   start_selected();
   QDir().mkpath(dir);
-  form->cmd_calin_1Click(2);
-  ASSERT_TRUE(wait_until([&] { return form->Calib_In->proc.smp_cnt >= 40; }, kWaitMs));
-  form->Calib_In->adjustSize();
-  EXPECT_TRUE(form->Calib_In->grab().save(dir + "/calib-capture.png"));
-  form->Calib_In->close();
-  form->cmd_autogainClick();
+  calibration(*form).cmd_calin_1Click(2);
+  ASSERT_TRUE(wait_until([&] { return capture_dialog(*form)->proc.smp_cnt >= 40; }, kWaitMs));
+  capture_dialog(*form)->adjustSize();
+  EXPECT_TRUE(capture_dialog(*form)->grab().save(dir + "/calib-capture.png"));
+  capture_dialog(*form)->close();
+  calibration(*form).cmd_autogainClick();
   ASSERT_TRUE(
-      wait_until([&] { return form->Auto_gain->proc.agn_step >= 2 && form->Auto_gain->proc.gauge > 0; }, 4 * kWaitMs));
-  form->Auto_gain->adjustSize();
-  EXPECT_TRUE(form->Auto_gain->grab().save(dir + "/calib-auto-gain.png"));
-  form->Auto_gain->close();
-  form->cmd_manual_gainClick();
-  form->Manual_gain->trk_man_gain->setValue(form->Manual_gain->trk_man_gain->value() + 8);
+      wait_until([&] { return auto_gain_dialog(*form)->proc.agn_step >= 2 && auto_gain_dialog(*form)->proc.gauge > 0; },
+                 4 * kWaitMs));
+  auto_gain_dialog(*form)->adjustSize();
+  EXPECT_TRUE(auto_gain_dialog(*form)->grab().save(dir + "/calib-auto-gain.png"));
+  auto_gain_dialog(*form)->close();
+  calibration(*form).cmd_manual_gainClick();
+  manual_gain_dialog(*form)->trk_man_gain->setValue(manual_gain_dialog(*form)->trk_man_gain->value() + 8);
   ASSERT_TRUE(wait_until(
-      [&] { return form->Manual_gain->ga_main->isVisible() && form->Manual_gain->proc.stat.window >= 20; }, kWaitMs));
-  EXPECT_TRUE(form->Manual_gain->grab().save(dir + "/calib-manual-gain.png"));
-  form->Manual_gain->close();
+      [&] {
+        return manual_gain_dialog(*form)->ga_main->isVisible() && manual_gain_dialog(*form)->proc.stat.window >= 20;
+      },
+      kWaitMs));
+  EXPECT_TRUE(manual_gain_dialog(*form)->grab().save(dir + "/calib-manual-gain.png"));
+  manual_gain_dialog(*form)->close();
 }

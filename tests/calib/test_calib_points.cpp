@@ -5,6 +5,7 @@
 // channel's cursor value with one item per configured point, storing into
 // the edit image only.
 #include "calib/calib_diagram.h"
+#include "calib/calib_pick.h"
 #include "calib/calib_points_dlg.h"
 #include "charts/draw_setup.h"
 #include "charts/draw_stat.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -64,7 +66,7 @@ TEST_F(CalibPoints, TheDiagramDrawsPointsInAnyOrderAsOneLineWithItsExtensions) {
   with_points({{200000, 20.0f}, {800000, 90.0f}, {500000, 120.0f}});
   form_->pgctrl_main->setCurrentWidget(products_page(*form_));
   products_page(*form_)->findChild<QPushButton*>("cmd_cal_diag")->click();
-  TCalib_points* dlg = form_->Calib_points;
+  TCalib_points* dlg = calib_diagram(*form_);
   ASSERT_TRUE(dlg && dlg->isVisible());
   EXPECT_EQ(dlg->windowTitle(), "Calibration points");
   EXPECT_EQ(dlg->cmd_close->text(), "Close");
@@ -143,34 +145,37 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
   QTableWidget* grid = chan_grid(*form_, CHART_LIVE);
   auto cell = [&](int row, int col) { return grid->visualRect(grid->model()->index(row, col)).center(); };
 
-  chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 8));
-  ASSERT_TRUE(form_->menp_cal->isVisible());
-  const int32_t picked = form_->calib_data;
+  QMenu* menu = calib_point_menu(*form_);
+  ASSERT_NE(menu, nullptr);
+  // The cell's value (cursor 2 of the raw channel), rounded, is what is stored.
+  const int32_t picked = cal_pick_raw(ds.cur_val[0][1]);
   EXPECT_GT(picked, 0);
-  for (int k = 0; k < 5; ++k) EXPECT_EQ(form_->menp_cal_pt[k]->isVisible(), k < 3) << k;
-  EXPECT_EQ(form_->menp_cal_pt[1]->text(), "Mill - Calibration point 2 - 12" + QString(sys_dec_sep) + "5 %");
-  form_->menp_cal->hide();
-  form_->menp_cal_pt[1]->trigger();
+  chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 8));
+  ASSERT_TRUE(menu->isVisible());
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(calib_point_item(*form_, k)->isVisible(), k < 3) << k;
+  EXPECT_EQ(calib_point_item(*form_, 1)->text(), "Mill - Calibration point 2 - 12" + QString(sys_dec_sep) + "5 %");
+  menu->hide();
+  calib_point_item(*form_, 1)->trigger();
   EXPECT_EQ(get_i32(edited_prod_reg(14)), picked);
   EXPECT_EQ(get_i32(edited_prod_reg(12)), 900000);
-  EXPECT_EQ(form_->ball_hint, "Calibration data updated");
+  EXPECT_EQ(QToolTip::text(), "Calibration data updated");
   EXPECT_EQ(edit("txt_raw_2")->text(), QString::number(picked));
   EXPECT_NE(held().prod[14], static_cast<uint16_t>(picked & 0xFFFF));  // edited only
 
   // The temperature channel's cursor value, and a cell outside the cursor
   // columns, offer the grid's own menu.
   chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(1, 8));
-  EXPECT_FALSE(form_->menp_cal->isVisible());
+  EXPECT_FALSE(menu->isVisible());
   EXPECT_TRUE(chart_popup_menu(*form_)->isVisible());
   chart_popup_menu(*form_)->hide();
   chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 3));
-  EXPECT_FALSE(form_->menp_cal->isVisible());
+  EXPECT_FALSE(menu->isVisible());
   chart_popup_menu(*form_)->hide();
   // Off-line without a valid set there is nothing to store into.
   form_->select_device(-1);
   m_stat.off_line_vaild.store(false);
   form_->pgctrl_main->setCurrentWidget(form_->tab_online);
   chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 9));
-  EXPECT_FALSE(form_->menp_cal->isVisible());
+  EXPECT_FALSE(menu->isVisible());
   chart_popup_menu(*form_)->hide();
 }

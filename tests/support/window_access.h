@@ -4,6 +4,11 @@
 // one class. Each section belongs to one part of the window.
 #pragma once
 
+#include "calib/auto_gain_dlg.h"
+#include "calib/calib_ctl.h"
+#include "calib/calib_in_dlg.h"
+#include "calib/calib_points_dlg.h"
+#include "calib/manual_gain_dlg.h"
 #include "charts/chart_ctl.h"
 #include "charts/chart_page.h"
 #include "charts/chart_view.h"
@@ -131,3 +136,16 @@ inline QMenu* chart_popup_menu(TMainForm& f) { return f.findChild<QMenu*>("menp_
 inline QAction* chart_menu_action(TMainForm& f, const QString& name) { return f.findChild<QAction*>(name); }
 
 // ---- calibration ---------------------------------------------------------------------
+// The part, with the handlers the products and Outputs pages' buttons call.
+inline calib_ctl& calibration(TMainForm& f) { return f.calib(); }
+// The gain dialogs and the calibration diagram; nullptr before their first use.
+inline TCalib_In* capture_dialog(TMainForm& f) { return f.calib().capture_dialog(); }
+inline TAuto_gain* auto_gain_dialog(TMainForm& f) { return f.calib().auto_gain_dialog(); }
+inline TManual_gain* manual_gain_dialog(TMainForm& f) { return f.calib().manual_gain_dialog(); }
+inline TCalib_points* calib_diagram(TMainForm& f) { return f.calib().diagram_dialog(); }
+// The pop-up that offers a channel grid's cursor value as a calibration
+// point, and its item for point k (0..4).
+inline QMenu* calib_point_menu(TMainForm& f) { return f.findChild<QMenu*>("menp_cal"); }
+inline QAction* calib_point_item(TMainForm& f, int k) {
+  return f.findChild<QAction*>(QString("menp_cal_pt%1").arg(k + 1));
+}
