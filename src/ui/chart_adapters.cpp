@@ -4,10 +4,10 @@
 
 #include <QTabWidget>
 
-int window_chart_frame::shown_page() const { return TMainForm::page_tag(form_.pgctrl_main->currentWidget()); }
+int window_chart_frame::shown_page() const { return form_.shown_page(); }
 
-bool window_chart_frame::started() const { return form_.init_complete; }
+bool window_chart_frame::started() const { return form_.init_done(); }
 
 bool window_chart_frame::export_allowed(bool bitmap) const {
-  return (form_.cmd_mask & (bitmap ? CMD_EXP_BMP : CMD_EXP_CSV)) != 0;
+  return (form_.commands() & (bitmap ? CMD_EXP_BMP : CMD_EXP_CSV)) != 0;
 }

@@ -19,14 +19,6 @@
 #include <QMenu>
 #include <QTabWidget>
 
-namespace {
-
-// Lets pending window work run (repaints, the focus change that stores an
-// edit) but no user input, so that no second click starts a nested flow.
-void process_pending() { srvc_client().pump(); }
-
-}  // namespace
-
 void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos) {
   // A click that arrives while a request is carried out changes nothing.
   if (srvc_client().busy()) return;
@@ -34,7 +26,7 @@ void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const
   // calibration scroll bar releases the output it drives).
   if (!pages().store_pending_edit()) return;
   pgctrl_main->setFocus();
-  process_pending();
+  srvc_client().pump();
   if (button == Qt::LeftButton && index >= 0) {
     select_device(index);
   } else if (button == Qt::RightButton) {
@@ -65,7 +57,7 @@ void TMainForm::select_device(int d) {
   {
     // The configuration handlers stay quiet while the window catches up.
     const updating_guard quiet;
-    process_pending();
+    srvc_client().pump();
   }
   transfer().refresh_cfg_views();
 }

@@ -76,6 +76,8 @@ cfg_pages& TMainForm::pages() { return *cfg_pages_; }
 
 cfg_transfer_ctl& TMainForm::transfer() { return *cfg_transfer_; }
 
+int TMainForm::shown_page() const { return page_tag(pgctrl_main->currentWidget()); }
+
 int TMainForm::page_tag(QWidget* page) {
   if (!page) return -1;
   const QVariant v = page->property("Tag");
@@ -141,7 +143,7 @@ void TMainForm::paintEvent(QPaintEvent* event) {
     init_active = false;
     if (init_max) {
       showMaximized();
-    } else if (on_monitor(init_left, init_top) && init_wi >= minimumWidth() && init_hi >= minimumHeight()) {
+    } else if (::on_monitor(init_left, init_top) && init_wi >= minimumWidth() && init_hi >= minimumHeight()) {
       setGeometry(init_left, init_top, init_wi, init_hi);
     }
   }
@@ -157,8 +159,6 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
     lay->setAlignment(Image1, Qt::AlignHCenter | (high ? Qt::AlignVCenter : Qt::AlignTop));
   }
 }
-
-bool TMainForm::on_monitor(int x, int y) { return ::on_monitor(x, y); }
 
 void TMainForm::pgctrl_mainChange(int index) {
   if (!init_complete) return;

@@ -1,15 +1,14 @@
-// The main window: device column, page control, main menu, tool bar and
-// the once-a-second timer. The declaration is whole here; the implementation
-// is split by concern into files beside the code they use, all compiled into
-// the target orv_ui (see src/CMakeLists.txt):
-//   src/ui/main_form.cpp     frame, pages, placement and resizing, page change
-//   src/ui/main_menus.cpp    main menu, device pop-up menu, tool bar, command mask
-//   src/ui/main_devices.cpp  device column and panels, selection, adding,
-//                            editing and removing devices, Timer1Timer
-//   src/ui/main_startup.cpp  start-up (FormCreate), shutdown and closing
-//   src/ui/main_link.cpp     the link statistics of a device
-//   src/ui/chart_adapters.cpp  what the chart parts ask of the window
-// Calibration is a part of its own (calib_ctl, src/calib) that the window owns.
+// The main window's frame: the tab control, main menu, tool bar and command
+// mask, the once-a-second timer, start-up, shutdown and placement. It owns
+// the parts, each with its own state and widgets: the device column and the
+// device actions (src/ui), the configuration pages and transfers
+// (src/config), the chart pages and chart control (src/charts) and
+// calibration (src/calib). The frame's files, all in the target orv_ui:
+//   main_form.cpp     frame, pages, placement and resizing, page change
+//   main_menus.cpp    main menu, tool bar, command mask
+//   main_devices.cpp  selecting a device, the panels, the timer
+//   main_startup.cpp  start-up (FormCreate), shutdown and closing
+//   chart_adapters.cpp, calib_cfg_adapter.cpp  what parts ask of the window
 #pragma once
 
 #include "config/cfg_frame.h"
@@ -19,22 +18,14 @@
 #include <QPoint>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
 struct t_setup_ui;
-class QAbstractButton;
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QScrollBar;
 class QTabWidget;
 class QTimer;
 class QToolBar;
@@ -43,7 +34,6 @@ class device_column;
 class device_actions;
 class calib_cfg_adapter;
 class calib_ctl;
-class QTableWidget;
 class cfg_pages;
 class cfg_transfer_ctl;
 class chart_ctl;
@@ -80,71 +70,64 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   void shutdown_sequence();
   // The shutdown sequence when start-up did not complete.
   void abort_sequence();
+  // True once start-up has completed.
+  bool init_done() const { return init_complete; }
+  // True while a stored placement waits for the first paint.
+  bool placement_pending() const { return init_active; }
 
-  // ---- device handling (main_devices.cpp, main_menus.cpp) ------------------------------
-  // The device column: panels, off-line box, live group (ui/device_column.h).
-  device_column& devices() { return *device_col_; }
-  // Adding, editing and removing devices, their pop-up menu and dialogs (ui/device_actions.h).
-  device_actions& device_acts() { return *device_acts_; }
+  // ---- devices (main_devices.cpp) ----------------------------------------------------
+  // Selects device d (-1: the off-line set). Leaving the selected device runs
+  // the parts in this order: calibration releases the analog output, the
+  // transfer part offers pending writes; then the new device is read.
   void select_device(int d);
+  // The panels and menus after the devices in use changed.
   void show_device_panels();
-  void update_menus();
-  void update_play_buttons();
-  void set_cmd(int bits, bool on);
-  void show_tool_images();
 
-  // True when some monitor holds the point with a 50-pixel margin.
-  static bool on_monitor(int x, int y);
-  // Page tag (0..7) of a page of pgctrl_main; -1 when it is none.
+  // ---- frame ----------------------------------------------------------------------------
+  // The commands allowed now (cmd_bits_t).
+  int commands() const { return cmd_mask; }
+  // Page tag (0..7) of a page of the tab control; -1 when it is none.
   static int page_tag(QWidget* page);
+  // The page tag of the page shown.
+  int shown_page() const;
 
-  // ---- state read by the session-end handler and by tests ----------------------------
-  bool init_complete = false;
-  bool init_active = false;  // a stored placement waits for the first paint
-  int cmd_mask = 0;
-
-  // ---- controls that tests drive (other code finds controls by name) ------------------
-  QTimer* Timer1 = nullptr;
-  QTabWidget* pgctrl_main = nullptr;
-  QWidget* tab_online = nullptr;
-  QMenu* menm_export = nullptr;
-
-  // ---- configuration pages (src/config/cfg_pages.h) -----------------------------------
-  cfg_pages& pages();
-
-  // ---- configuration transfers, parameter set files, access levels ----------------------
-  // (src/config/cfg_transfer_ctl.h)
-  cfg_transfer_ctl& transfer();
-
-  // ---- charts: the Online view and Off-line analysis pages and their menus (src/charts) ----
-  chart_ctl& charts() { return *charts_; }
-  chart_page& live_page();
+  // ---- the parts ----------------------------------------------------------------------
+  device_column& devices() { return *device_col_; }        // ui/device_column.h
+  device_actions& device_acts() { return *device_acts_; }  // ui/device_actions.h
+  cfg_pages& pages();                                      // config/cfg_pages.h
+  cfg_transfer_ctl& transfer();                            // config/cfg_transfer_ctl.h
+  chart_ctl& charts() { return *charts_; }                 // charts/chart_ctl.h
+  chart_page& live_page();                                 // charts/chart_page.h
   chart_page& arch_page();
+  calib_ctl& calib() { return *calib_; }  // calib/calib_ctl.h
 
-  // ---- calibration (src/calib/calib_ctl.h) ----------------------------------------------
-  calib_ctl& calib() { return *calib_; }
-
- private:
- public:
  protected:
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // ---- frame, menus and tool bar (main_form.cpp, main_menus.cpp) ----------------------
+  // ---- frame, menus, tool bar and command mask (main_form.cpp, main_menus.cpp) ----------
   void build_frame();
   void build_menus();
   void build_toolbar();
-  // The chart parts, and what they ask of the window (ui/chart_adapters.h).
   void build_chart_pages();
-  std::unique_ptr<window_chart_frame> chart_frame_;
-  std::unique_ptr<chart_ctl> charts_;
   QWidget* add_page(const char* name, int tag, const QString& caption);
   void pgctrl_mainChange(int index);
   void menm_fileClick();
+  void update_menus();
+  void update_play_buttons();
+  void set_cmd(int bits, bool on);
+  void show_tool_images();
+  // What the device actions and the configuration transfer ask of the frame.
+  void leave_device() override { select_device(-1); }
+  bool may_add_device() const override { return (cmd_mask & CMD_ADD_DEV) != 0; }
+  bool command_allowed(cfg_command_t cmd) const override;
+  void set_device_commands(bool on) override;
+  void refresh_menus() override { update_menus(); }
+  void end_status_highlight() override;
 
-  // ---- device column (main_devices.cpp) --------------------------------------------------
+  // ---- devices and the timer (main_devices.cpp) ------------------------------------------
   void Timer1Timer();
   void device_panel_mouse_down(int index, Qt::MouseButton button, const QPoint& global_pos);
 
@@ -160,43 +143,41 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   void write_init_log();
   void FormClose(QCloseEvent* event);
 
-  // Placement from the setup file, taken at the first paint (init_active).
+  bool init_complete = false;
+  bool init_active = false;  // placement from the setup file, taken at the first paint
   bool init_max = false;
   int init_left = 0;
   int init_top = 0;
   int init_wi = 0;
   int init_hi = 0;
   bool closing_done_ = false;
-  // Calibration, and the configuration pages as it sees them (which outlive it).
+  int last_pg_index = 0;
+  int cmd_mask = 0;
+
+  // ---- the parts (the configuration pages outlive calibration and its adapter) --------------
+  device_column* device_col_ = nullptr;
+  device_actions* device_acts_ = nullptr;
+  std::unique_ptr<cfg_pages> cfg_pages_;
+  std::unique_ptr<cfg_transfer_ctl> cfg_transfer_;
+  std::unique_ptr<window_chart_frame> chart_frame_;
+  std::unique_ptr<chart_ctl> charts_;
   std::unique_ptr<calib_cfg_adapter> calib_cfg_;
   std::unique_ptr<calib_ctl> calib_;
 
-  int last_pg_index = 0;
-
-  // ---- the window's parts ------------------------------------------------------------------
-  std::unique_ptr<cfg_pages> cfg_pages_;
-  std::unique_ptr<cfg_transfer_ctl> cfg_transfer_;
-
-  // ---- controls ---------------------------------------------------------------------------
-  device_column* device_col_ = nullptr;
-  device_actions* device_acts_ = nullptr;
-  void leave_device() override { select_device(-1); }
-  bool may_add_device() const override { return (cmd_mask & CMD_ADD_DEV) != 0; }
-  // What the configuration transfer needs of the frame (main_menus.cpp).
-  bool command_allowed(cfg_command_t cmd) const override;
-  void set_device_commands(bool on) override;
-  void refresh_menus() override { update_menus(); }
-  void end_status_highlight() override;
+  // ---- frame controls ---------------------------------------------------------------------
+  QTimer* Timer1 = nullptr;
+  QTabWidget* pgctrl_main = nullptr;
   QWidget* tab_about = nullptr;
+  QWidget* tab_online = nullptr;
   QWidget* tab_offline = nullptr;
   QLabel* Image1 = nullptr;
-
   QMenuBar* men_main = nullptr;
   QMenu* menm_file = nullptr;
   QMenu* menm_devices = nullptr;
   QMenu* menm_dev_setup = nullptr;
   QMenu* menm_acc_mode = nullptr;
   QMenu* menm_chart = nullptr;
+  QMenu* menm_export = nullptr;
   QMenu* menm_info = nullptr;
   QMenu* menm_language = nullptr;
   QAction* menm_exit = nullptr;

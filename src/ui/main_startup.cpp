@@ -39,15 +39,11 @@ const char* const kLogoFile = "Init_Page.jpg";
 const char* const kInitLogName = "\\orv_init.log";
 const char* const kLineBreak = "\r\n";
 
-// Pending window work (repaints, timers) runs while start-up and shutdown
-// wait; user input waits until they are done.
-void process_pending() { srvc_client().pump(); }
-
 // Waits in steps of 5 ms while pending window messages keep running.
 void wait_ms(int ms) {
   const int64_t until = mono_ms() + ms;
   while (mono_ms() < until) {
-    process_pending();
+    srvc_client().pump();
     sleep_ms(5);
   }
 }
@@ -187,7 +183,7 @@ bool TMainForm::FormCreate() {
   write_init_log();
   restore_page();
   Timer1->start();
-  process_pending();
+  srvc_client().pump();
   init_complete = true;
   // The page restored above may be a chart page: its commands (export) apply.
   update_menus();
@@ -200,7 +196,7 @@ void TMainForm::shutdown_sequence() {
   // Calibration dialogs end their overrides; every release is carried out
   // before the service ends.
   calib().close_dialogs();
-  process_pending();
+  srvc_client().pump();
   // Nothing stays forced on a transmitter once the program has gone.
   calib().release_output(true);
   srvc_client().stop_service(true, true);

@@ -33,8 +33,8 @@ void install_session_end_handler(TMainForm* form) {
     // Still starting, in a wait that lets events through (no event loop runs
     // that exit could end): the program ends as soon as the start-up has
     // returned (main asks session_end_requested).
-    if (!form->init_complete && QThread::currentThread()->loopLevel() == 0) return;
-    if (form->init_complete)
+    if (!form->init_done() && QThread::currentThread()->loopLevel() == 0) return;
+    if (form->init_done())
       form->shutdown_sequence();
     else
       form->abort_sequence();

@@ -34,7 +34,7 @@ class CalibAout : public WindowRig {
     form_->select_device(0);
     ASSERT_EQ(m_stat.dev_selected.load(), 0);
     boxes();
-    form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
+    show_page(*form_, outputs_page(*form_));
     form_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
     bar4 = outputs_page(*form_)->findChild<QScrollBar*>("scr_cal_4ma");
@@ -125,7 +125,7 @@ TEST_F(CalibAout, TheOutputFollowsTheBarAndLeavingItReleasesTheOutput) {
   const size_t before = writes(REG_MODE).size();
   drive(bar20, 9000);
   // The page is left with the bar in the focus.
-  form_->pgctrl_main->setCurrentWidget(base_page(*form_));
+  show_page(*form_, base_page(*form_));
   ASSERT_TRUE(wait_until([&] { return writes(REG_MODE).size() > before + 1 && released(); }, 30000));
   EXPECT_TRUE(forced_then_released(0x8001, before));
   // Filling the bars from the registers drives nothing.
@@ -183,7 +183,7 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
 
   // The connection edited.
   form_->select_device(0);
-  form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
+  show_page(*form_, outputs_page(*form_));
   size_t n = writes(REG_MODE).size();
   drive(bar4, 4400);
   edit_device(*form_, 0);
@@ -195,7 +195,7 @@ TEST_F(CalibAout, LeavingTheDeviceRemovingItOrEditingItsConnectionReleasesFirst)
 
   // The device removed.
   form_->select_device(0);
-  form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
+  show_page(*form_, outputs_page(*form_));
   n = writes(REG_MODE).size();
   drive(bar20, 12000);
   msg_script::push_answer(true);
@@ -228,6 +228,6 @@ TEST_F(CalibAout, ShutdownBySigtermReleasesTheOutput) {
   install_session_end_handler(form_.get());
   drive(bar20, 8000);
   ::raise(SIGTERM);
-  ASSERT_TRUE(wait_until([&] { return !form_->Timer1->isActive(); }, 60000));
+  ASSERT_TRUE(wait_until([&] { return !tick_timer(*form_)->isActive(); }, 60000));
   EXPECT_TRUE(forced_then_released(1));
 }

@@ -56,7 +56,7 @@ class GainDialogs : public WindowRig {
     form_->select_device(0);
     ASSERT_EQ(m_stat.dev_selected.load(), 0);
     ASSERT_TRUE(wait_until([] { return dev_on_line(); }, kWaitMs));
-    form_->pgctrl_main->setCurrentWidget(products_page(*form_));
+    show_page(*form_, products_page(*form_));
     form = form_.get();
     line = line_.get();
   }

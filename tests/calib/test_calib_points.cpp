@@ -64,7 +64,7 @@ TEST_F(CalibPoints, TheDiagramDrawsPointsInAnyOrderAsOneLineWithItsExtensions) {
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
   // Entered out of order, one value above the range end.
   with_points({{200000, 20.0f}, {800000, 90.0f}, {500000, 120.0f}});
-  form_->pgctrl_main->setCurrentWidget(products_page(*form_));
+  show_page(*form_, products_page(*form_));
   products_page(*form_)->findChild<QPushButton*>("cmd_cal_diag")->click();
   TCalib_points* dlg = calib_diagram(*form_);
   ASSERT_TRUE(dlg && dlg->isVisible());
@@ -139,7 +139,7 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
     d->cmd_okClick();
     ASSERT_FALSE(d->isVisible());
   }
-  form_->pgctrl_main->setCurrentWidget(form_->tab_online);
+  show_page(*form_, window_page(*form_, "tab_online"));
   const t_draw_stat& ds = draw_stat[CHART_LIVE];
   ASSERT_TRUE(wait_until([&] { return !std::isnan(ds.cur_val[0][1]) && !std::isnan(ds.cur_val[1][1]); }, 30000));
   QTableWidget* grid = chan_grid(*form_, CHART_LIVE);
@@ -174,7 +174,7 @@ TEST_F(CalibPoints, ACursorValueOfARawChannelBecomesACalibrationPoint) {
   // Off-line without a valid set there is nothing to store into.
   form_->select_device(-1);
   m_stat.off_line_vaild.store(false);
-  form_->pgctrl_main->setCurrentWidget(form_->tab_online);
+  show_page(*form_, window_page(*form_, "tab_online"));
   chart_page_of(*form_, CHART_LIVE).grd_setup_liveMouseDown(cell(0, 9));
   EXPECT_FALSE(menu->isVisible());
   chart_popup_menu(*form_)->hide();

@@ -10,7 +10,7 @@
 
 namespace {
 
-bool tab_shown(TMainForm& f, QWidget* page) { return f.pgctrl_main->isTabVisible(f.pgctrl_main->indexOf(page)); }
+bool tab_shown(TMainForm& f, QWidget* page) { return page_control(f)->isTabVisible(page_control(f)->indexOf(page)); }
 
 bool shown_on(TMainForm& f, QWidget* page, const char* name) {
   auto* w = f.findChild<QWidget*>(name);
@@ -53,7 +53,7 @@ TEST_F(CfgAccess, TheUserLevelHidesWhatTheExpertLevelShows) {
 
   // The program starts at the user level; the alarm limits have height 0.
   expect_level(false);
-  f.pgctrl_main->setCurrentWidget(products_page(f));
+  show_page(f, products_page(f));
   wait_until([] { return false; }, 50);
   EXPECT_EQ(alarms->height(), 0);
   EXPECT_EQ(alarms->maximumHeight(), 0);
@@ -72,10 +72,10 @@ TEST_F(CfgAccess, TheUserLevelHidesWhatTheExpertLevelShows) {
   EXPECT_GE(alarms->height(), design);
   // The outputs page can be opened now; back at the user level it goes, and
   // the window shows the settings page instead.
-  f.pgctrl_main->setCurrentWidget(outputs_page(f));
+  show_page(f, outputs_page(f));
   user->trigger();
   expect_level(false);
-  EXPECT_EQ(f.pgctrl_main->currentWidget(), base_page(f));
+  EXPECT_EQ(page_control(f)->currentWidget(), base_page(f));
   EXPECT_TRUE(s.edit_param.equals(param_before));
   EXPECT_TRUE(s.edit_prod.equals(prod_before));
   EXPECT_FALSE(cfg_changed(0));

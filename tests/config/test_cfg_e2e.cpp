@@ -175,7 +175,7 @@ TEST(CfgPagesEndToEnd, EveryBoundControlShowsTheTransmittersRegister) {
     seen.insert(&row);
   }
   // The other analog output mode, chosen on the page, brings the rows of the pairs.
-  form.pgctrl_main->setCurrentWidget(outputs_page(form));
+  show_page(form, outputs_page(form));
   form.findChild<QComboBox*>("cmb_aout_mode")->setCurrentIndex(1);
   cfg.param[0] = 1;
   for (const auto& row : ctrl_bind_tab) {
@@ -224,7 +224,7 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   form.select_device(0);
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
   ASSERT_TRUE(wait_until([&] { return live_group(form)->isVisible(); }, 8000));
-  form.pgctrl_main->setCurrentWidget(inputs_page(form));
+  show_page(form, inputs_page(form));
   form.findChild<QComboBox*>("cmb_din1_fun")->setCurrentIndex(2);
   form.findChild<QComboBox*>("cmb_din3_fun")->setCurrentIndex(2);
   QDir().mkpath(dir);
@@ -235,7 +235,7 @@ TEST(CfgPagesEndToEnd, Screenshots) {
   for (QSize size : {QSize(1280, 800), form.minimumSize()}) {
     form.resize(size);
     for (const auto& [page, file] : pages) {
-      form.pgctrl_main->setCurrentWidget(page);
+      show_page(form, page);
       wait_until([] { return false; }, 200);  // repainted
       const QString suffix = size == QSize(1280, 800) ? "" : "-min";
       EXPECT_TRUE(form.grab().save(dir + "/" + file + suffix + ".png"));

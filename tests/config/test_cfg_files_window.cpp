@@ -89,12 +89,12 @@ TEST_F(CfgFilesWindow, ADevicesSetRoundTripsThroughAFileAndTheOffLineSet) {
   form_->select_device(-1);
   EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_CHANGED)});  // [No]: the change stays with the device
   EXPECT_FALSE(m_stat.off_line_vaild.load());
-  EXPECT_FALSE(form_->cmd_mask & CMD_SAVE);
+  EXPECT_FALSE(form_->commands() & CMD_SAVE);
   pick(file("mill.orvcfg"));
   action("tcmd_load")->trigger();
   EXPECT_EQ(boxes(), QStringList{info(MSG_PSET_LOADED)});
   EXPECT_TRUE(m_stat.off_line_vaild.load());
-  EXPECT_TRUE(form_->cmd_mask & CMD_SAVE);
+  EXPECT_TRUE(form_->commands() & CMD_SAVE);
   EXPECT_EQ(images_of(-1, true), saved);
   EXPECT_EQ(images_of(-1, false), saved);
   EXPECT_EQ(edit("txt_dev_tag")->text(), "SAVED TAG   ");
@@ -231,7 +231,7 @@ TEST_F(CfgFilesWindow, OverwritingAsksAndTheOffLineSetIsOfferedForSaving) {
 
 TEST_F(CfgFilesWindow, SaveStoresTheValueStillBeingTypedAndARefusedOneStopsIt) {
   start_off_line();
-  form_->pgctrl_main->setCurrentWidget(outputs_page(*form_));
+  show_page(*form_, outputs_page(*form_));
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   QLineEdit* del = edit("txt_al1_del");

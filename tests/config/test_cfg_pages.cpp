@@ -95,7 +95,7 @@ class CfgPages : public ::testing::Test {
     EXPECT_NE(x, nullptr) << name;
     return x;
   }
-  void show_page(QWidget* page) { form_->pgctrl_main->setCurrentWidget(page); }
+  void show_page(QWidget* page) { ::show_page(*form_, page); }
   // A click on the box itself (the rest of a wide check box does not toggle it).
   static void tick(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
   // Types text into an edit (after clearing it) and leaves it for another control.
@@ -446,7 +446,7 @@ void expect_layout_holds(QWidget* page) {
 void check_pages_at(TMainForm& f, QSize size) {
   f.resize(size);
   for (QWidget* page : {base_page(f), inputs_page(f), outputs_page(f), products_page(f)}) {
-    f.pgctrl_main->setCurrentWidget(page);
+    show_page(f, page);
     QApplication::processEvents();
     SCOPED_TRACE(page->objectName().toStdString());
     expect_layout_holds(page);

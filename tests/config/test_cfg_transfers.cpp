@@ -40,8 +40,8 @@ TEST_F(CfgTransfers, ReadEditWriteReachesTheTransmitterAndLeavingAsksNothing) {
   ASSERT_EQ(m_stat.dev_selected.load(), 0);
   EXPECT_EQ(boxes(), QStringList{info(MSG_CFG_LOADED)});
   EXPECT_TRUE(holds_edit_images(held(), 0));
-  EXPECT_TRUE(form_->cmd_mask & CMD_READ_CFG);
-  EXPECT_TRUE(form_->cmd_mask & CMD_WRITE_CFG);
+  EXPECT_TRUE(form_->commands() & CMD_READ_CFG);
+  EXPECT_TRUE(form_->commands() & CMD_WRITE_CFG);
 
   type("txt_dev_tag", "NEW TAG");
   type("txt_al1_del", "12.5");
@@ -107,8 +107,8 @@ TEST_F(CfgTransfers, ChangesAreTheDifferenceBetweenTheImages) {
   s.edit_param.set(84, static_cast<uint16_t>(s.read_param.get(84) + 7));
   s.edit_prod.set(1728, static_cast<uint16_t>(s.read_prod.get(1728) + 9));
   EXPECT_FALSE(cfg_changed(0));
-  form_->pgctrl_main->setCurrentWidget(form_->tab_online);
-  form_->pgctrl_main->setCurrentWidget(base_page(*form_));
+  show_page(*form_, window_page(*form_, "tab_online"));
+  show_page(*form_, base_page(*form_));
   form_->select_device(-1);
   EXPECT_EQ(boxes(), QStringList{});
 
@@ -116,9 +116,9 @@ TEST_F(CfgTransfers, ChangesAreTheDifferenceBetweenTheImages) {
   // ignored) and when the device is left; [No] keeps the change pending.
   form_->select_device(0);
   type("txt_al1_del", "3.5");
-  form_->pgctrl_main->setCurrentWidget(form_->tab_online);
+  show_page(*form_, window_page(*form_, "tab_online"));
   EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_CHANGED)});
-  EXPECT_EQ(form_->page_tag(form_->pgctrl_main->currentWidget()), 6);
+  EXPECT_EQ(form_->page_tag(page_control(*form_)->currentWidget()), 6);
   form_->select_device(-1);
   EXPECT_EQ(boxes(), QStringList{question(MSG_CFG_CHANGED)});
   EXPECT_EQ(m_stat.dev_selected.load(), -1);
@@ -202,7 +202,7 @@ TEST_F(CfgTransfers, ASilentTransmitter) {
   EXPECT_FALSE(m_stat.dev_stat[0].param_read.load());
   EXPECT_TRUE(off_line_box(*form_)->isChecked());
   EXPECT_FALSE(off_line_box(*form_)->isEnabled());
-  EXPECT_FALSE(form_->cmd_mask & (CMD_READ_CFG | CMD_WRITE_CFG));
+  EXPECT_FALSE(form_->commands() & (CMD_READ_CFG | CMD_WRITE_CFG));
 
   silence(false);
   form_->select_device(0);

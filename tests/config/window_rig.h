@@ -51,7 +51,7 @@ class WindowRig : public ::testing::Test {
     ASSERT_TRUE(form_->FormCreate());
     form_->show();
     if (expert) form_->transfer().set_access_level(true);
-    form_->pgctrl_main->setCurrentWidget(base_page(*form_));
+    show_page(*form_, base_page(*form_));
   }
   void TearDown() override {
     if (form_) {

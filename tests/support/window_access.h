@@ -32,13 +32,20 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <array>
 
 // ---- frame: pages, timer, start-up state ---------------------------------------
 // True once the service thread the window started has ended.
 inline bool service_ended(TMainForm&) { return srvc_client().service_ended(); }
+// The tab control of the pages, a page by its name, and the once-a-second timer.
+inline QTabWidget* page_control(TMainForm& f) { return f.findChild<QTabWidget*>("pgctrl_main"); }
+inline QWidget* window_page(TMainForm& f, const char* name) { return f.findChild<QWidget*>(name); }
+inline void show_page(TMainForm& f, QWidget* page) { page_control(f)->setCurrentWidget(page); }
+inline QTimer* tick_timer(TMainForm& f) { return f.findChild<QTimer*>("Timer1"); }
 
 // ---- device column -----------------------------------------------------------------
 inline QFrame* device_panel(TMainForm& f, int d) { return f.devices().panel(d); }

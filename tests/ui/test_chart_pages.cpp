@@ -163,7 +163,7 @@ TEST(ChartPages, TheLiveChartFollowsASimulatedTransmitter) {
   ASSERT_TRUE(form.FormCreate());
   form.resize(1280, 800);
   form.show();
-  EXPECT_EQ(form.pgctrl_main->currentWidget(), form.tab_online);
+  EXPECT_EQ(page_control(form)->currentWidget(), window_page(form, "tab_online"));
   QTableWidget* grid = chan_grid(form, CHART_LIVE);
   ASSERT_EQ(grid->rowCount(), 3);
   EXPECT_EQ(grid->item(0, 0)->text(), "Dryer flow");

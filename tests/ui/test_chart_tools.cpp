@@ -435,13 +435,13 @@ TEST_F(ChartTools, BitmapExportAndAnEmptyChart) {
             chart_page_of(*form, CHART_ARCH).image().pixel(draw_stat[CHART_ARCH].plot_left + 5, 2));
 
   // On another page the export commands do nothing.
-  form->pgctrl_main->setCurrentIndex(0);
+  page_control(*form)->setCurrentIndex(0);
   pick_file(home.path() + "/other.csv");
   chart_control(*form).menm_exp_csvClick();
   EXPECT_FALSE(QFile::exists(home.path() + "/other.csv"));
 
   // A chart without data (view_first -1): only the header line.
-  form->pgctrl_main->setCurrentWidget(form->tab_online);
+  show_page(*form, window_page(*form, "tab_online"));
   ASSERT_EQ(draw_stat[CHART_LIVE].view_first, -1);
   const QString empty = home.path() + "/empty.csv";
   pick_file(empty);

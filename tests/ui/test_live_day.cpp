@@ -71,7 +71,7 @@ class LiveDay : public ::testing::Test {
     msg_script::begin();
     form = std::make_unique<TMainForm>();
     ASSERT_TRUE(form->FormCreate());
-    form->Timer1->stop();
+    tick_timer(*form)->stop();
     form->resize(1280, 800);
     form->show();
     ASSERT_TRUE(wait_until([&] { return chart_page_of(*form, CHART_LIVE).image().width() > 600; }, 10000));

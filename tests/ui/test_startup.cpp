@@ -49,7 +49,7 @@ QMenu* menu(TMainForm& form, const char* name) { return form.findChild<QMenu*>(n
 TEST_F(Startup, CreatesWorkFoldersWritesTheLogAndShutsDownCleanly) {
   TMainForm form;
   ASSERT_TRUE(form.FormCreate());
-  EXPECT_TRUE(form.init_complete);
+  EXPECT_TRUE(form.init_done());
   EXPECT_TRUE(QFileInfo(home.path() + "/Tarvik/Orv_Cfg").isDir());
   EXPECT_TRUE(QFileInfo(home.path() + "/Tarvik/Orv_Data").isDir());
   EXPECT_EQ(cfg_dir, "\\Tarvik\\Orv_Cfg");
@@ -60,12 +60,12 @@ TEST_F(Startup, CreatesWorkFoldersWritesTheLogAndShutsDownCleanly) {
   EXPECT_EQ(m_stat.dev_selected.load(), -1);
   EXPECT_EQ(m_stat.dev_stat[4].last_saved_idx.load(), -1);
   EXPECT_EQ(m_stat.dev_stat[4].smp_raw[100].load(), 0x000FFFFFu);
-  EXPECT_TRUE(form.Timer1->isActive());
+  EXPECT_TRUE(tick_timer(form)->isActive());
   ASSERT_NE(srvc_thread, nullptr);
   EXPECT_TRUE(srvc_thread->started());
   EXPECT_FALSE(service_ended(form));
-  EXPECT_EQ(form.pgctrl_main->count(), 7);
-  EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 0);
+  EXPECT_EQ(page_control(form)->count(), 7);
+  EXPECT_EQ(TMainForm::page_tag(page_control(form)->currentWidget()), 0);
   ASSERT_TRUE(form.findChild<QWidget*>("tab_outputs"));
   EXPECT_EQ(TMainForm::page_tag(form.findChild<QWidget*>("tab_outputs")), 4);
 
@@ -74,7 +74,7 @@ TEST_F(Startup, CreatesWorkFoldersWritesTheLogAndShutsDownCleanly) {
   EXPECT_TRUE(form.close());
   EXPECT_EQ(msg_script::shown(), QStringList{"question: Quit program?"});
   EXPECT_TRUE(service_ended(form));
-  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_FALSE(tick_timer(form)->isActive());
   EXPECT_FALSE(modb_serial->is_open());
 }
 
@@ -85,7 +85,7 @@ TEST_F(Startup, AnsweringNoKeepsTheProgramRunning) {
   msg_script::push_answer(false);
   EXPECT_FALSE(form.close());
   EXPECT_TRUE(form.isVisible());
-  EXPECT_TRUE(form.Timer1->isActive());
+  EXPECT_TRUE(tick_timer(form)->isActive());
   EXPECT_FALSE(service_ended(form));
   EXPECT_FALSE(srvc_thread->terminate_requested());
   msg_script::push_answer(true);
@@ -100,7 +100,7 @@ TEST_F(Startup, WorkFolderFailureShowsTheCriticalErrorAndStops) {
   blocker.close();
   TMainForm form;
   EXPECT_FALSE(form.FormCreate());
-  EXPECT_FALSE(form.init_complete);
+  EXPECT_FALSE(form.init_done());
   EXPECT_EQ(msg_script::shown(),
             QStringList{"error: Critical error! Cannot create work directory. Check your access rights. Must close."});
   EXPECT_TRUE(srvc_thread == nullptr || !srvc_thread->started());
@@ -116,7 +116,7 @@ TEST_F(Startup, TheSetupSurvivesARestart) {
     c.com_num = 7;
     c.addr = 4;
     c.tag.set("Mixer 2");
-    form.pgctrl_main->setCurrentWidget(form.tab_online);
+    show_page(form, window_page(form, "tab_online"));
     EXPECT_EQ(common_setup.last_page, 6);
     form.shutdown_sequence();
   }
@@ -126,8 +126,8 @@ TEST_F(Startup, TheSetupSurvivesARestart) {
   EXPECT_TRUE(common_setup.dev_conn[2].active.load());
   EXPECT_EQ(common_setup.dev_conn[2].com_num.load(), 7);
   EXPECT_EQ(common_setup.dev_conn[2].tag.get(), "Mixer 2");
-  EXPECT_EQ(TMainForm::page_tag(form.pgctrl_main->currentWidget()), 6);
-  EXPECT_TRUE(form.init_active);
+  EXPECT_EQ(TMainForm::page_tag(page_control(form)->currentWidget()), 6);
+  EXPECT_TRUE(form.placement_pending());
   form.shutdown_sequence();
 }
 
