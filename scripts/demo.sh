@@ -2,8 +2,10 @@
 # Builds and starts the program with three simulated transmitters attached.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$here/scripts/install-deps.sh"
-bash "$here/scripts/build.sh" "$here/build"
+bash "$here/scripts/install-deps.sh" demo
+# Only the program and the simulator, with the test command's options: its
+# first build (scripts/test.sh) goes on from here.
+bash "$here/scripts/build.sh" "$here/build" -DORV_WERROR=ON --target orvconfig orvsim
 
 # The demo profile is a folder of its own: a real setup in ~/.config is never
 # touched. orvconfig --demo starts the simulated transmitters (build/sim/orvsim)

@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need.
+# Installs the Debian packages the build, the tests and the demo need:
+#   scripts/install-deps.sh [demo]
+# With "demo", only what configuring the build and running the program need
+# (no sanitizer compiler, style tools or packaging tools).
 # Idempotent: packages already installed are skipped.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git lld
-  clang-format clang-tidy
-  clang libclang-rt-dev
   qt6-base-dev libgl-dev fonts-liberation
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libmodbus-dev
   xvfb xauth
-  dpkg-dev help2man desktop-file-utils appstream
 )
+if [ "${1:-}" != "demo" ]; then
+  packages+=(
+    clang-format clang-tidy
+    clang libclang-rt-dev
+    dpkg-dev help2man desktop-file-utils appstream
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
