@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kSlot = 0;
-
 t_ctl_target target_of(const t_ctl_options& o) { return {o.com, o.addr, o.baud_idx, o.parity, o.slack_ms}; }
 
 void fail(t_ctl_io& io, const QString& message) { io.err << "orvctl: " << message << "\n" << Qt::flush; }

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kSlot = 0;
-
 const char* const kParityText[3] = {"no parity", "odd parity", "even parity"};
 
 }  // namespace

@@ -14,6 +14,9 @@
 #include <functional>
 #include <memory>
 
+// The device slot orvctl works in.
+inline constexpr int kSlot = 0;
+
 struct t_ctl_target {
   int com = 0;       // 1..50
   int addr = 1;      // unit address 1..247

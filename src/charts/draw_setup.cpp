@@ -3,6 +3,7 @@
 #include "charts/chart_render.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
+#include "core/named_object.h"
 #include "core/sys_number.h"
 #include "core/work_dirs.h"
 #include "texts/text_table.h"
@@ -29,14 +30,8 @@
 
 namespace {
 
-QString dlg_text(const char16_t* name, int request = TXT_REQ_CAPTION) {
+QString draw_dlg_text(const char16_t* name, int request = TXT_REQ_CAPTION) {
   return ctrl_text(name, request, FORM_DRAW_SETUP);
-}
-
-template <typename T>
-T* named(T* w, const char* name) {
-  w->setObjectName(name);
-  return w;
 }
 
 // Checks a number typed into an edit: `decimals` decimals, min..max in
@@ -147,25 +142,25 @@ Tdraw_setup::Tdraw_setup(QWidget* parent) : QDialog(parent) {
 
 void Tdraw_setup::set_captions() {
   if (const auto caption = form_text(FORM_DRAW_SETUP)) setWindowTitle(*caption);
-  lbl_chan_tag->setText(dlg_text(u"lbl_chan_tag"));
-  lbl_src_file->setText(dlg_text(u"lbl_src_file"));
-  lbl_src_chan->setText(dlg_text(u"lbl_src_chan"));
-  lbl_meas_mode->setText(dlg_text(u"lbl_meas_mode"));
-  lbl_median->setText(dlg_text(u"lbl_median"));
-  lbl_pt1->setText(dlg_text(u"lbl_pt1"));
-  lbl_screw->setText(dlg_text(u"lbl_screw"));
-  lbl_line_col->setText(dlg_text(u"lbl_line_col"));
-  lbl_line_thk->setText(dlg_text(u"lbl_line_thk"));
-  chk_display->setText(dlg_text(u"chk_display"));
-  cmd_ok->setText(dlg_text(u"cmd_ok"));
-  cmd_ok->setToolTip(dlg_text(u"cmd_ok", TXT_REQ_HINT));
-  cmd_cancel->setText(dlg_text(u"cmd_cancel"));
-  cmd_cancel->setToolTip(dlg_text(u"cmd_cancel", TXT_REQ_HINT));
+  lbl_chan_tag->setText(draw_dlg_text(u"lbl_chan_tag"));
+  lbl_src_file->setText(draw_dlg_text(u"lbl_src_file"));
+  lbl_src_chan->setText(draw_dlg_text(u"lbl_src_chan"));
+  lbl_meas_mode->setText(draw_dlg_text(u"lbl_meas_mode"));
+  lbl_median->setText(draw_dlg_text(u"lbl_median"));
+  lbl_pt1->setText(draw_dlg_text(u"lbl_pt1"));
+  lbl_screw->setText(draw_dlg_text(u"lbl_screw"));
+  lbl_line_col->setText(draw_dlg_text(u"lbl_line_col"));
+  lbl_line_thk->setText(draw_dlg_text(u"lbl_line_thk"));
+  chk_display->setText(draw_dlg_text(u"chk_display"));
+  cmd_ok->setText(draw_dlg_text(u"cmd_ok"));
+  cmd_ok->setToolTip(draw_dlg_text(u"cmd_ok", TXT_REQ_HINT));
+  cmd_cancel->setText(draw_dlg_text(u"cmd_cancel"));
+  cmd_cancel->setToolTip(draw_dlg_text(u"cmd_cancel", TXT_REQ_HINT));
   const QSignalBlocker block(cmb_meas_mode);
   cmb_meas_mode->clear();
-  cmb_meas_mode->addItems(split_items(dlg_text(u"cmb_meas_mode")));
+  cmb_meas_mode->addItems(split_items(draw_dlg_text(u"cmb_meas_mode")));
   cmb_med_depth->clear();
-  cmb_med_depth->addItems(split_items(dlg_text(u"cmb_med_depth")));
+  cmb_med_depth->addItems(split_items(draw_dlg_text(u"cmb_med_depth")));
 }
 
 void Tdraw_setup::setup_form(int form_mode) {

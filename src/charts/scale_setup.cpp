@@ -5,6 +5,7 @@
 #include "charts/draw_stat.h"
 #include "charts/sample_access.h"
 #include "config/cfg_entry.h"
+#include "core/named_object.h"
 #include "core/sys_number.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"
@@ -24,14 +25,8 @@
 
 namespace {
 
-QString dlg_text(const QString& name, int request = TXT_REQ_CAPTION) {
+QString scale_dlg_text(const QString& name, int request = TXT_REQ_CAPTION) {
   return ctrl_text(name, request, FORM_SCALE_SETUP);
-}
-
-template <typename T>
-T* named(T* w, const char* name) {
-  w->setObjectName(name);
-  return w;
 }
 
 }  // namespace
@@ -111,16 +106,16 @@ Tscale_setup::Tscale_setup(QWidget* parent) : QDialog(parent) {
 void Tscale_setup::setup_lng() {
   if (const auto caption = form_text(FORM_SCALE_SETUP)) setWindowTitle(*caption);
   for (QLabel* l : findChildren<QLabel*>())
-    if (!l->objectName().startsWith("x_")) l->setText(dlg_text(l->objectName()));
-  for (QCheckBox* c : {chk_raw_invert, chk_use_as_default}) c->setText(dlg_text(c->objectName()));
+    if (!l->objectName().startsWith("x_")) l->setText(scale_dlg_text(l->objectName()));
+  for (QCheckBox* c : {chk_raw_invert, chk_use_as_default}) c->setText(scale_dlg_text(c->objectName()));
   for (QPushButton* b : {cmd_ok, cmd_cancel}) {
-    b->setText(dlg_text(b->objectName()));
-    b->setToolTip(dlg_text(b->objectName(), TXT_REQ_HINT));
+    b->setText(scale_dlg_text(b->objectName()));
+    b->setToolTip(scale_dlg_text(b->objectName(), TXT_REQ_HINT));
   }
   for (QLineEdit* e : {txt_h_min, txt_h_max, txt_t_min, txt_t_max, txt_r_min, txt_r_max})
-    e->setToolTip(dlg_text(e->objectName(), TXT_REQ_HINT));
+    e->setToolTip(scale_dlg_text(e->objectName(), TXT_REQ_HINT));
   cmb_sel_grid->clear();
-  cmb_sel_grid->addItems(split_items(dlg_text("cmb_sel_grid")));
+  cmb_sel_grid->addItems(split_items(scale_dlg_text("cmb_sel_grid")));
 }
 
 void Tscale_setup::setup_form() {

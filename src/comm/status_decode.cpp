@@ -11,8 +11,6 @@
 
 namespace {
 
-QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
-
 QString hex2(unsigned v) { return QStringLiteral("%1").arg(v & 0xFFu, 2, 16, QChar(u'0')).toUpper(); }
 
 const QString& dashes() {
@@ -48,7 +46,7 @@ QString scaled_text(int64_t value, int dec) {
   QString digits = QString::number(mag);
   if (dec > 0) {
     if (digits.size() < dec + 1) digits = QString(dec + 1 - digits.size(), u'0') + digits;
-    digits.insert(digits.size() - dec, dec_sep());
+    digits.insert(digits.size() - dec, sys_dec_char());
   }
   return negative ? u'-' + digits : digits;
 }

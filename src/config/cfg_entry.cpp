@@ -18,8 +18,6 @@ constexpr int MSG_CHARS_CUT = 4;
 constexpr int MSG_RANGE = 5;
 constexpr int MSG_INVALID = 6;
 
-QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
-
 // Optional sign and 1..18 digits (always fits 64 bits).
 bool to_int64(QStringView s, int64_t& out) {
   qsizetype p = 0;
@@ -72,13 +70,13 @@ bool filter_key(QChar key, int mode, bool sep_allowed, QStringView text) {
   if (mode == KEY_TEXT) return key != u'|';
   if (key.isDigit() && key.unicode() < 128) return true;
   if (key == u'-') return true;
-  if (key == dec_sep()) return sep_allowed && !text.contains(dec_sep());
+  if (key == sys_dec_char()) return sep_allowed && !text.contains(sys_dec_char());
   return false;
 }
 
 t_scaled parse_scaled(QStringView text, int dec) {
   QString t = text.trimmed().toString();
-  const QChar sep = dec_sep();
+  const QChar sep = sys_dec_char();
   const qsizetype at = t.indexOf(sep);
   if (dec <= 0) {
     if (at >= 0) t.truncate(at);

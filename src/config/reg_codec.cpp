@@ -6,12 +6,6 @@
 #include <algorithm>
 #include <bit>
 
-namespace {
-
-QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
-
-}  // namespace
-
 int prod_dec_places(uint16_t reg23) { return std::min<int>(reg23, FLOAT_DEC_MAX); }
 
 QStringList dec_places_items(QChar sep) {
@@ -55,7 +49,7 @@ QString fmt_scaled(int64_t value, int dec) {
   QString digits = QString::number(mag);
   if (dec > 0) {
     while (digits.size() < dec + 1) digits.prepend(u'0');
-    digits.insert(digits.size() - dec, dec_sep());
+    digits.insert(digits.size() - dec, sys_dec_char());
   }
   if (value < 0) digits.prepend(u'-');
   return digits;

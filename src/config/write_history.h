@@ -32,8 +32,8 @@ struct t_history_record {
   QString serial;  // the transmitter's serial number as the window shows it
   QString firmware;
   QString sensor_mode;
-  bool read_back_ok = false;  // the read-back after the write matched
-  QString error;              // empty when the write succeeded
+  bool read_back_ok = false;              // the read-back after the write matched
+  QString error;                          // empty when the write succeeded
   std::vector<t_history_change> changes;  // empty: the write changed nothing
 };
 

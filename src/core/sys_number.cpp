@@ -7,9 +7,9 @@
 #include <cfloat>
 #include <cmath>
 
-namespace {
+QChar sys_dec_char() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
 
-QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
+namespace {
 
 // The C locale gives plain ASCII digits and sign whatever the system uses,
 // so that every character of the text fits the one-byte settings files.
@@ -41,13 +41,13 @@ QString fmt_sys_fixed(int decimals, double value) {
   if (decimals < 0) decimals = 0;
   if (decimals > 17) decimals = 17;
   QString s = plain_locale().toString(value, 'f', decimals);
-  if (dec_sep() != u'.') s.replace(u'.', dec_sep());
+  if (sys_dec_char() != u'.') s.replace(u'.', sys_dec_char());
   return s;
 }
 
 bool parse_sys_float(const QString& text, float& value) {
   const QString t = text.trimmed();
-  const QChar sep = dec_sep();
+  const QChar sep = sys_dec_char();
   qsizetype p = 0;
   if (p < t.size() && (t[p] == u'-' || t[p] == u'+')) ++p;
   int digits = 0;

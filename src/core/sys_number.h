@@ -4,6 +4,10 @@
 
 #include <QString>
 
+// The decimal separator numbers are shown with: sys_dec_sep, or "." before
+// it is known.
+QChar sys_dec_char();
+
 // value with `decimals` decimals ("%1.<decimals>f"); decimals outside 0..17
 // are taken as 0 or 17. Non-finite values give "NAN", "INF" or "-INF".
 QString fmt_sys_fixed(int decimals, double value);

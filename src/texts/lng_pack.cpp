@@ -9,11 +9,11 @@
 
 namespace {
 
-constexpr QLatin1String k_crlf("\r\n");
+constexpr QLatin1String k_lng_crlf("\r\n");
 
 void log_line(QString& log, const QString& line) {
   log += line;
-  log += k_crlf;
+  log += k_lng_crlf;
 }
 
 int clamped_count(const t_lng_config& cfg) { return std::clamp<int>(cfg.lng_cnt, 0, LNG_MAX_PACKS); }

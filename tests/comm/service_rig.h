@@ -23,8 +23,9 @@
 #include <memory>
 
 inline constexpr int RIG_COM = 4;
-inline constexpr int RIG_UNIT = 3;          // addr index 2
-inline constexpr int32_t RIG_DATE = 45358;  // 2024-03-07
+inline constexpr int RIG_UNIT = 3;              // addr index 2
+inline constexpr int32_t RIG_DATE = 45358;      // 2024-03-07
+inline constexpr int RIG_SLOT = 10 * 3600 * 5;  // the rig's clock starts at 10:00:00
 
 // Raw word and value of the sample a device numbers c: easy to recognise.
 inline uint32_t rig_raw(int c) { return 0x00028000u | static_cast<uint32_t>(c & 0x3FF); }

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kSlot = 10 * 3600 * 5;  // 10:00:00
-
 // Device d's counters as the window would show them now (on the rig's line clock).
 t_link_view view(const service_rig& rig, int d) {
   return link_view(m_stat.dev_stat[d].link, rig.line_clock.time.now_ms());
@@ -67,19 +65,19 @@ TEST(ServiceLink, StoredSamplesAndEmptySlotsFollowTheRing) {
   rig.add_device(0);
   rig.poll(0);
   EXPECT_EQ(view(rig, 0).stored, 30u);
-  rig.clock.set_slot(kSlot + 5);
+  rig.clock.set_slot(RIG_SLOT + 5);
   rig.produce(5);
   rig.poll(0);
   EXPECT_EQ(view(rig, 0).stored, 35u);
   EXPECT_EQ(view(rig, 0).empty, 0u);
   // Forty slots later: the block reaches back thirty, ten stay empty.
-  rig.clock.set_slot(kSlot + 45);
+  rig.clock.set_slot(RIG_SLOT + 45);
   rig.produce(40);
   rig.poll(0);
   EXPECT_EQ(view(rig, 0).stored, 65u);
   EXPECT_EQ(view(rig, 0).empty, 10u);
   int empty = 0;
-  for (int k = kSlot - 29; k <= kSlot + 45; ++k) empty += m_stat.dev_stat[0].smp_raw[k].load() == RAW_EMPTY;
+  for (int k = RIG_SLOT - 29; k <= RIG_SLOT + 45; ++k) empty += m_stat.dev_stat[0].smp_raw[k].load() == RAW_EMPTY;
   EXPECT_EQ(empty, 10);
 }
 
@@ -104,7 +102,7 @@ TEST(ServiceLink, ResetTakesEffectAtTheDevicesNextTurn) {
   ASSERT_EQ(view(rig, 0).requests, 3u);
   post_dev_ctl(0, CTL_RESET_LINK);
   EXPECT_EQ(view(rig, 0).requests, 3u);  // nothing changes before the service takes it
-  rig.clock.set_slot(kSlot + 5);
+  rig.clock.set_slot(RIG_SLOT + 5);
   rig.produce(5);
   rig.poll(0);  // WAIT: the sample block straight away
   const t_link_view v = view(rig, 0);

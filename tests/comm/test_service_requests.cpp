@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kSlot = 10 * 3600 * 5;  // the rig's 10:00:00
-
 void expect_done(uint32_t serial, dev_req_stat_t result) {
   EXPECT_TRUE(request_done(serial));
   EXPECT_EQ(m_stat.req_stat.load(), result);
@@ -205,8 +203,8 @@ TEST(ServiceRequests, NothingIsLostWhileTheServiceThreadRuns) {
   EXPECT_EQ(rig.peer.get_register(10004), 0);
   // Between and after the requests the devices are polled; however the
   // turns fell, both are served.
-  EXPECT_TRUE(wait_until([] { return m_stat.dev_stat[0].last_saved_idx.load() == kSlot; }, 60000));
-  EXPECT_TRUE(wait_until([] { return m_stat.dev_stat[1].last_saved_idx.load() == kSlot; }, 60000));
+  EXPECT_TRUE(wait_until([] { return m_stat.dev_stat[0].last_saved_idx.load() == RIG_SLOT; }, 60000));
+  EXPECT_TRUE(wait_until([] { return m_stat.dev_stat[1].last_saved_idx.load() == RIG_SLOT; }, 60000));
   rig.svc->terminate();
   while (!rig.terminated.load()) sleep_ms(1);
   rig.svc->wait_for();

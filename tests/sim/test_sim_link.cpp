@@ -46,11 +46,6 @@ class link_test : public ::testing::Test {
   uint16_t regs[125] = {};
 };
 
-bool exists(const std::string& p) {
-  struct stat st {};
-  return ::lstat(p.c_str(), &st) == 0;
-}
-
 }  // namespace
 
 TEST_F(link_test, ReadsAndWritesSucceedAndRefusalsTimeOut) {
@@ -162,9 +157,9 @@ TEST_F(link_test, TheLinkFindsTheLineAgainWithSetupPortAsTheServiceDoes) {
 
 TEST_F(link_test, EntryGoesWithTheLine) {
   const std::string entry = line->com_entry();
-  EXPECT_TRUE(exists(entry));
+  EXPECT_TRUE(path_exists(entry));
   line.reset();
-  EXPECT_FALSE(exists(entry));
+  EXPECT_FALSE(path_exists(entry));
 }
 
 TEST(link_timing, A125RegisterReadAt9600BaudTakesTheWireTime) {

@@ -98,11 +98,6 @@ child start(const std::vector<std::string>& args, bool with_errors = false) {
   return c;
 }
 
-bool exists(const std::string& p) {
-  struct stat st {};
-  return ::lstat(p.c_str(), &st) == 0;
-}
-
 }  // namespace
 
 TEST(orvsim_program, ServesAsComNAndCleansUpOnSigterm) {
@@ -113,7 +108,7 @@ TEST(orvsim_program, ServesAsComNAndCleansUpOnSigterm) {
   ASSERT_TRUE(c.wait_for("as COM6", kProgramMs)) << c.text;
   EXPECT_EQ(c.text.rfind("orvsim: line /dev/", 0), 0u) << c.text;
   const std::string entry = com_entry_path(com_ports_dir().toStdString(), 6);
-  EXPECT_TRUE(exists(entry));
+  EXPECT_TRUE(path_exists(entry));
   EXPECT_EQ(com_port_path(6), entry);
 
   TModbSerial m;
@@ -131,8 +126,8 @@ TEST(orvsim_program, ServesAsComNAndCleansUpOnSigterm) {
   m.close_com();
 
   EXPECT_EQ(c.stop(SIGTERM), 0);
-  EXPECT_FALSE(exists(entry));
-  EXPECT_TRUE(exists(state));
+  EXPECT_FALSE(path_exists(entry));
+  EXPECT_TRUE(path_exists(state));
 
   // Started again, the transmitter still has product 7 as its default.
   child again = start({"--com", "6", "--units", "1,5", "--state", state, "--quiet"});
@@ -144,7 +139,7 @@ TEST(orvsim_program, ServesAsComNAndCleansUpOnSigterm) {
   EXPECT_EQ(regs[orvsim::P_DEFAULT_PROD], 0);
   m.close_com();
   EXPECT_EQ(again.stop(SIGINT), 0);
-  EXPECT_FALSE(exists(entry));
+  EXPECT_FALSE(path_exists(entry));
 }
 
 TEST(orvsim_program, VerboseNamesEveryCommandWriteWithItsValue) {

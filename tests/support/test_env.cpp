@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
@@ -183,6 +184,11 @@ void modbus_peer::run() {
       modbus_reply(ctx, req, n, map);
     }
   }
+}
+
+bool path_exists(const std::string& p) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0;
 }
 
 bool wait_until(const std::function<bool()>& cond, int ms) {

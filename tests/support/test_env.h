@@ -15,6 +15,9 @@
 #include <thread>
 #include <vector>
 
+// True when something (a file, a link, a folder) exists at path p; links are not followed.
+bool path_exists(const std::string& p);
+
 // Waits up to ms milliseconds for cond, letting pending events run
 // meanwhile; cond's last answer.
 bool wait_until(const std::function<bool()>& cond, int ms);
