@@ -1,7 +1,9 @@
 #include "ctl_commands.h"
 
 #include "app/setup_file.h"
+#include "calib/gain_model.h"
 #include "comm/modb_serial.h"
+#include "comm/status_decode.h"
 #include "config/cfg_transfer.h"
 #include "config/param_diff.h"
 #include "config/param_set.h"
@@ -218,6 +220,50 @@ int ctl_diff(const t_ctl_options& o, t_ctl_io& io) {
   return CTL_DIFFER;
 }
 
+int ctl_report(const t_ctl_options& o, t_ctl_io& io) {
+  if (!io.write_pdf) {
+    fail(io, "this orvctl was built without the PDF writer (Qt Gui).");
+    return CTL_USAGE;
+  }
+  t_param_set set;
+  t_report_origin origin{"orvctl", o.in_file, {}, {}, 0};
+  if (!o.in_file.isEmpty()) {
+    if (!load_param_set(o.in_file, set, io)) return CTL_FILE;
+  } else {
+    ctl_session s(target_of(o));
+    if (const int rc = open_session(s, io)) return rc;
+    const QString what = "reading the configuration";
+    const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
+    if (r != REQS_READY) {
+      progress_broken(io, what);
+      request_failed(s, REQR_PARAM_RD, what, io);
+      return CTL_COMM;
+    }
+    if (!is_transmitter(s, io)) return CTL_COMM;
+    take_read_config(kSlot, r);
+    set = edit_param_set(kSlot);
+    origin.source = s.target_text();
+    origin.firmware = firmware_text(m_stat.dev_stat[kSlot].read_stat.get(1));
+  }
+  // The set as the off-line configuration, which the fields are read from.
+  origin.sensor_mode = set.sensor_mode;
+  m_stat.dev_selected.store(-1, rlx);
+  parse_param_set(param_set_text(set));
+  const t_report report = cfg_report(origin, [](uint16_t word) {
+    return gain_label_text(get_sensor_mode(), gain_step_of_word(get_sensor_mode(), word));
+  });
+  m_stat.off_line_vaild.store(false, rlx);
+  QString error;
+  if (!io.write_pdf(report, o.out_file, error)) {
+    fail(io, error);
+    return CTL_FILE;
+  }
+  io.out << QStringLiteral("Wrote the commissioning report of %1 (serial number %2) to %3\n")
+                .arg(origin.source, quoted(report.fields.serial), o.out_file)
+         << Qt::flush;
+  return CTL_OK;
+}
+
 int orvctl_run(const QStringList& args, t_ctl_io& io) {
   t_ctl_options o;
   QString error;
@@ -237,6 +283,7 @@ int orvctl_run(const QStringList& args, t_ctl_io& io) {
     case CTLCMD_WRITE: rc = ctl_write(o, io); break;
     case CTLCMD_DIFF: rc = ctl_diff(o, io); break;
     case CTLCMD_EXPORT: rc = ctl_export(o, io); break;
+    case CTLCMD_REPORT: rc = ctl_report(o, io); break;
     case CTLCMD_NONE: rc = CTL_USAGE; break;
   }
   set_io_error_reporter([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });

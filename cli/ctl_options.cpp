@@ -168,6 +168,8 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
         o.command = CTLCMD_DIFF;
       else if (a == "export")
         o.command = CTLCMD_EXPORT;
+      else if (a == "report")
+        o.command = CTLCMD_REPORT;
       else {
         error = QStringLiteral("unknown command \"%1\"").arg(a);
         return false;
@@ -212,6 +214,17 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
     error = "--decimal, --sep, --from, --to and --rfc4180 apply to export only";
     return false;
   }
+  if (o.command == CTLCMD_REPORT) {
+    if (o.out_file.isEmpty()) {
+      error = "report needs --out FILE.pdf";
+      return false;
+    }
+    if (com_given == !o.in_file.isEmpty()) {
+      error = "report takes either --com N (the transmitter) or --in FILE.orvcfg (a parameter set file)";
+      return false;
+    }
+    if (!o.in_file.isEmpty()) return true;
+  }
   if (!com_given) {
     error = "--com is missing (the COM port number of the line)";
     return false;
@@ -239,7 +252,7 @@ QString ctl_help_text() {
   return QStringLiteral(
       "Usage: orvctl COMMAND [OPTIONS]\n"
       "\n"
-      "Reads, writes and compares Orv transmitter configurations from scripts.\n"
+      "Reads, writes, compares and reports Orv transmitter configurations from scripts.\n"
       "\n"
       "Commands:\n"
       "  status --com N [--addr A] [--baud B] [--parity P] [--json]\n"
@@ -260,6 +273,12 @@ QString ctl_help_text() {
       "      and the value. The separators default to the system's (its decimal\n"
       "      point; \";\" when that is \",\", else \",\"). --rfc4180 writes UTF-8 with\n"
       "      \",\", \".\", a quoted header and ISO 8601 times instead.\n"
+      "  report --com N [--addr A] [--baud B] [--parity P] --out FILE.pdf\n"
+      "  report --in FILE.orvcfg --out FILE.pdf\n"
+      "      Makes the commissioning report as an A4 PDF: the transmitter's\n"
+      "      identity, every field of the configuration pages, the products in\n"
+      "      use, the analog output and the last ten writes of its history. Reads\n"
+      "      the transmitter (with progress on a terminal), or a parameter set file.\n"
       "\n"
       "Options:\n"
       "  --com N          COM port 1..50 (as in the program: the entry COMn in the\n"
@@ -289,7 +308,8 @@ QString ctl_help_text() {
       "  3  communication: the port cannot be opened, or the transmitter does not\n"
       "     answer or refuses a request\n"
       "  4  file: a file cannot be read or written, is no valid parameter set\n"
-      "     file or log file, or is of another sensor mode than the transmitter\n");
+      "     file or log file, or is of another sensor mode than the transmitter;\n"
+      "     report: the PDF cannot be written\n");
 }
 
 QString ctl_version_text() { return QStringLiteral("orvctl " ORV_VERSION "\n"); }

@@ -21,6 +21,7 @@ enum ctl_command_t : int {
   CTLCMD_WRITE,
   CTLCMD_DIFF,
   CTLCMD_EXPORT,
+  CTLCMD_REPORT,
   CTLCMD_HELP,
   CTLCMD_VERSION,
 };
@@ -34,8 +35,8 @@ struct t_ctl_options {
   int slack_ms = 0;   // waited longer for every answer than the line's limits
   bool json = false;  // status: one JSON object
   bool force_serial = false;
-  QString out_file;   // read
-  QString in_file;    // write
+  QString out_file;   // read, export, report
+  QString in_file;    // write; report from a file
   QStringList files;  // diff: two files; export: the day log file
   // export: separators (empty: the system's), the slots from..to, the dialect.
   QString decimal;

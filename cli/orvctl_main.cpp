@@ -1,6 +1,10 @@
 // orvctl: the command line for scripted work with Orv transmitters.
 #include "ctl_commands.h"
 
+#ifdef ORVCTL_PDF
+#include "config/report_pdf.h"
+#endif
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -24,5 +28,10 @@ int main(int argc, char** argv) {
       err << "\r" << what << " " << (100 * done / (total > 0 ? total : 1)) << " %\033[K" << Qt::flush;
     };
   }
+#ifdef ORVCTL_PDF
+  io.write_pdf = [](const t_report& r, const QString& path, QString& error) {
+    return write_report_pdf(r, path, error);
+  };
+#endif
   return orvctl_run(args, io);
 }

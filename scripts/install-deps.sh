@@ -18,6 +18,7 @@ if [ "${1:-}" != "demo" ]; then
     clang-format clang-tidy
     clang libclang-rt-dev
     dpkg-dev help2man desktop-file-utils appstream
+    poppler-utils
   )
 fi
 

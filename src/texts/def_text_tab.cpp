@@ -444,7 +444,7 @@ constexpr t_text_row k_rows[] = {
     /* 426 */ {u"reserve", TXT_KIND_SPARE, 0, 0, u"", 0},
     /* 427 */ {u"reserve", TXT_KIND_SPARE, 0, 0, u"", 0},
     /* 428 */ {u"reserve", TXT_KIND_SPARE, 0, 0, u"", 0},
-    /* 429 */ {u"reserve", TXT_KIND_SPARE, 0, 0, u"", 0},
+    /* 429 */ {u"menm_dev_report", TXT_KIND_CAPTION, 0, 0, u"Commissioning report\u2026", 0},
     /* 430 */ {u"menp_dev_add", TXT_KIND_CAPTION, 0, 0, u"Add new device", 0},
     /* 431 */ {u"menp_dev_edit", TXT_KIND_CAPTION, 0, 0, u"Edit settings", 0},
     /* 432 */ {u"menp_dev_delete", TXT_KIND_CAPTION, 0, 0, u"Remove device", 0},

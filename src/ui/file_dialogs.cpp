@@ -82,8 +82,9 @@ QString save_dialog(const QString& name, const QString& description, const QStri
   return run(dlg);
 }
 
-QString save_as_dialog(const QString& title, const QString& ext, const QString& description) {
-  const QString name = save_dialog(QString(), description, ext, title);
+QString save_as_dialog(const QString& title, const QString& ext, const QString& description, const QString& proposed) {
+  const QString name =
+      save_dialog(proposed.isEmpty() ? QString() : start_folder() + u'/' + proposed, description, ext, title);
   if (name.isEmpty()) return {};
   const QFileInfo fi(name);
   if (!fi.exists()) return name;

@@ -32,7 +32,9 @@ QString save_dialog(const QString& name, const QString& description, const QStri
 // the file can be replaced (it is writable and so is its folder), otherwise
 // error 67 and an empty name. The old file stays until the new one is
 // written completely (the writers replace files through a temporary file).
-QString save_as_dialog(const QString& title, const QString& ext, const QString& description);
+// proposed: a file name offered in the remembered folder (empty: none).
+QString save_as_dialog(const QString& title, const QString& ext, const QString& description,
+                       const QString& proposed = QString());
 
 // Open dialog in the remembered folder with file name name; filter is the
 // given filter text followed by "All Files(*.*)|*.*". Only existing files

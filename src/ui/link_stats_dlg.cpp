@@ -122,23 +122,36 @@ QString TDlg_link_stats::since_text(int64_t ms) {
   return QString::number(ms / 60000) + QStringLiteral(" min");
 }
 
-void TDlg_link_stats::refresh() {
-  set_texts();
-  const t_link_view v = link_view(m_stat.dev_stat[device_].link, line_clock().now_ms());
+std::array<QString, TDlg_link_stats::VALUE_CNT> TDlg_link_stats::value_texts(const t_link_view& v) {
   QString good = count_text(v.good);
   if (v.requests > 0)
     good += QStringLiteral(" (") + scaled_text(static_cast<int64_t>(1000.0 * v.good / v.requests), 1) +
             QStringLiteral(" %)");
-  set_if_changed(x_lbl_value[REQUESTS], count_text(v.requests));
-  set_if_changed(x_lbl_value[GOOD], good);
-  set_if_changed(x_lbl_value[TIMEOUTS], count_text(v.timeouts));
-  set_if_changed(x_lbl_value[CRC], count_text(v.crc_errors));
-  set_if_changed(x_lbl_value[LAST_GOOD], since_text(v.since_good_ms));
-  set_if_changed(x_lbl_value[MEAN], v.resp_count > 0 ? resp_time_text(v.mean_us) : QStringLiteral("---"));
-  set_if_changed(x_lbl_value[WORST], v.resp_count > 0 ? resp_time_text(v.worst_us) : QStringLiteral("---"));
-  set_if_changed(x_lbl_value[REOPENS], count_text(v.reopens));
-  set_if_changed(x_lbl_value[STORED], count_text(v.stored));
-  set_if_changed(x_lbl_value[EMPTY], count_text(v.empty));
+  return {count_text(v.requests),
+          good,
+          count_text(v.timeouts),
+          count_text(v.crc_errors),
+          since_text(v.since_good_ms),
+          v.resp_count > 0 ? resp_time_text(v.mean_us) : QStringLiteral("---"),
+          v.resp_count > 0 ? resp_time_text(v.worst_us) : QStringLiteral("---"),
+          count_text(v.reopens),
+          count_text(v.stored),
+          count_text(v.empty)};
+}
+
+std::vector<std::pair<QString, QString>> TDlg_link_stats::figures(int d) {
+  std::vector<std::pair<QString, QString>> out;
+  if (d < 0 || d >= MAX_DEVICES) return out;
+  const auto values = value_texts(link_view(m_stat.dev_stat[d].link, line_clock().now_ms()));
+  for (int k = 0; k < VALUE_CNT; ++k) out.emplace_back(link_text(kCaptionRows[k]), values[static_cast<size_t>(k)]);
+  return out;
+}
+
+void TDlg_link_stats::refresh() {
+  set_texts();
+  const t_link_view v = link_view(m_stat.dev_stat[device_].link, line_clock().now_ms());
+  const auto values = value_texts(v);
+  for (int k = 0; k < VALUE_CNT; ++k) set_if_changed(x_lbl_value[k], values[static_cast<size_t>(k)]);
   const qreal dpr = devicePixelRatioF();
   x_img_spark->setPixmap(QPixmap::fromImage(paint_sparkline(v.resp_us.data(), v.resp_count, kSparkSize, dpr)));
 }

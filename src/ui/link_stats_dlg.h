@@ -11,6 +11,8 @@
 #include <QDialog>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -34,6 +36,8 @@ class TDlg_link_stats : public QDialog {
   // Texts of the counters, for a view (public for tests).
   static QString count_text(uint32_t n);
   static QString since_text(int64_t ms);  // "never" for -1
+  // Caption and value of every counter of device d (0..7), as the dialog shows them.
+  static std::vector<std::pair<QString, QString>> figures(int d);
 
   // ---- controls ---------------------------------------------------------------
   enum value_t { REQUESTS, GOOD, TIMEOUTS, CRC, LAST_GOOD, MEAN, WORST, REOPENS, STORED, EMPTY, VALUE_CNT };
@@ -48,6 +52,7 @@ class TDlg_link_stats : public QDialog {
 
  private:
   void build();
+  static std::array<QString, VALUE_CNT> value_texts(const t_link_view& v);
   // Captions from the text table (the built-in ones where a pack has none).
   void set_texts();
 

@@ -36,7 +36,7 @@ void TMainForm::device_panel_mouse_down(int index, Qt::MouseButton button, const
 
 void TMainForm::select_device(int d) {
   if (srvc_client().busy()) return;
-  menm_dev_setup->setEnabled(d >= 0);
+  enable_dev_setup(d >= 0);
   set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, d >= 0);
   show_tool_images();
   if (d >= 0 && d == m_stat.dev_selected.load()) return;

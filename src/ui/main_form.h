@@ -39,6 +39,7 @@ class cfg_transfer_ctl;
 class chart_ctl;
 class chart_page;
 class window_chart_frame;
+class report_ctl;
 
 // Bits of cmd_mask: the commands that are currently allowed.
 enum cmd_bits_t : int {
@@ -124,6 +125,8 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   bool may_add_device() const override { return (cmd_mask & CMD_ADD_DEV) != 0; }
   bool command_allowed(cfg_command_t cmd) const override;
   void set_device_commands(bool on) override;
+  // The Device Settings menu: everything with a device, the report off-line.
+  void enable_dev_setup(bool device);
   void refresh_menus() override { update_menus(); }
   void end_status_highlight() override;
 
@@ -163,6 +166,7 @@ class TMainForm : public QMainWindow, private device_host, private cfg_frame {
   std::unique_ptr<chart_ctl> charts_;
   std::unique_ptr<calib_cfg_adapter> calib_cfg_;
   std::unique_ptr<calib_ctl> calib_;
+  report_ctl* report_ = nullptr;  // the commissioning report (a child of the window)
 
   // ---- frame controls ---------------------------------------------------------------------
   QTimer* Timer1 = nullptr;

@@ -9,6 +9,7 @@
 #include "ui/icons.h"
 #include "ui/main_form.h"
 #include "ui/menu_items.h"
+#include "ui/report_ctl.h"
 
 #include <QAction>
 #include <QMenu>
@@ -55,6 +56,8 @@ void TMainForm::build_menus() {
 
   menm_dev_setup = named_menu(men_main, "menm_dev_setup", u"menm_dev_setup");
   transfer().add_device_actions(menm_dev_setup);
+  report_ = new report_ctl(*cfg_pages_, transfer(), this);
+  report_->add_action(menm_dev_setup);
   menm_dev_setup->setEnabled(false);
 
   menm_chart = named_menu(men_main, "menm_chart", u"menm_chart");
@@ -100,8 +103,15 @@ bool TMainForm::command_allowed(cfg_command_t cmd) const {
 }
 
 void TMainForm::set_device_commands(bool on) {
-  menm_dev_setup->setEnabled(on);
+  enable_dev_setup(on);
   set_cmd(CMD_READ_CFG | CMD_WRITE_CFG, on);
+}
+
+void TMainForm::enable_dev_setup(bool device) {
+  // Off-line the menu keeps the commissioning report; Read and Write need a device.
+  menm_dev_setup->setEnabled(device || m_stat.off_line_vaild.load());
+  for (QAction* a : menm_dev_setup->actions()) a->setEnabled(device);
+  report_->enable_action();
 }
 
 void TMainForm::end_status_highlight() { devices().end_red_highlight(); }
