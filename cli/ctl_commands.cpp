@@ -243,6 +243,8 @@ int ctl_report(const t_ctl_options& o, t_ctl_io& io) {
     take_read_config(kSlot, r);
     set = edit_param_set(kSlot);
     origin.source = s.target_text();
+    // The device group shows the transmitter's tag (the window shows the connection's).
+    origin.device_title = trim_blanks(regs_to_text(m_stat.dev_stat[kSlot].edit_param, 16, 12));
     origin.firmware = firmware_text(m_stat.dev_stat[kSlot].read_stat.get(1));
   }
   // The set as the off-line configuration, which the fields are read from.

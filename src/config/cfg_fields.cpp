@@ -79,8 +79,8 @@ void add_matrix(t_cfg_group& g, const QString& prefix) {
 t_cfg_page base_page(const QString& device_title) {
   t_cfg_page page{"tab_base", cap(u"tab_base"), {}};
   t_cfg_group dev{"x_grp_device", device_title.isEmpty() ? cap(u"chk_off_line") : device_title, {}};
-  for (const char* n : {"txt_dev_tag", "txt_dev_sernum", "cmb_curr_prod", "cmb_temp_mode"})
-    dev.fields.push_back(field(n));
+  dev.fields.push_back({"txt_dev_tag", cap(u"lbl_tag_no"), shown("txt_dev_tag"), {}});  // its label is lbl_tag_no
+  for (const char* n : {"txt_dev_sernum", "cmb_curr_prod", "cmb_temp_mode"}) dev.fields.push_back(field(n));
   t_cfg_group serial{"grp_serial_if", cap(u"grp_serial_if"), {}};
   for (const char* n : {"cmb_baud", "cmb_parity", "cmb_mod_addr"}) serial.fields.push_back(field(n));
   serial.fields.push_back(check("chk_rs_term"));

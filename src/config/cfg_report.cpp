@@ -6,6 +6,9 @@
 
 #include <QRegularExpression>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace {
@@ -15,11 +18,13 @@ QString cap(QStringView name, int form = FORM_MAIN) { return trim_blanks(ctrl_te
 }  // namespace
 
 QString report_user() {
-  for (const char* var : {"USER", "LOGNAME", "USERNAME"}) {
+  for (const char* var : {"USER", "LOGNAME"}) {
     const QString u = qEnvironmentVariable(var);
     if (!u.isEmpty()) return u;
   }
-  return QStringLiteral("?");
+  // Started without a login environment (a service, a cron job): the account.
+  if (const passwd* pw = getpwuid(getuid())) return QString::fromLocal8Bit(pw->pw_name);
+  return QString::number(getuid());
 }
 
 t_report cfg_report(const t_report_origin& origin, const gain_text_fn& gain_text) {

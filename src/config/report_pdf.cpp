@@ -291,7 +291,7 @@ void lay_out(report_layout& l, const t_report& r, const QImage& chart) {
     for (const t_cfg_product& p : r.fields.products) rows.push_back(product_row(p));
     l.table(
         {"Product", "Unit", "Decimals", "Range", "Alarms min / max / hyst.", "Filters", "Calibration points", "Gain"},
-        {0.15, 0.07, 0.08, 0.14, 0.2, 0.11, 0.17, 0.08}, rows);
+        {0.14, 0.07, 0.09, 0.14, 0.2, 0.11, 0.17, 0.08}, rows);
     for (const t_cfg_product& p : r.fields.products) fields_of(l, p.groups);
   }
 
