@@ -81,10 +81,9 @@ bool is_transmitter(ctl_session& s, t_ctl_io& io) {
   return false;
 }
 
-}  // namespace
-
-int ctl_read(const t_ctl_options& o, t_ctl_io& io) {
-  ctl_session s(target_of(o));
+// Opens the line and reads the transmitter's configuration into the slot's
+// images; the exit code when that failed, else CTL_OK.
+int read_config(ctl_session& s, t_ctl_io& io) {
   if (const int rc = open_session(s, io)) return rc;
   const QString what = "reading the configuration";
   const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
@@ -95,6 +94,14 @@ int ctl_read(const t_ctl_options& o, t_ctl_io& io) {
   }
   if (!is_transmitter(s, io)) return CTL_COMM;
   take_read_config(kSlot, r);
+  return CTL_OK;
+}
+
+}  // namespace
+
+int ctl_read(const t_ctl_options& o, t_ctl_io& io) {
+  ctl_session s(target_of(o));
+  if (const int rc = read_config(s, io)) return rc;
   if (!write_param_set_file(o.out_file, param_set_text(edit_param_set(kSlot)))) return CTL_FILE;
   io.out << QStringLiteral("Saved the configuration of %1 (serial number %2, sensor mode %3) to %4\n")
                 .arg(s.target_text(), quoted(trim_blanks(device_serial_of(kSlot))))
@@ -231,16 +238,7 @@ int ctl_report(const t_ctl_options& o, t_ctl_io& io) {
     if (!load_param_set(o.in_file, set, io)) return CTL_FILE;
   } else {
     ctl_session s(target_of(o));
-    if (const int rc = open_session(s, io)) return rc;
-    const QString what = "reading the configuration";
-    const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
-    if (r != REQS_READY) {
-      progress_broken(io, what);
-      request_failed(s, REQR_PARAM_RD, what, io);
-      return CTL_COMM;
-    }
-    if (!is_transmitter(s, io)) return CTL_COMM;
-    take_read_config(kSlot, r);
+    if (const int rc = read_config(s, io)) return rc;
     set = edit_param_set(kSlot);
     origin.source = s.target_text();
     // The device group shows the transmitter's tag (the window shows the connection's).

@@ -75,7 +75,7 @@ QString port_text(int d) {
 
 t_report report_now(int d) {
   t_report_origin origin;
-  origin.program = kind_text(TXT_KIND_APP_NAME);
+  origin.program = QStringLiteral("OrvConfig");  // the program's name (the text table's carries an old version)
   if (d >= 0) {
     origin.source = port_text(d);
     origin.device_title = common_setup.dev_conn[d].tag.get();

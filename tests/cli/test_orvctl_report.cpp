@@ -5,6 +5,7 @@
 #include "orvctl_rig.h"
 #include "texts/text_table.h"
 
+#include <QDateTime>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -102,4 +103,39 @@ TEST(OrvctlReport, AnUnwritableFileFailsWithItsReason) {
   EXPECT_TRUE(err.contains("no/such/folder/a.pdf: cannot be written")) << qPrintable(err);
   EXPECT_EQ(run_report({"report", "--in", in}).rc, CTL_USAGE);  // no --out
   EXPECT_EQ(run_report({"report", "--in", in, "--com", "3", "--out", "x.pdf"}).rc, CTL_USAGE);
+}
+
+// A long table breaks between rows and repeats its header on every page.
+TEST(OrvctlReport, HistoryRowsAreNeverSplitAndTheHeaderRepeats) {
+  SKIP_WITHOUT_PDFTOTEXT();
+  temp_config_home home;
+  t_report r;
+  r.program = "orvctl";
+  r.fields.serial = "SN-LONG";
+  for (int k = 0; k < REPORT_HISTORY_RECORDS; ++k) {
+    t_history_record h;
+    h.utc = QDateTime(QDate(2026, 3, 1), QTime(8, k), Qt::UTC);
+    h.user = "tech";
+    h.port = "COM3";
+    h.address = 1;
+    h.read_back_ok = true;
+    for (int c = 1; c <= 12; ++c) h.changes.push_back({QStringLiteral("R%1 setting %2").arg(k).arg(c), -1, "0", "1"});
+    r.history.push_back(h);
+  }
+  const QString path = home.path() + "/long.pdf";
+  QString error;
+  ASSERT_TRUE(write_report_pdf(r, path, error)) << qPrintable(error);
+  const QStringList pages = pdf_pages(path);
+  ASSERT_GE(pages.size(), 2);
+  auto page_of = [&](const QString& text) {
+    for (int p = 0; p < pages.size(); ++p)
+      if (pages[p].contains(text)) return p;
+    return -1;
+  };
+  for (int k = 0; k < REPORT_HISTORY_RECORDS; ++k) {
+    const int first = page_of(QStringLiteral("R%1 setting 1:").arg(k));
+    ASSERT_GE(first, 0) << k;
+    EXPECT_EQ(page_of(QStringLiteral("R%1 setting 12:").arg(k)), first) << "record " << k << " is split";
+    EXPECT_TRUE(pages[first].contains("User, program")) << "no table header on page " << first + 1;
+  }
 }
