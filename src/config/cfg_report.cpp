@@ -13,7 +13,7 @@
 
 namespace {
 
-QString cap(QStringView name, int form = FORM_MAIN) { return trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, form)); }
+QString report_cap(QStringView name, int form = FORM_MAIN) { return trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, form)); }
 
 }  // namespace
 
@@ -37,13 +37,13 @@ t_report cfg_report(const t_report_origin& origin, const gain_text_fn& gain_text
   r.fields = cfg_fields(origin.device_title, gain_text);
   const t_cfg_fields& f = r.fields;
   const QString unknown = QStringLiteral("\u2013");
-  r.identity = {{cap(u"lbl_tag_no"), f.tag},
-                {cap(u"lbl_dev_sernum"), f.serial},
-                {cap(u"lbl_firmware"), origin.firmware.isEmpty() ? unknown : origin.firmware},
+  r.identity = {{report_cap(u"lbl_tag_no"), f.tag},
+                {report_cap(u"lbl_dev_sernum"), f.serial},
+                {report_cap(u"lbl_firmware"), origin.firmware.isEmpty() ? unknown : origin.firmware},
                 {QStringLiteral("Sensor mode"), QString::number(origin.sensor_mode)},
-                {cap(u"lbl_mod_addr"), f.address > 0 ? QString::number(f.address) : unknown},
-                {cap(u"lbl_baud"), f.baud.isEmpty() ? unknown : f.baud},
-                {cap(u"lbl_parity"), f.parity.isEmpty() ? unknown : f.parity}};
+                {report_cap(u"lbl_mod_addr"), f.address > 0 ? QString::number(f.address) : unknown},
+                {report_cap(u"lbl_baud"), f.baud.isEmpty() ? unknown : f.baud},
+                {report_cap(u"lbl_parity"), f.parity.isEmpty() ? unknown : f.parity}};
   if (!f.serial.isEmpty()) {
     t_history_read h = read_history(f.serial);
     const size_t n = std::min<size_t>(h.records.size(), REPORT_HISTORY_RECORDS);
