@@ -334,8 +334,12 @@ void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
 
 void prepare_chart(int chart, bool full_diag, int32_t w, int32_t h, const t_frame_limits& lim) {
   load_chan_cfg(chart);
-  if (full_diag) scan_all(chart);
+  if (!full_diag) return relayout_chart(chart, w, h, lim);
+  // The scan's block sums serve this mapping only: the samples may change afterwards.
+  scan_all(chart);
+  keep_chan_sums(chart, true);
   relayout_chart(chart, w, h, lim);
+  keep_chan_sums(chart, false);
 }
 
 void relayout_chart(int chart, int32_t w, int32_t h, const t_frame_limits& lim) {

@@ -1,5 +1,6 @@
 #include "charts/chart_scale.h"
 
+#include "charts/column_map.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
 #include "core/sys_number.h"
@@ -19,38 +20,6 @@ int scale_group(int32_t mode) {
     case MEAS_TEMP: return 2;
     default: return -1;
   }
-}
-
-struct t_extent {
-  int32_t first = -1;
-  int32_t last = -1;
-  float min = std::numeric_limits<float>::infinity();
-  float max = -std::numeric_limits<float>::infinity();
-};
-
-// First and last sample of a channel, and for the scaled groups the
-// smallest and largest value in between.
-template <typename G>
-t_extent scan_channel(const G& get, int32_t last_idx, bool want_range) {
-  t_extent e;
-  float v = 0;
-  int32_t i = 0;
-  while (i <= last_idx && !get(i, v)) ++i;
-  if (i > last_idx) return e;
-  e.first = i;
-  int32_t j = last_idx;
-  while (!get(j, v)) --j;
-  e.last = j;
-  if (!want_range) return e;
-  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-  for (int32_t k = i; k <= j; ++k) {
-    if (!get(k, v)) continue;
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
-  }
-  e.min = lo;
-  e.max = hi;
-  return e;
 }
 
 }  // namespace
@@ -81,9 +50,8 @@ void scan_all(int chart) {
   bool any[3] = {false, false, false};
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!ds.chan_active[r]) continue;
-    const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
     const int g = scale_group(ds.chan_meas[r]);
-    const t_extent e = visit_getter(src, [&](auto get) { return scan_channel(get, SLOTS_PER_DAY - 1, g >= 0); });
+    const t_chan_extent e = scan_chan_sums(chart, r);
     if (e.first < 0) continue;
     first = first < 0 ? e.first : std::min(first, e.first);
     last = std::max(last, e.last);

@@ -5,8 +5,10 @@
 #include "charts/sample_access.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -32,21 +34,97 @@ void map_ranges(t_draw_stat& ds) {
   }
 }
 
-// One channel over all columns: min, max, empty, and the gap flag of the
-// oldest index of each column.
+static_assert(SLOTS_PER_DAY % SUM_BLK == 0);
+
+// The block sums of both charts; a channel's are used while `used` is set.
+struct t_sums {
+  std::array<std::array<float, SUM_BLOCKS>, MAX_CHANNELS> min{};
+  std::array<std::array<float, SUM_BLOCKS>, MAX_CHANNELS> max{};
+  std::array<bool, MAX_CHANNELS> built{};
+  bool used = false;
+};
+t_sums chan_sums[CHART_CNT];
+
+// Minimum and maximum as the mapping widens them: a value equal to the one
+// held (0 and -0) leaves it, so that whole blocks combined in order give
+// what the samples one by one give.
+inline void widen(float& mn, float& mx, float v) {
+  mn = v < mn ? v : mn;
+  mx = mx < v ? v : mx;
+}
+// The same with the minimum and maximum of a run of samples (an empty run
+// holds +inf and -inf and changes nothing).
+inline void join(float& mn, float& mx, float run_min, float run_max) {
+  mn = run_min < mn ? run_min : mn;
+  mx = mx < run_max ? run_max : mx;
+}
+
+// Where an empty slot reads as NaN, the comparisons pass it over.
 template <typename G>
-void map_channel(t_draw_stat& ds, int r, const G& get) {
+constexpr bool kNanIsEmpty = std::is_same_v<G, sample_get::arch_value> || std::is_same_v<G, sample_get::live_scaled>;
+
+template <typename G>
+inline void widen_at(const G& get, int32_t i, float& mn, float& mx) {
+  float v = 0;
+  if constexpr (kNanIsEmpty<G>) {
+    get(i, v);
+    widen(mn, mx, v);
+  } else if (get(i, v)) {
+    widen(mn, mx, v);
+  }
+}
+
+template <typename G>
+void scan_blocks(const G& get, float* bmin, float* bmax) {
+  constexpr int32_t kPart = SUM_BLK / 4;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  for (int32_t b = 0; b < SUM_BLOCKS; ++b) {
+    // Four runs of the block side by side, joined in their order.
+    float n0 = kInf, n1 = kInf, n2 = kInf, n3 = kInf, x0 = -kInf, x1 = -kInf, x2 = -kInf, x3 = -kInf;
+    const int32_t base = b * SUM_BLK;
+    for (int32_t j = base; j < base + kPart; ++j) {
+      widen_at(get, j, n0, x0);
+      widen_at(get, j + kPart, n1, x1);
+      widen_at(get, j + 2 * kPart, n2, x2);
+      widen_at(get, j + 3 * kPart, n3, x3);
+    }
+    join(n0, x0, n1, x1);
+    join(n0, x0, n2, x2);
+    join(n0, x0, n3, x3);
+    bmin[b] = n0;
+    bmax[b] = x0;
+  }
+}
+
+// One channel over all columns: min, max, empty, and the gap flag of the
+// oldest index of each column. Whole blocks come from the sums when given.
+template <typename G>
+void map_channel(t_draw_stat& ds, int r, const G& get, const float* bmin, const float* bmax) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
   float v = 0;
   for (int k = 0; k <= ds.plot_w; ++k) {
     const int32_t hi = ds.col_first[k], lo = ds.col_last[k];
     if (hi < 0) continue;
-    float mn = std::numeric_limits<float>::infinity(), mx = -mn;
+    float mn = kInf, mx = -kInf;
     bool any = false;
-    for (int32_t i = lo; i <= hi; ++i) {
+    int32_t i = lo;
+    if (bmin) {
+      for (; i <= hi && i % SUM_BLK != 0; ++i) {
+        if (!get(i, v)) continue;
+        any = true;
+        widen(mn, mx, v);
+      }
+      for (; i + SUM_BLK - 1 <= hi && i < SLOTS_PER_DAY; i += SUM_BLK) {
+        const int32_t b = i / SUM_BLK;
+        if (!(bmin[b] <= bmax[b])) continue;
+        any = true;
+        join(mn, mx, bmin[b], bmax[b]);
+      }
+    }
+    for (; i <= hi; ++i) {
       if (!get(i, v)) continue;
       any = true;
-      mn = std::min(mn, v);
-      mx = std::max(mx, v);
+      widen(mn, mx, v);
     }
     ds.col_empty[k][r] = !any;
     if (any) {
@@ -96,10 +174,47 @@ bool map_columns(int chart) {
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
     const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
-    visit_getter(src, [&](auto get) { map_channel(ds, r, get); });
+    const t_sums& sums = chan_sums[chart];
+    const bool whole = sums.used && sums.built[r];
+    visit_getter(src, [&](auto get) {
+      map_channel(ds, r, get, whole ? sums.min[r].data() : nullptr, whole ? sums.max[r].data() : nullptr);
+    });
     if (ds.chan_meas[r] == MEAS_RAW) find_sat_val(chart, ds, r, lowest);
   }
   return true;
+}
+
+t_chan_extent scan_chan_sums(int chart, int r) {
+  t_chan_extent e;
+  if (r < 0 || r >= MAX_CHANNELS) return e;
+  const t_draw_stat& ds = draw_stat[chart];
+  t_sums& sums = chan_sums[chart];
+  float* bmin = sums.min[r].data();
+  float* bmax = sums.max[r].data();
+  const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
+  visit_getter(src, [&](auto get) {
+    scan_blocks(get, bmin, bmax);
+    // The first and last sample lie in the first and last block that has one.
+    float v = 0;
+    int32_t b = 0;
+    while (b < SUM_BLOCKS && !(bmin[b] <= bmax[b])) ++b;
+    if (b == SUM_BLOCKS) return;
+    for (e.first = b * SUM_BLK; !get(e.first, v);) ++e.first;
+    int32_t c = SUM_BLOCKS - 1;
+    while (!(bmin[c] <= bmax[c])) --c;
+    for (e.last = c * SUM_BLK + SUM_BLK - 1; !get(e.last, v);) --e.last;
+    e.min = bmin[b];
+    e.max = bmax[b];
+    for (int32_t k = b + 1; k <= c; ++k) join(e.min, e.max, bmin[k], bmax[k]);
+  });
+  sums.built[r] = true;
+  return e;
+}
+
+void keep_chan_sums(int chart, bool keep) {
+  t_sums& sums = chan_sums[chart];
+  sums.used = keep;
+  if (!keep) sums.built.fill(false);
 }
 
 void add_to_column(int chart, int k, int32_t idx) {

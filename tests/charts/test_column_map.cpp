@@ -6,6 +6,7 @@
 #include "charts/column_map.h"
 #include "charts/sample_access.h"
 
+#include <bit>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -47,15 +48,31 @@ void expect_same_columns(const t_draw_stat& a, const t_draw_stat& b) {
 
 class ColumnMap : public ChartTest {
  protected:
-  void compare(int chart, int32_t view_last, double smp_per_px, int32_t plot_w) {
+  // sums: the mapping takes whole blocks from the full scan's block sums.
+  void compare(int chart, int32_t view_last, double smp_per_px, int32_t plot_w, bool sums = false) {
     t_draw_stat& ds = draw_stat[chart];
     load_chan_cfg(chart);
+    if (sums) scan_all(chart);
+    keep_chan_sums(chart, sums);
     ds.no_data = false;
     ds.view_last = view_last;
     ds.smp_per_px = smp_per_px;
     ds.plot_w = plot_w;
-    ASSERT_TRUE(map_columns(chart));
+    const bool mapped = map_columns(chart);
+    keep_chan_sums(chart, false);
+    ASSERT_TRUE(mapped);
     auto fast = std::make_unique<t_draw_stat>(ds);
+    if (sums) {
+      // Bit for bit what the samples one by one in the same order give (of
+      // equal values, 0 and -0, the oldest stays).
+      ASSERT_TRUE(map_columns(chart));
+      for (int k = 0; k <= plot_w; ++k)
+        for (int r = 0; r < MAX_CHANNELS; ++r)
+          if (ds.chan_active[r] && ds.chan_displayed[r] && !ds.col_empty[k][r]) {
+            ASSERT_EQ(std::bit_cast<uint32_t>(fast->col_min[k][r]), std::bit_cast<uint32_t>(ds.col_min[k][r])) << k;
+            ASSERT_EQ(std::bit_cast<uint32_t>(fast->col_max[k][r]), std::bit_cast<uint32_t>(ds.col_max[k][r])) << k;
+          }
+    }
     ref_map_columns(chart);
     expect_same_columns(*fast, ds);
   }
@@ -85,6 +102,43 @@ TEST_F(ColumnMap, PerChannelMappingEqualsOneIndexAtATime) {
   refilter_chan(0, true);
   compare(CHART_LIVE, 59999, 30.0 * 5 / 90, 1500);
   EXPECT_GT(draw_stat[CHART_LIVE].sat_val[0], 0);
+}
+
+TEST_F(ColumnMap, TheFullScansBlockSumsMapAsTheSamplesDo) {
+  std::mt19937 rng(8);
+  std::uniform_int_distribution<int> val(0, 2);
+  std::bernoulli_distribution gap(0.2);
+  std::bernoulli_distribution long_gap(0.002);
+  // 0 and -0 as the minimum (even rows) or the maximum (odd rows) of most
+  // columns, and gaps of whole blocks.
+  int row = 0;
+  auto value = [&] {
+    const int v = val(rng);
+    return v == 0 ? 0.0f : v == 1 ? -0.0f : row % 2 ? -0.5f : 0.5f;
+  };
+  for (int r = 0; r < 3; ++r) arch_chan(r, r == 2 ? MEAS_TEMP : MEAS_SCALED);
+  for (int r = 0; r < 3; ++r) {
+    row = r;
+    for (int i = 5; i < SLOTS_PER_DAY - 7; ++i) {
+      if (long_gap(rng)) i += 100;
+      if (!gap(rng) && i < SLOTS_PER_DAY - 7) m_stat.arch_stat[r].smp_tab[i] = value();
+    }
+  }
+  draw_stat[CHART_ARCH].temp_f = 1;                                      // a getter that converts
+  compare(CHART_ARCH, SLOTS_PER_DAY - 1, 13507.0 * 5 / 90, 1700, true);  // the whole day
+  compare(CHART_ARCH, 300000, 60.0 * 5 / 90, 1700, true);                // blocks cut by columns
+  compare(CHART_ARCH, 200000, 20.0 * 5 / 90, 900, true);                 // no whole block in a column
+  compare(CHART_ARCH, 5000, 3600.0 * 5 / 90, 1000, true);                // the view runs out at index 0
+
+  for (int r = 0; r < 2; ++r) live_chan(r, r, r == 0 ? MEAS_SCALED : MEAS_RAW);
+  for (int d = 0; d < 2; ++d) {
+    row = d;
+    for (int i = 0; i < 100000; ++i)
+      if (!gap(rng)) put_live(d, i, value(), 0x40000000u | static_cast<uint32_t>(rng() % 0x3FFFF));
+  }
+  m_stat.dev_stat[1].last_saved_idx.store(99990);
+  refilter_chan(1, true);
+  compare(CHART_LIVE, 99999, 300.0 * 5 / 90, 1500, true);
 }
 
 TEST_F(ColumnMap, ASpikeReachesItsColumnAndAGapIsTheOldestSample) {
