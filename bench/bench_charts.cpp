@@ -161,14 +161,15 @@ void BM_PaintOnly(benchmark::State& st) {
 }
 BENCHMARK(BM_PaintOnly)->Unit(benchmark::kMillisecond);
 
-// One live follow step: a column of new data arrived; the view moves, is
-// mapped and painted again. Arg: seconds per division (0: the whole day so far).
+// One live follow step: new samples arrived; the view moves, is mapped and
+// painted (moved: the share of steps that moved the image instead of
+// painting it whole). Arg: seconds per division (0: the whole day so far).
 void BM_LiveFollowStep(benchmark::State& st) {
   fill_day(CHART_LIVE);
   const int32_t newest_end = SLOTS_PER_DAY - 1;
   t_draw_stat& ds = draw_stat[CHART_LIVE];
   const int tdiv = static_cast<int>(st.range(0));
-  int64_t allocs = 0;
+  int64_t allocs = 0, moved = 0;
   for (auto _ : st) {
     st.PauseTiming();
     // The newest 200 s of samples have not arrived yet.
@@ -187,6 +188,7 @@ void BM_LiveFollowStep(benchmark::State& st) {
         if (tdiv_table[k] == tdiv) ds.tscale_idx = k + 1;
       relayout_chart(CHART_LIVE, W, H);
     }
+    paint_chart(image(), CHART_LIVE);  // what the page shows before the step
     for (int r = 0; r < MAX_CHANNELS; ++r) {
       auto& d = m_stat.dev_stat[r];
       for (int k = 0; k < kHidden; ++k) d.smp_cal[newest_end - k].store(held[r][k]);
@@ -197,13 +199,13 @@ void BM_LiveFollowStep(benchmark::State& st) {
     int32_t play = 0;
     bool changed = false;
     for (int r = 0; r < MAX_CHANNELS; ++r) refilter_chan(r, false);
-    if (follow_live(ds, newest_live_idx(), play, changed) == FOLLOW_ADVANCE) {
-      relayout_chart(CHART_LIVE, W, H);
-      paint_chart(image(), CHART_LIVE);
-    }
+    const int32_t old_last = ds.data_last;
+    if (follow_live(ds, newest_live_idx(), play, changed) == FOLLOW_ADVANCE)
+      moved += follow_chart(image(), CHART_LIVE, old_last) > 0;
     allocs += g_allocs.load() - a0;
   }
   st.counters["allocs/step"] = benchmark::Counter(static_cast<double>(allocs) / st.iterations());
+  st.counters["moved"] = benchmark::Counter(static_cast<double>(moved) / st.iterations());
 }
 BENCHMARK(BM_LiveFollowStep)->Arg(0)->Arg(3600)->Arg(60)->Iterations(30)->Unit(benchmark::kMillisecond);
 

@@ -217,9 +217,8 @@ void chart_page::create_draw(bool full_diag, bool upd_scr_bar) {
 }
 
 void chart_page::advance(int32_t old_last) {
-  QImage& img = img_->image();
-  relayout_chart(chart_, img.width(), img.height(), chart_limits());
-  paint_chart(img, chart_);
+  // The image moves with the view where it can; only what is new is painted.
+  follow_chart(img_->image(), chart_, old_last, chart_limits());
   // Only the newest samples changed (a minute back, for late slots).
   invalidate_stats_from(chart_, old_last - 300);
   upd_scroll_bar();

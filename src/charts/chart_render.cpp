@@ -13,6 +13,8 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -73,12 +75,18 @@ struct t_line_buf {
   uchar* bits = nullptr;  // the image's pixels when it is a 32-bit image
   qsizetype bpl = 0;
   int img_w = 0, img_h = 0;
+  // A follow step writes only the pixels it draws again: those of the
+  // marked columns and of the marked rows.
+  const uint8_t* col_mask = nullptr;
+  const uint8_t* row_mask = nullptr;
 
   void put_run(int x, int y1, int y2) {  // y1 <= y2, both drawn
     if (x < 0 || x >= img_w) return;
     y1 = std::max(y1, 0);
     y2 = std::min(y2, img_h - 1);
-    for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+    const bool all = !col_mask || col_mask[x];
+    for (int y = y1; y <= y2; ++y)
+      if (all || row_mask[y]) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
   }
   // A line with |dx| <= 1 and its end point left out.
   void put_short(int x1, int y1, int x2, int y2) {
@@ -156,9 +164,16 @@ bool drawn(const t_draw_stat& ds, int r) {
   return ds.chan_active[r] && ds.chan_displayed[r] && ds.chan_meas[r] >= MEAS_SCALED && ds.chan_meas[r] <= MEAS_SAT;
 }
 
+// The pixels a follow step draws again (nullptr: all of them).
+struct t_masks {
+  const uint8_t* cols;
+  const uint8_t* rows;
+};
+
 // One channel from right to left. d is the channel's digital input offset,
-// the same for every column.
-void trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d) {
+// the same for every column. With masks, only their pixels are written and
+// the result is false when a longer line would be needed.
+bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_masks* masks = nullptr) {
   const int thk = std::clamp(ds.chan_thk[r], 0, 2) + 1;
   t_line_buf& buf = line_buf();
   buf.n = 0;
@@ -173,6 +188,9 @@ void trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d) {
     buf.img_w = img->width();
     buf.img_h = img->height();
   }
+  buf.col_mask = masks ? masks->cols : nullptr;
+  buf.row_mask = masks ? masks->rows : nullptr;
+  if (masks && !buf.bits) return false;
   bool pen_up = true;
   int last_x = 0, last_y = 0;
   for (int k = ds.plot_w; k >= 0; --k) {
@@ -193,9 +211,11 @@ void trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d) {
     last_y = mid;
     pen_up = ds.col_gap[k][r];
   }
-  if (buf.n == 0) return;
+  if (buf.n == 0) return true;
+  if (masks) return false;
   p.setPen(solid_pen(chart_color(ds.chan_color[r])));
   p.drawLines(buf.lines.data(), buf.n);
+  return true;
 }
 
 }  // namespace
@@ -239,6 +259,17 @@ void draw_sat_mark(QPainter& p, int x, int y, const QColor& colour) {
 
 namespace {
 
+// A follow step paints the frame into a few rectangles: labels far from
+// the one being painted are not even formatted.
+const QRect* label_clip = nullptr;
+
+bool label_near(int x, int y, int lbl_h) {
+  if (!label_clip) return true;
+  constexpr int kReach = 400;  // wider than any label
+  return x + kReach >= label_clip->left() && x - kReach <= label_clip->right() && y + 2 * lbl_h >= label_clip->top() &&
+         y - 2 * lbl_h <= label_clip->bottom();
+}
+
 // One vertical scale: grid lines (when it is the chosen grid), ticks and labels.
 struct t_scale_spec {
   float step, min, vpp;
@@ -265,8 +296,9 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
     }
     p.setPen(tick);
     draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
-    draw_text(p, sc.label_x, std::min(y, sc.label_floor), 1, sc.halign,
-              fmt_axis_value(sc.decimals, sc.kind, v) + sc.suffix);
+    const int label_y = std::min(y, sc.label_floor);
+    if (label_near(sc.label_x, label_y, ds.lbl_h))
+      draw_text(p, sc.label_x, label_y, 1, sc.halign, fmt_axis_value(sc.decimals, sc.kind, v) + sc.suffix);
   }
 }
 
@@ -292,7 +324,8 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
   }
   p.setPen(solid_pen(kGrey));
   int32_t s = ds.view_last / 5 - f;
-  for (int x = right - xoff; x > left; x -= pdx, s -= tdiv) draw_text(p, x, bottom + 2, 0, 1, fmt_time_label(s));
+  for (int x = right - xoff; x > left; x -= pdx, s -= tdiv)
+    if (label_near(x, bottom + 2, ds.lbl_h)) draw_text(p, x, bottom + 2, 0, 1, fmt_time_label(s));
 
   const int label_floor = bottom - (ds.lbl_h / 2 - 2);
   const int32_t no_floor = INT32_MAX;  // temperature labels are not held above the bottom
@@ -306,6 +339,21 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
              {ds.h_step, ds.h_min, ds.h_vpp, ds.h_step_px, GRID_SCALED, false, left - ds.half0, left,
               left - ds.half0 - 1, 2, label_floor, ds.decimals, 0, QString()});
 }
+
+namespace {
+
+void draw_sat_marks(QPainter& p, const t_draw_stat& ds) {
+  const int x = ds.plot_right + ds.half0 + 2;
+  for (int r = 0; r < MAX_CHANNELS; ++r) {
+    if (!drawn(ds, r) || ds.chan_meas[r] != MEAS_RAW) continue;
+    const float sat = static_cast<float>(ds.sat_val[r]);
+    if (!(ds.sat_val[r] > 0 && sat > ds.r_min && sat < ds.r_max)) continue;
+    const int y = raw_y(ds, sat);
+    if (y > ds.plot_top && y < ds.plot_bottom) draw_sat_mark(p, x, y, chart_color(ds.chan_color[r]));
+  }
+}
+
+}  // namespace
 
 void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
   draw_frame(p, ds, pdx);
@@ -321,15 +369,7 @@ void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
     if (is_din_mode(ds.chan_meas[r])) d += ds.chan_thk[r] + 2;
   }
   p.restore();
-  if (!live) return;
-  const int x = ds.plot_right + ds.half0 + 2;
-  for (int r = 0; r < MAX_CHANNELS; ++r) {
-    if (!drawn(ds, r) || ds.chan_meas[r] != MEAS_RAW) continue;
-    const float sat = static_cast<float>(ds.sat_val[r]);
-    if (!(ds.sat_val[r] > 0 && sat > ds.r_min && sat < ds.r_max)) continue;
-    const int y = raw_y(ds, sat);
-    if (y > ds.plot_top && y < ds.plot_bottom) draw_sat_mark(p, x, y, chart_color(ds.chan_color[r]));
-  }
+  if (live) draw_sat_marks(p, ds);
 }
 
 void prepare_chart(int chart, bool full_diag, int32_t w, int32_t h, const t_frame_limits& lim) {
@@ -350,10 +390,180 @@ void relayout_chart(int chart, int32_t w, int32_t h, const t_frame_limits& lim) 
   map_columns(chart);
 }
 
-void paint_chart(QImage& img, int chart) {
-  QPainter p(&img);
+namespace {
+
+// Everything but the column values that decides a chart's pixels.
+struct t_frame_key {
+  std::array<int32_t, 4> img_rect{};
+  std::array<int32_t, 18> ints{};
+  std::array<float, 15> floats{};
+  double smp_per_px = 0;
+  bool raw_invert = false, no_data = false;
+  std::array<bool, MAX_CHANNELS> active{}, displayed{};
+  std::array<int32_t, MAX_CHANNELS> meas{}, color{}, thk{};
+  bool operator==(const t_frame_key&) const = default;
+};
+
+t_frame_key frame_key(const t_draw_stat& ds) {
+  t_frame_key k;
+  k.img_rect = ds.img_rect;
+  k.ints = {ds.plot_w,    ds.plot_left, ds.plot_right, ds.plot_top,   ds.plot_bottom, ds.x_sep,
+            ds.half0,     ds.lbl_h,     ds.tdiv,       ds.grid_sel,   ds.decimals,    ds.temp_f,
+            ds.h_step_px, ds.t_step_px, ds.r_step_px,  pixel_div_x(), pixel_div_y(),  0};
+  k.floats = {ds.h_vpp, ds.h_step, ds.t_vpp, ds.t_step, ds.r_vpp, ds.r_step, ds.h_min, ds.h_max,
+              ds.t_min, ds.t_max,  ds.r_min, ds.r_max,  0,        0,         0};
+  k.smp_per_px = ds.smp_per_px;
+  k.raw_invert = ds.raw_invert;
+  k.no_data = ds.no_data;
+  k.active = ds.chan_active;
+  k.displayed = ds.chan_displayed;
+  k.meas = ds.chan_meas;
+  k.color = ds.chan_color;
+  k.thk = ds.chan_thk;
+  return k;
+}
+
+// What each chart's image showed when it was last painted here.
+struct t_painted {
+  qint64 image = 0;  // cacheKey of the image after the painting
+  int32_t view_last = 0;
+  t_frame_key key;
+};
+t_painted painted[CHART_CNT];
+
+void begin_chart_painter(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   p.setFont(chart_font());
-  draw_traces(p, draw_stat[chart], chart == CHART_LIVE, pixel_div_x());
+}
+
+int32_t time_xoff(const t_draw_stat& ds, int32_t view_last) {
+  const int32_t f = (view_last / 5) % std::max(ds.tdiv, 1);
+  return round_px(f * 5 / std::max(ds.smp_per_px, 1e-9));
+}
+
+// Marks the rows of a scale's grid lines.
+void mark_grid_rows(const t_draw_stat& ds, float step_v, float min, float vpp, int32_t step_px, bool down,
+                    std::vector<uint8_t>& rows) {
+  const int off = round_px(grid_offset(step_v, min) / vpp);
+  const int step = std::max(step_px, 1);
+  for (int y = down ? ds.plot_top + off : ds.plot_bottom - off; down ? y < ds.plot_bottom : y > ds.plot_top;
+       y += down ? step : -step)
+    if (y >= 0 && y < static_cast<int>(rows.size())) rows[y] = 1;
+}
+
+// The follow step's painting: the plot moves m columns to the left, and
+// only what changed is painted again: the columns from first_new on, the
+// margins with the axis labels, the rows of the horizontal grid, and the
+// time grid lines where they do not move with the plot.
+bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
+  const t_draw_stat& ds = draw_stat[chart];
+  const t_painted& was = painted[chart];
+  const int w = img.width(), h = img.height();
+  if (img.format() != QImage::Format_RGB32 || was.image != img.cacheKey() || !(was.key == frame_key(ds)) || m <= 0 ||
+      m > ds.plot_w / 2 || ds.smp_per_px < 1.0 || ds.no_data || ds.plot_right >= w || ds.plot_bottom + 2 > h)
+    return false;
+  for (int r = 0; r < MAX_CHANNELS; ++r)
+    if (drawn(ds, r) && ds.chan_meas[r] == MEAS_SAT) return false;  // a skipped column carries a height along
+  const int left = ds.plot_left, right = ds.plot_right, bottom = ds.plot_bottom;
+  // Pixels of a column come from its neighbours' values up to two columns away.
+  const int x0 = std::max(left + first_new - 3, left + 3);
+  if (x0 >= right) return false;
+
+  // The kept part of the plot moves left.
+  uchar* bits = img.bits();
+  const qsizetype bpl = img.bytesPerLine();
+  for (int y = 0; y < bottom + 2; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+    std::memmove(row + left, row + left + m, static_cast<size_t>(right + 1 - left - m) * sizeof(QRgb));
+  }
+
+  static std::vector<uint8_t> cols, rows;
+  cols.assign(static_cast<size_t>(w), 0);
+  rows.assign(static_cast<size_t>(h), 0);
+  std::fill(cols.begin(), cols.begin() + left + 3, 1);
+  std::fill(cols.begin() + x0, cols.end(), 1);
+  std::fill(rows.begin() + bottom + 2, rows.end(), 1);
+  if (ds.grid_sel == GRID_SCALED) mark_grid_rows(ds, ds.h_step, ds.h_min, ds.h_vpp, ds.h_step_px, false, rows);
+  if (ds.grid_sel == GRID_TEMP) mark_grid_rows(ds, ds.t_step, ds.t_min, ds.t_vpp, ds.t_step_px, false, rows);
+  if (ds.grid_sel == GRID_RAW) mark_grid_rows(ds, ds.r_step, ds.r_min, ds.r_vpp, ds.r_step_px, ds.raw_invert, rows);
+  if (ds.grid_sel != GRID_NONE) {
+    // Time grid lines that do not land where the moved ones are.
+    const int32_t pdx = pixel_div_x();
+    const int32_t old_x = right - time_xoff(ds, was.view_last) - m, new_x = right - time_xoff(ds, ds.view_last);
+    if ((((old_x - new_x) % pdx) + pdx) % pdx != 0) {
+      for (int x = old_x; x > left; x -= pdx) cols[x] = 1;
+      for (int x = new_x; x > left; x -= pdx) cols[x] = 1;
+    }
+  }
+
+  QPainter p(&img);
+  begin_chart_painter(p);
+  // The frame in each run of marked columns, then in each run of marked rows.
+  for (int pass = 0; pass < 2; ++pass) {
+    const std::vector<uint8_t>& mask = pass == 0 ? cols : rows;
+    const int n = static_cast<int>(mask.size());
+    for (int a = 0; a < n;) {
+      if (!mask[a]) {
+        ++a;
+        continue;
+      }
+      int b = a;
+      while (b + 1 < n && mask[b + 1]) ++b;
+      const QRect clip = pass == 0 ? QRect(a, 0, b - a + 1, h) : QRect(0, a, w, b - a + 1);
+      p.setClipRect(clip);
+      label_clip = &clip;
+      draw_frame(p, ds, pixel_div_x());
+      label_clip = nullptr;
+      a = b + 1;
+    }
+  }
+  p.setClipping(false);
+  const t_masks masks{cols.data(), rows.data()};
+  int d = 1;
+  for (int r = 0; r < MAX_CHANNELS; ++r) {
+    if (!drawn(ds, r)) continue;
+    if (!trace_channel(p, ds, r, d, &masks)) return false;
+    if (is_din_mode(ds.chan_meas[r])) d += ds.chan_thk[r] + 2;
+  }
+  if (chart == CHART_LIVE) {
+    p.setClipRect(QRect(x0, 0, w - x0, h));
+    draw_sat_marks(p, ds);
+  }
+  return true;
+}
+
+void note_painted(const QImage& img, int chart) {
+  painted[chart].image = img.cacheKey();
+  painted[chart].view_last = draw_stat[chart].view_last;
+  painted[chart].key = frame_key(draw_stat[chart]);
+}
+
+}  // namespace
+
+void paint_chart(QImage& img, int chart) {
+  {
+    QPainter p(&img);
+    begin_chart_painter(p);
+    draw_traces(p, draw_stat[chart], chart == CHART_LIVE, pixel_div_x());
+  }
+  note_painted(img, chart);
+}
+
+int32_t follow_chart(QImage& img, int chart, int32_t old_view_last, const t_frame_limits& lim) {
+  static const font_measure tm;
+  t_draw_stat& ds = draw_stat[chart];
+  calc_layout(ds, img.width(), img.height(), tm, lim, pixel_div_x(), pixel_div_y());
+  calc_time_scale(ds, pixel_div_x(), pixel_div_y());
+  // Slots more than a minute below the newest one seen are complete: late
+  // samples of a device come within its last block.
+  int32_t first_new = 0;
+  const int32_t m = follow_columns(chart, old_view_last, old_view_last - FOLLOW_LATE_SLOTS, first_new);
+  const bool shifted = m > 0 && paint_shifted(img, chart, m, first_new);
+  if (!shifted) {
+    paint_chart(img, chart);
+    return 0;
+  }
+  note_painted(img, chart);
+  return m;
 }

@@ -41,12 +41,24 @@ QColor chart_color(int32_t bgr);
 // channel copies, the full scan when full_diag is set, layout, time scale
 // and column mapping.
 void prepare_chart(int chart, bool full_diag, int32_t w, int32_t h, const t_frame_limits& lim = {});
-// The same without the channel copies and the scan (the live follow step).
+// The same without the channel copies and the scan.
 void relayout_chart(int chart, int32_t w, int32_t h, const t_frame_limits& lim = {});
 
 // Paints the chart (draw_traces with its frame) into img, which must have
 // the size the record was laid out for. Saturation marks on the live chart only.
 void paint_chart(QImage& img, int chart);
+
+// Slots this far below the newest one a follow step saw may still get
+// their samples (a device's late block); older ones are complete.
+inline constexpr int32_t FOLLOW_LATE_SLOTS = 300;
+
+// The live follow step's redraw after the view moved on from old_view_last
+// (follow_live): layout, time scale and mapping, and the image. When the
+// view moved by whole columns and img still shows the chart as painted
+// here at old_view_last, the image moves and only the new columns, the
+// axis labels and what does not move with the plot are painted again; the
+// pixels are those of a full redraw. Returns the columns moved (0: painted whole).
+int32_t follow_chart(QImage& img, int chart, int32_t old_view_last, const t_frame_limits& lim = {});
 
 // The painting steps, for tests and for painters of other targets.
 void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pixel_div_x);

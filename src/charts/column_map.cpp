@@ -20,15 +20,15 @@ void clear_column(t_draw_stat& ds, int k) {
 
 // Columns plot_w down to 0 take the indexes from view_last downward: column
 // k those not below view_last - (plot_w - k + 1) * smp_per_px.
-void map_ranges(t_draw_stat& ds) {
+void map_ranges(const t_draw_stat& ds, int32_t* first, int32_t* last) {
   int32_t i = ds.view_last;
   for (int k = ds.plot_w; k >= 0; --k) {
     const double limit = ds.view_last - (ds.plot_w - k + 1) * ds.smp_per_px;
     const int32_t lo = limit <= 0 ? 0 : static_cast<int32_t>(std::min(std::ceil(limit), 1.0e9));
-    clear_column(ds, k);
+    first[k] = last[k] = -1;
     if (i >= 0 && i >= lo) {
-      ds.col_first[k] = i;
-      ds.col_last[k] = lo;
+      first[k] = i;
+      last[k] = lo;
       i = lo - 1;
     }
   }
@@ -99,10 +99,10 @@ void scan_blocks(const G& get, float* bmin, float* bmax) {
 // One channel over all columns: min, max, empty, and the gap flag of the
 // oldest index of each column. Whole blocks come from the sums when given.
 template <typename G>
-void map_channel(t_draw_stat& ds, int r, const G& get, const float* bmin, const float* bmax) {
+void map_channel(t_draw_stat& ds, int r, const G& get, const float* bmin, const float* bmax, int k0 = 0) {
   constexpr float kInf = std::numeric_limits<float>::infinity();
   float v = 0;
-  for (int k = 0; k <= ds.plot_w; ++k) {
+  for (int k = k0; k <= ds.plot_w; ++k) {
     const int32_t hi = ds.col_first[k], lo = ds.col_last[k];
     if (hi < 0) continue;
     float mn = kInf, mx = -kInf;
@@ -153,6 +153,37 @@ bool drawn(const t_draw_stat& ds, int r) { return ds.chan_active[r] && ds.chan_d
 
 }  // namespace
 
+namespace {
+
+// Maps columns k0..plot_w of the record whose ranges are set, and the saturation values.
+void map_from(int chart, t_draw_stat& ds, int k0) {
+  const int32_t span = round_px(ds.plot_w * ds.smp_per_px);
+  ds.view_first = ds.view_last > span ? ds.view_last - span : 0;
+  ds.sat_val.fill(0);
+  int32_t lowest = ds.view_last + 1;
+  for (int k = 0; k <= ds.plot_w && lowest > ds.view_last; ++k)
+    if (ds.col_last[k] >= 0) lowest = ds.col_last[k];
+  for (int r = 0; r < MAX_CHANNELS; ++r) {
+    if (!drawn(ds, r)) continue;
+    const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
+    const t_sums& sums = chan_sums[chart];
+    const bool whole = sums.used && sums.built[r];
+    visit_getter(src, [&](auto get) {
+      map_channel(ds, r, get, whole ? sums.min[r].data() : nullptr, whole ? sums.max[r].data() : nullptr, k0);
+    });
+    if (ds.chan_meas[r] == MEAS_RAW) find_sat_val(chart, ds, r, lowest);
+  }
+}
+
+void reset_columns(t_draw_stat& ds, int k0) {
+  for (int k = k0; k <= ds.plot_w; ++k) {
+    ds.col_empty[k].fill(true);
+    ds.col_gap[k].fill(false);
+  }
+}
+
+}  // namespace
+
 bool map_columns(int chart) {
   t_draw_stat& ds = draw_stat[chart];
   const int plot_w = std::clamp(ds.plot_w, 0, CHART_COLS - 1);
@@ -164,24 +195,48 @@ bool map_columns(int chart) {
     return false;
   }
   ds.view_last = std::min(ds.view_last, SLOTS_PER_DAY);
-  const int32_t span = round_px(plot_w * ds.smp_per_px);
-  ds.view_first = ds.view_last > span ? ds.view_last - span : 0;
-  ds.sat_val.fill(0);
-  map_ranges(ds);
-  int32_t lowest = ds.view_last + 1;
-  for (int k = 0; k <= plot_w && lowest > ds.view_last; ++k)
-    if (ds.col_last[k] >= 0) lowest = ds.col_last[k];
-  for (int r = 0; r < MAX_CHANNELS; ++r) {
-    if (!drawn(ds, r)) continue;
-    const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
-    const t_sums& sums = chan_sums[chart];
-    const bool whole = sums.used && sums.built[r];
-    visit_getter(src, [&](auto get) {
-      map_channel(ds, r, get, whole ? sums.min[r].data() : nullptr, whole ? sums.max[r].data() : nullptr);
-    });
-    if (ds.chan_meas[r] == MEAS_RAW) find_sat_val(chart, ds, r, lowest);
-  }
+  map_ranges(ds, ds.col_first.data(), ds.col_last.data());
+  reset_columns(ds, 0);
+  map_from(chart, ds, 0);
   return true;
+}
+
+int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, int32_t& first_new) {
+  t_draw_stat& ds = draw_stat[chart];
+  first_new = 0;
+  const int plot_w = std::clamp(ds.plot_w, 0, CHART_COLS - 1);
+  if (ds.no_data || old_view_last <= 0 || ds.view_last <= old_view_last || ds.view_last > SLOTS_PER_DAY || plot_w < 2 ||
+      plot_w != ds.plot_w || ds.col_first[plot_w] < 0) {
+    map_columns(chart);
+    return 0;
+  }
+  static std::array<int32_t, CHART_COLS> first, last;
+  map_ranges(ds, first.data(), last.data());
+  // The column before the old newest one lands m columns further left (the
+  // newest column alone holds both of its limits); every column that moves
+  // must keep its index range.
+  int j = plot_w - 1;
+  while (j >= 0 && first[j] != ds.col_first[plot_w - 1]) --j;
+  const int m = plot_w - 1 - j;
+  bool same = j >= 0 && m > 0 && ds.col_first[plot_w - 1] >= 0;
+  for (int k = 0; same && k <= j; ++k) same = first[k] == ds.col_first[k + m] && last[k] == ds.col_last[k + m];
+  if (!same) {
+    map_columns(chart);
+    return 0;
+  }
+  // Columns with an index above stable_last may have samples they lacked.
+  int k0 = j + 1;
+  while (k0 > 0 && first[k0 - 1] > stable_last) --k0;
+  std::copy(ds.col_min.begin() + m, ds.col_min.begin() + plot_w + 1, ds.col_min.begin());
+  std::copy(ds.col_max.begin() + m, ds.col_max.begin() + plot_w + 1, ds.col_max.begin());
+  std::copy(ds.col_gap.begin() + m, ds.col_gap.begin() + plot_w + 1, ds.col_gap.begin());
+  std::copy(ds.col_empty.begin() + m, ds.col_empty.begin() + plot_w + 1, ds.col_empty.begin());
+  std::copy(first.begin(), first.begin() + plot_w + 1, ds.col_first.begin());
+  std::copy(last.begin(), last.begin() + plot_w + 1, ds.col_last.begin());
+  reset_columns(ds, k0);
+  map_from(chart, ds, k0);
+  first_new = k0;
+  return m;
 }
 
 t_chan_extent scan_chan_sums(int chart, int r) {
@@ -259,10 +314,26 @@ follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_
     play_changed = true;
   }
   if (ds.data_last != ds.view_last || play == 1) return FOLLOW_NONE;
-  const int32_t delta = newest - ds.data_last;
+  int32_t delta = newest - ds.data_last;
   if (delta <= ds.smp_per_px) return FOLLOW_NONE;
+  // By whole steps where they are short: the image then moves by whole
+  // columns and only the new ones are drawn.
+  const int32_t cols = whole_step_cols(ds.smp_per_px);
+  const auto step = static_cast<int32_t>(std::lround(cols * ds.smp_per_px));
+  if (cols > 0 && step <= std::max(FOLLOW_MAX_STEP, static_cast<int32_t>(std::ceil(ds.smp_per_px)))) {
+    if (delta < step) return FOLLOW_NONE;
+    delta -= delta % step;
+  }
   ds.data_last += delta;
   ds.view_last += delta;
   ds.view_first += delta;
   return FOLLOW_ADVANCE;
+}
+
+int32_t whole_step_cols(double smp_per_px) {
+  for (int32_t m = 1; m <= 18; ++m) {
+    const double d = m * smp_per_px;
+    if (std::abs(d - std::round(d)) < 1e-6 && d >= 1) return m;
+  }
+  return 0;
 }

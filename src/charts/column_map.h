@@ -50,6 +50,21 @@ struct t_col_range {
   int32_t last = -1;
 };
 
+// The follow step's mapping, after the view moved on from old_view_last:
+// when it moved by whole columns (the moved columns keep their index
+// ranges), the columns move over with their values and only those with an
+// index above stable_last (samples may have come late) or beyond the old
+// view are mapped; else the whole view is mapped. Returns the number of
+// columns moved (0: mapped whole); first_new is the first column mapped.
+int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, int32_t& first_new);
+
+// The fewest columns (up to 18) whose span of smp_per_px samples each is a
+// whole number of samples; 0 when none.
+int32_t whole_step_cols(double smp_per_px);
+// The longest whole step the follow step waits for (a minute of samples),
+// unless a column alone is longer.
+inline constexpr int32_t FOLLOW_MAX_STEP = 300;
+
 // What the live follow step decided.
 enum follow_t : int32_t {
   FOLLOW_NONE = 0,     // nothing to do
@@ -66,7 +81,10 @@ enum follow_t : int32_t {
 bool live_day_restarted(t_draw_stat& ds, int32_t newest);
 
 // The follow step on the live chart's record, after the filters were
-// brought up to date: newest = newest_live_idx(); play is the play state (service_client::play_state)
+// brought up to date. The view moves on when more than a column of new
+// samples came, by whole steps (whole_step_cols columns) where such a step
+// is no longer than FOLLOW_MAX_STEP samples, else by all new samples.
+// newest = newest_live_idx(); play is the play state (service_client::play_state)
 // (0 following, 1 stopped, 2 resume requested), updated in place;
 // play_changed tells the caller to refresh the play buttons.
 follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_changed);

@@ -195,10 +195,12 @@ TEST(LiveFollow, FollowsOnlyAtTheRightEdgeWithAColumnOfNewData) {
   EXPECT_EQ(follow_live(ds, 1000, play, changed), FOLLOW_NONE);  // nothing new
   EXPECT_EQ(follow_live(ds, 1002, play, changed), FOLLOW_NONE);  // less than a column
   EXPECT_EQ(ds.view_last, 1000);
-  EXPECT_EQ(follow_live(ds, 1003, play, changed), FOLLOW_ADVANCE);
-  EXPECT_EQ(ds.data_last, 1003);
-  EXPECT_EQ(ds.view_last, 1003);
-  EXPECT_EQ(ds.view_first, 103);
+  // Whole steps: two columns of 2.5 samples are 5 samples.
+  EXPECT_EQ(follow_live(ds, 1003, play, changed), FOLLOW_NONE);
+  EXPECT_EQ(follow_live(ds, 1009, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.data_last, 1005);
+  EXPECT_EQ(ds.view_last, 1005);
+  EXPECT_EQ(ds.view_first, 105);
   // Stopped, or looking at older data: the view stays.
   play = 1;
   EXPECT_EQ(follow_live(ds, 1100, play, changed), FOLLOW_NONE);
@@ -214,6 +216,24 @@ TEST(LiveFollow, FollowsOnlyAtTheRightEdgeWithAColumnOfNewData) {
   // An empty chart asks for a full redraw.
   ds.view_last = -1;
   EXPECT_EQ(follow_live(ds, 1200, play, changed), FOLLOW_FULL);
+}
+
+TEST(LiveFollow, TheViewMovesByWholeStepsWhereTheyAreShort) {
+  EXPECT_EQ(whole_step_cols(60.0 * 5 / 90), 3);  // 10 samples
+  EXPECT_EQ(whole_step_cols(20.0 * 5 / 90), 9);  // 10 samples
+  EXPECT_EQ(whole_step_cols(3600.0 * 5 / 90), 1);
+  EXPECT_EQ(whole_step_cols(0.37), 0);
+  t_draw_stat ds;
+  ds.data_last = ds.view_last = 100000;
+  ds.smp_per_px = 4501.0 * 5 / 90;  // a whole step is 18 columns, 4501 samples: too long
+  int32_t play = 0;
+  bool changed = false;
+  EXPECT_EQ(follow_live(ds, 100251, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.view_last, 100251);
+  ds.smp_per_px = 60.0 * 5 / 90;
+  EXPECT_EQ(follow_live(ds, 100260, play, changed), FOLLOW_NONE);
+  EXPECT_EQ(follow_live(ds, 100279, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.view_last, 100271);
 }
 
 TEST(LiveFollow, ANewestSlotGoneBackBelowTheChartIsANewDay) {
