@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -53,11 +54,66 @@ bool line_to(int x1, int y1, int& x2, int& y2) {
   return true;
 }
 
-QPen dashed_pen() {
-  QPen pen(kSilver, 1, Qt::CustomDashLine, Qt::FlatCap);
-  pen.setCosmetic(true);
-  pen.setDashPattern({18, 6});
+// The frame's pens are made once.
+const QPen& dashed_pen() {
+  static const QPen pen = [] {
+    QPen p(kSilver, 1, Qt::CustomDashLine, Qt::FlatCap);
+    p.setCosmetic(true);
+    p.setDashPattern({18, 6});
+    return p;
+  }();
   return pen;
+}
+
+const QPen& grey_pen() {
+  static const QPen pen = solid_pen(kGrey);
+  return pen;
+}
+
+// Label texts are kept: a redraw formats only those it did not show lately.
+class text_cache {
+ public:
+  template <typename F>
+  const QString& get(uint64_t key, uint64_t key2, F&& make) {
+    t_entry& e = entries_[((key ^ (key2 * 31)) * 0x9E3779B97F4A7C15ull) >> 56];
+    if (!e.used || e.key != key || e.key2 != key2) {
+      e.text = make();
+      e.key = key;
+      e.key2 = key2;
+      e.used = true;
+    }
+    return e.text;
+  }
+
+ private:
+  struct t_entry {
+    uint64_t key = 0, key2 = 0;
+    bool used = false;
+    QString text;
+  };
+  std::array<t_entry, 256> entries_;
+};
+
+text_cache& label_texts() {
+  static text_cache cache;
+  return cache;
+}
+
+// The separators the texts were made with are part of their keys.
+uint64_t sep_key() { return (static_cast<uint64_t>(sys_dec_sep.unicode()) << 16) | sys_time_sep.unicode(); }
+
+// suffix 0: none, 1 + temp_f: the temperature unit.
+const QString& axis_label(int32_t decimals, int kind, float v, int32_t suffix) {
+  const uint64_t key = (static_cast<uint64_t>(std::bit_cast<uint32_t>(v)) << 32) |
+                       static_cast<uint64_t>((suffix & 3) << 6 | (decimals & 7) << 3 | (kind & 3) << 1 | 1);
+  return label_texts().get(key, sep_key(), [&] {
+    return fmt_axis_value(decimals, kind, v) + (suffix > 0 ? temp_unit_text(suffix - 1) : QString());
+  });
+}
+
+const QString& time_label(int32_t s) {
+  const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(s)) << 32;
+  return label_texts().get(key, sep_key(), [&] { return fmt_time_label(s); });
 }
 
 // The trace lines of one channel. A trace line joins neighbouring columns
@@ -279,11 +335,11 @@ struct t_scale_spec {
   int label_x, halign;     // the label
   int label_floor;         // labels are held at or above this y
   int32_t decimals, kind;  // fmt_axis_value
-  QString suffix;
+  int32_t suffix;          // axis_label
 };
 
 void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
-  const QPen grid = dashed_pen(), tick = solid_pen(kGrey);
+  const QPen &grid = dashed_pen(), &tick = grey_pen();
   const float first = grid_offset(sc.step, sc.min);
   const int off = round_px(first / sc.vpp);
   const int step = std::max(sc.step_px, 1);
@@ -298,7 +354,7 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
     draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
     const int label_y = std::min(y, sc.label_floor);
     if (label_near(sc.label_x, label_y, ds.lbl_h))
-      draw_text(p, sc.label_x, label_y, 1, sc.halign, fmt_axis_value(sc.decimals, sc.kind, v) + sc.suffix);
+      draw_text(p, sc.label_x, label_y, 1, sc.halign, axis_label(sc.decimals, sc.kind, v, sc.suffix));
   }
 }
 
@@ -311,7 +367,7 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
   const int32_t xoff = round_px(f * 5 / std::max(ds.smp_per_px, 1e-9));
   const int left = ds.plot_left, right = ds.plot_right, top = ds.plot_top, bottom = ds.plot_bottom;
 
-  p.setPen(solid_pen(kGrey));
+  p.setPen(grey_pen());
   draw_line(p, left, bottom, right + 1, bottom);
   draw_line(p, left, bottom, left, top - 1);
   draw_line(p, right, bottom, right, top - 1);
@@ -322,22 +378,22 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
     p.setPen(dashed_pen());
     for (int x = right - xoff; x > left; x -= pdx) draw_line(p, x, bottom, x, top);
   }
-  p.setPen(solid_pen(kGrey));
+  p.setPen(grey_pen());
   int32_t s = ds.view_last / 5 - f;
   for (int x = right - xoff; x > left; x -= pdx, s -= tdiv)
-    if (label_near(x, bottom + 2, ds.lbl_h)) draw_text(p, x, bottom + 2, 0, 1, fmt_time_label(s));
+    if (label_near(x, bottom + 2, ds.lbl_h)) draw_text(p, x, bottom + 2, 0, 1, time_label(s));
 
   const int label_floor = bottom - (ds.lbl_h / 2 - 2);
   const int32_t no_floor = INT32_MAX;  // temperature labels are not held above the bottom
   draw_scale(p, ds,
              {ds.t_step, ds.t_min, ds.t_vpp, ds.t_step_px, GRID_TEMP, false, ds.x_sep - ds.half0, ds.x_sep,
-              ds.x_sep - ds.half0 - 2, 2, no_floor, 0, 1, temp_unit_text(ds.temp_f)});
+              ds.x_sep - ds.half0 - 2, 2, no_floor, 0, 1, ds.temp_f == 1 ? 2 : 1});
   draw_scale(p, ds,
              {ds.r_step, ds.r_min, ds.r_vpp, ds.r_step_px, GRID_RAW, ds.raw_invert, right, right + ds.half0,
-              right + ds.half0 + 2, 0, label_floor, 0, 2, QString()});
+              right + ds.half0 + 2, 0, label_floor, 0, 2, 0});
   draw_scale(p, ds,
              {ds.h_step, ds.h_min, ds.h_vpp, ds.h_step_px, GRID_SCALED, false, left - ds.half0, left,
-              left - ds.half0 - 1, 2, label_floor, ds.decimals, 0, QString()});
+              left - ds.half0 - 1, 2, label_floor, ds.decimals, 0, 0});
 }
 
 namespace {
