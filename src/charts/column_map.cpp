@@ -308,7 +308,8 @@ follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_
   play_changed = false;
   if (newest <= ds.data_last) return FOLLOW_NONE;
   if (ds.view_last < 0) return FOLLOW_FULL;
-  if (play == 2) {
+  const bool resumed = play == 2;
+  if (resumed) {
     play = 0;
     ds.view_last = ds.data_last;
     play_changed = true;
@@ -316,14 +317,14 @@ follow_t follow_live(t_draw_stat& ds, int32_t newest, int32_t& play, bool& play_
   if (ds.data_last != ds.view_last || play == 1) return FOLLOW_NONE;
   int32_t delta = newest - ds.data_last;
   if (delta <= ds.smp_per_px) return FOLLOW_NONE;
-  // By whole steps where they are short: the image then moves by whole
-  // columns and only the new ones are drawn.
+  // By whole steps when a short one fits: the image then moves by whole
+  // columns and only the new ones are painted. A view that jumps (resume)
+  // is painted whole anyway.
   const int32_t cols = whole_step_cols(ds.smp_per_px);
   const auto step = static_cast<int32_t>(std::lround(cols * ds.smp_per_px));
-  if (cols > 0 && step <= std::max(FOLLOW_MAX_STEP, static_cast<int32_t>(std::ceil(ds.smp_per_px)))) {
-    if (delta < step) return FOLLOW_NONE;
+  if (!resumed && cols > 0 && step <= std::max(FOLLOW_MAX_STEP, static_cast<int32_t>(std::ceil(ds.smp_per_px))) &&
+      delta >= step)
     delta -= delta % step;
-  }
   ds.data_last += delta;
   ds.view_last += delta;
   ds.view_first += delta;

@@ -61,7 +61,7 @@ int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, in
 // The fewest columns (up to 18) whose span of smp_per_px samples each is a
 // whole number of samples; 0 when none.
 int32_t whole_step_cols(double smp_per_px);
-// The longest whole step the follow step waits for (a minute of samples),
+// The longest whole step the follow step takes (a minute of samples),
 // unless a column alone is longer.
 inline constexpr int32_t FOLLOW_MAX_STEP = 300;
 
@@ -82,8 +82,9 @@ bool live_day_restarted(t_draw_stat& ds, int32_t newest);
 
 // The follow step on the live chart's record, after the filters were
 // brought up to date. The view moves on when more than a column of new
-// samples came, by whole steps (whole_step_cols columns) where such a step
-// is no longer than FOLLOW_MAX_STEP samples, else by all new samples.
+// samples came: by whole steps (whole_step_cols columns) where at least one
+// such step came and it is no longer than FOLLOW_MAX_STEP samples, else by
+// all new samples.
 // newest = newest_live_idx(); play is the play state (service_client::play_state)
 // (0 following, 1 stopped, 2 resume requested), updated in place;
 // play_changed tells the caller to refresh the play buttons.

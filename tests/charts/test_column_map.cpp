@@ -195,12 +195,10 @@ TEST(LiveFollow, FollowsOnlyAtTheRightEdgeWithAColumnOfNewData) {
   EXPECT_EQ(follow_live(ds, 1000, play, changed), FOLLOW_NONE);  // nothing new
   EXPECT_EQ(follow_live(ds, 1002, play, changed), FOLLOW_NONE);  // less than a column
   EXPECT_EQ(ds.view_last, 1000);
-  // Whole steps: two columns of 2.5 samples are 5 samples.
-  EXPECT_EQ(follow_live(ds, 1003, play, changed), FOLLOW_NONE);
-  EXPECT_EQ(follow_live(ds, 1009, play, changed), FOLLOW_ADVANCE);
-  EXPECT_EQ(ds.data_last, 1005);
-  EXPECT_EQ(ds.view_last, 1005);
-  EXPECT_EQ(ds.view_first, 105);
+  EXPECT_EQ(follow_live(ds, 1003, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.data_last, 1003);
+  EXPECT_EQ(ds.view_last, 1003);
+  EXPECT_EQ(ds.view_first, 103);
   // Stopped, or looking at older data: the view stays.
   play = 1;
   EXPECT_EQ(follow_live(ds, 1100, play, changed), FOLLOW_NONE);
@@ -230,10 +228,14 @@ TEST(LiveFollow, TheViewMovesByWholeStepsWhereTheyAreShort) {
   bool changed = false;
   EXPECT_EQ(follow_live(ds, 100251, play, changed), FOLLOW_ADVANCE);
   EXPECT_EQ(ds.view_last, 100251);
+  // 60 s per division: whole steps of 3 columns, 10 samples, once one came.
   ds.smp_per_px = 60.0 * 5 / 90;
-  EXPECT_EQ(follow_live(ds, 100260, play, changed), FOLLOW_NONE);
-  EXPECT_EQ(follow_live(ds, 100279, play, changed), FOLLOW_ADVANCE);
-  EXPECT_EQ(ds.view_last, 100271);
+  EXPECT_EQ(follow_live(ds, 100258, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.view_last, 100258);
+  EXPECT_EQ(follow_live(ds, 100282, play, changed), FOLLOW_ADVANCE);
+  EXPECT_EQ(ds.view_last, 100278);
+  EXPECT_EQ(ds.data_last, 100278);
+  EXPECT_EQ(ds.view_first, 251 + 7 + 20);
 }
 
 TEST(LiveFollow, ANewestSlotGoneBackBelowTheChartIsANewDay) {
