@@ -319,6 +319,10 @@ namespace {
 // the one being painted are not even formatted.
 const QRect* label_clip = nullptr;
 
+// Whether a line at x (vertical) or y (horizontal) can reach the clip.
+bool column_in_clip(int x) { return !label_clip || (x >= label_clip->left() && x <= label_clip->right()); }
+bool row_in_clip(int y) { return !label_clip || (y >= label_clip->top() && y <= label_clip->bottom()); }
+
 bool label_near(int x, int y, int lbl_h) {
   if (!label_clip) return true;
   constexpr int kReach = 400;  // wider than any label
@@ -346,12 +350,14 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
   float v = first + sc.min;
   for (int y = sc.down ? ds.plot_top + off : ds.plot_bottom - off; sc.down ? y < ds.plot_bottom : y > ds.plot_top;
        y += sc.down ? step : -step, v += sc.step) {
-    if (ds.grid_sel == sc.grid) {
-      p.setPen(grid);
-      draw_line(p, ds.plot_left, y, ds.plot_right, y);
+    if (row_in_clip(y)) {
+      if (ds.grid_sel == sc.grid) {
+        p.setPen(grid);
+        draw_line(p, ds.plot_left, y, ds.plot_right, y);
+      }
+      p.setPen(tick);
+      draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
     }
-    p.setPen(tick);
-    draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
     const int label_y = std::min(y, sc.label_floor);
     if (label_near(sc.label_x, label_y, ds.lbl_h))
       draw_text(p, sc.label_x, label_y, 1, sc.halign, axis_label(sc.decimals, sc.kind, v, sc.suffix));
@@ -361,7 +367,8 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
 }  // namespace
 
 void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
-  p.fillRect(QRect(ds.img_rect[0], ds.img_rect[1], ds.img_rect[2], ds.img_rect[3]), Qt::white);
+  const QRect all(ds.img_rect[0], ds.img_rect[1], ds.img_rect[2], ds.img_rect[3]);
+  p.fillRect(label_clip ? all & *label_clip : all, Qt::white);
   const int32_t tdiv = std::max(ds.tdiv, 1);
   const int32_t f = (ds.view_last / 5) % tdiv;
   const int32_t xoff = round_px(f * 5 / std::max(ds.smp_per_px, 1e-9));
@@ -376,7 +383,8 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
   // Time: grid lines and labels on whole multiples of tdiv seconds of the day.
   if (ds.grid_sel != GRID_NONE) {
     p.setPen(dashed_pen());
-    for (int x = right - xoff; x > left; x -= pdx) draw_line(p, x, bottom, x, top);
+    for (int x = right - xoff; x > left; x -= pdx)
+      if (column_in_clip(x)) draw_line(p, x, bottom, x, top);
   }
   p.setPen(grey_pen());
   int32_t s = ds.view_last / 5 - f;
