@@ -323,10 +323,12 @@ const QRect* label_clip = nullptr;
 bool column_in_clip(int x) { return !label_clip || (x >= label_clip->left() && x <= label_clip->right()); }
 bool row_in_clip(int y) { return !label_clip || (y >= label_clip->top() && y <= label_clip->bottom()); }
 
-bool label_near(int x, int y, int lbl_h) {
+// halign as draw_text's; no label is wider than kLabelW.
+bool label_near(int x, int y, int halign, int lbl_h) {
   if (!label_clip) return true;
-  constexpr int kReach = 400;  // wider than any label
-  return x + kReach >= label_clip->left() && x - kReach <= label_clip->right() && y + 2 * lbl_h >= label_clip->top() &&
+  constexpr int kLabelW = 200;
+  const int x1 = halign == 0 ? x : halign == 1 ? x - kLabelW / 2 : x - kLabelW;
+  return x1 + kLabelW >= label_clip->left() && x1 <= label_clip->right() && y + 2 * lbl_h >= label_clip->top() &&
          y - 2 * lbl_h <= label_clip->bottom();
 }
 
@@ -359,7 +361,7 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
       draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
     }
     const int label_y = std::min(y, sc.label_floor);
-    if (label_near(sc.label_x, label_y, ds.lbl_h))
+    if (label_near(sc.label_x, label_y, sc.halign, ds.lbl_h))
       draw_text(p, sc.label_x, label_y, 1, sc.halign, axis_label(sc.decimals, sc.kind, v, sc.suffix));
   }
 }
@@ -389,7 +391,7 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
   p.setPen(grey_pen());
   int32_t s = ds.view_last / 5 - f;
   for (int x = right - xoff; x > left; x -= pdx, s -= tdiv)
-    if (label_near(x, bottom + 2, ds.lbl_h)) draw_text(p, x, bottom + 2, 0, 1, time_label(s));
+    if (label_near(x, bottom + 2, 1, ds.lbl_h)) draw_text(p, x, bottom + 2, 0, 1, time_label(s));
 
   const int label_floor = bottom - (ds.lbl_h / 2 - 2);
   const int32_t no_floor = INT32_MAX;  // temperature labels are not held above the bottom
@@ -545,8 +547,15 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   static std::vector<uint8_t> cols, rows;
   cols.assign(static_cast<size_t>(w), 0);
   rows.assign(static_cast<size_t>(h), 0);
-  std::fill(cols.begin(), cols.begin() + left + 3, 1);
-  std::fill(cols.begin() + x0, cols.end(), 1);
+  // The margins beside the plot keep their scales; the plot's edge columns,
+  // the new columns (with the saturation marks beside them when a raw
+  // channel may show one) and the time labels below are painted again.
+  bool raw = false;
+  for (int r = 0; r < MAX_CHANNELS; ++r) raw = raw || (drawn(ds, r) && ds.chan_meas[r] == MEAS_RAW);
+  // (the right edge, its ticks and a thick trace's outer pixel)
+  const int x_end = raw || chart != CHART_LIVE ? w : std::min(right + std::max(3, ds.half0 + 1), w);
+  std::fill(cols.begin() + std::max(left - 2, 0), cols.begin() + left + 3, 1);
+  std::fill(cols.begin() + x0, cols.begin() + x_end, 1);
   std::fill(rows.begin() + bottom + 2, rows.end(), 1);
   if (ds.grid_sel == GRID_SCALED) mark_grid_rows(ds, ds.h_step, ds.h_min, ds.h_vpp, ds.h_step_px, false, rows);
   if (ds.grid_sel == GRID_TEMP) mark_grid_rows(ds, ds.t_step, ds.t_min, ds.t_vpp, ds.t_step_px, false, rows);
@@ -574,7 +583,10 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
       }
       int b = a;
       while (b + 1 < n && mask[b + 1]) ++b;
-      const QRect clip = pass == 0 ? QRect(a, 0, b - a + 1, h) : QRect(0, a, w, b - a + 1);
+      // Rows above the time labels: only their part inside the plot changes.
+      const QRect clip = pass == 0         ? QRect(a, 0, b - a + 1, h)
+                         : a >= bottom + 2 ? QRect(0, a, w, b - a + 1)
+                                           : QRect(left + 3, a, x0 - left - 3, b - a + 1);
       p.setClipRect(clip);
       label_clip = &clip;
       draw_frame(p, ds, pixel_div_x());

@@ -241,14 +241,16 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
   t_draw_stat& d = draw_stat[CHART_LIVE];
   struct t_case {
     int32_t tscale_idx, grid;
-    bool invert;
+    bool invert, raw_shown;  // without a raw channel no saturation mark can change
   };
-  const t_case cases[] = {{1, GRID_SCALED, false}, {3, GRID_TEMP, false}, {5, GRID_RAW, true},
-                          {9, GRID_NONE, false},   {3, GRID_RAW, false},  {0, GRID_SCALED, false}};
+  const t_case cases[] = {{1, GRID_SCALED, false, true}, {3, GRID_TEMP, false, false}, {5, GRID_RAW, true, true},
+                          {9, GRID_NONE, false, false},  {3, GRID_RAW, false, true},   {2, GRID_SCALED, false, false},
+                          {0, GRID_SCALED, false, true}};
   for (const t_case& c : cases) {
     SCOPED_TRACE(c.tscale_idx);
     d.grid_sel = c.grid;
     d.raw_invert = c.invert;
+    common_setup.dsp_chan_live[2].displayed = c.raw_shown;
     prepare_chart(CHART_LIVE, true, W, H);
     d.tscale_idx = c.tscale_idx;
     relayout_chart(CHART_LIVE, W, H);
@@ -261,6 +263,7 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
       // A late sample lands in a slot of the last minute that was empty.
       const int32_t late = newest - 1 - static_cast<int32_t>(jump(rng) * 200);
       if (std::isnan(m_stat.dev_stat[1].smp_cal[late].load())) put_live(1, late, 80.0f);
+      if (newest + 2 * unit >= SLOTS_PER_DAY) break;  // the day is full
       put_until(newest + 1 + static_cast<int32_t>(jump(rng) * 2 * unit));
       int32_t play = step == 10 ? 1 : step == 13 ? 2 : 0;  // stopped a while, then resumed
       bool changed = false;
