@@ -134,15 +134,18 @@ struct t_line_buf {
   // A follow step writes only the pixels it draws again: those of the
   // marked columns and of the marked rows.
   const uint8_t* col_mask = nullptr;
-  const uint8_t* row_mask = nullptr;
+  const int32_t* next_row = nullptr;  // the first marked row at or below each y (img_h: none)
 
   void put_run(int x, int y1, int y2) {  // y1 <= y2, both drawn
     if (x < 0 || x >= img_w) return;
     y1 = std::max(y1, 0);
     y2 = std::min(y2, img_h - 1);
-    const bool all = !col_mask || col_mask[x];
-    for (int y = y1; y <= y2; ++y)
-      if (all || row_mask[y]) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+    if (!col_mask || col_mask[x]) {
+      for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+      return;
+    }
+    for (int y = y1 <= y2 ? next_row[y1] : img_h; y <= y2; y = next_row[y + 1])
+      reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
   }
   // A line with |dx| <= 1 and its end point left out.
   void put_short(int x1, int y1, int x2, int y2) {
@@ -223,7 +226,7 @@ bool drawn(const t_draw_stat& ds, int r) {
 // The pixels a follow step draws again (nullptr: all of them).
 struct t_masks {
   const uint8_t* cols;
-  const uint8_t* rows;
+  const int32_t* next_row;  // per y (and one beyond the last): the first marked row at or below it
 };
 
 // One channel from right to left. d is the channel's digital input offset,
@@ -245,7 +248,7 @@ bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_mas
     buf.img_h = img->height();
   }
   buf.col_mask = masks ? masks->cols : nullptr;
-  buf.row_mask = masks ? masks->rows : nullptr;
+  buf.next_row = masks ? masks->next_row : nullptr;
   if (masks && !buf.bits) return false;
   bool pen_up = true;
   int last_x = 0, last_y = 0;
@@ -595,7 +598,10 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     }
   }
   p.setClipping(false);
-  const t_masks masks{cols.data(), rows.data()};
+  static std::vector<int32_t> next_row;
+  next_row.assign(static_cast<size_t>(h) + 1, h);
+  for (int y = h - 1; y >= 0; --y) next_row[y] = rows[y] ? y : next_row[y + 1];
+  const t_masks masks{cols.data(), next_row.data()};
   int d = 1;
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
