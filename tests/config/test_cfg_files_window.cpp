@@ -14,15 +14,6 @@
 
 namespace {
 
-// The next file dialog picks this file (empty: Cancel).
-void pick(const QString& file) {
-  set_file_dialog_runner([file](QFileDialog& d) {
-    if (file.isEmpty()) return static_cast<int>(QDialog::Rejected);
-    d.selectFile(file);
-    return static_cast<int>(QDialog::Accepted);
-  });
-}
-
 // The parameter set a file holds.
 t_param_set file_set(const QString& path) {
   QString content;

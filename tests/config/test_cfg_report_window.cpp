@@ -13,13 +13,6 @@
 
 namespace {
 
-void pick(const QString& file) {
-  set_file_dialog_runner([file](QFileDialog& d) {
-    d.selectFile(file);
-    return static_cast<int>(QDialog::Accepted);
-  });
-}
-
 QString pdf_text(const QString& path) {
   QProcess p;
   p.start("pdftotext", {"-layout", path, "-"});

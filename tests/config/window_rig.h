@@ -18,7 +18,9 @@
 #include "ui/message_boxes.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 
 #include <memory>
@@ -26,6 +28,15 @@
 #include <string>
 
 #include <gtest/gtest.h>
+
+// The next file dialog picks this file (empty: Cancel).
+inline void pick(const QString& file) {
+  set_file_dialog_runner([file](QFileDialog& d) {
+    if (file.isEmpty()) return static_cast<int>(QDialog::Rejected);
+    d.selectFile(file);
+    return static_cast<int>(QDialog::Accepted);
+  });
+}
 
 class WindowRig : public ::testing::Test {
  protected:
