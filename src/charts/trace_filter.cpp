@@ -4,20 +4,19 @@
 #include "core/raw_value.h"
 
 #include <algorithm>
-#include <iterator>
+#include <climits>
 #include <memory>
 
 namespace {
 
-constexpr int SCREW_CLASSES = 20;
+constexpr auto NO_VALUE = static_cast<uint32_t>(RAW_NO_VALUE);
 
 std::unique_ptr<std::array<t_filt_row, MAX_CHANNELS>> make_rows() {
   auto rows = std::make_unique<std::array<t_filt_row, MAX_CHANNELS>>();
   for (auto& r : *rows) {
-    r.filt.fill(static_cast<uint32_t>(RAW_NO_VALUE));
+    r.filt.fill(NO_VALUE);
     r.state = t_filt_stat{};
     r.state.reset = true;
-    r.last = -1;
   }
   return rows;
 }
@@ -28,11 +27,222 @@ std::array<t_filt_row, MAX_CHANNELS>& rows() {
   return *r;
 }
 
-// Shifts a window one place toward the old end and puts v in front.
+// ---- raw words ------------------------------------------------------------------------
+// The decoded values of the 1024 mantissas under one gain word and
+// coefficient set (bits 12..19 and 22 of a raw word), built at first use.
+class raw_decoder {
+ public:
+  int32_t operator()(uint32_t word) {
+    if ((word & RAW_EMPTY_MASK) == RAW_EMPTY_MASK) return RAW_NO_VALUE;
+    const uint32_t key = ((word >> RAW_GAIN_SHIFT) & 0xFFu) | ((word & RAW_COEF_SET_BIT) ? 0x100u : 0u);
+    if (key != key_) {
+      auto& t = tabs()[key];
+      if (!t) {
+        t = std::make_unique<std::array<int32_t, 1024>>();
+        const uint32_t gain = word & ~(RAW_MANT_MASK | 0xC00u);  // bits 10, 11 take no part
+        for (uint32_t m = 0; m < 1024; ++m) (*t)[m] = raw_to_value(gain | m);
+      }
+      key_ = key;
+      tab_ = t->data();
+    }
+    return tab_[word & RAW_MANT_MASK];
+  }
+
+ private:
+  static std::array<std::unique_ptr<std::array<int32_t, 1024>>, 512>& tabs() {
+    static std::array<std::unique_ptr<std::array<int32_t, 1024>>, 512> t;
+    return t;
+  }
+  uint32_t key_ = ~0u;
+  const int32_t* tab_ = nullptr;
+};
+
+// ---- the chain ---------------------------------------------------------------------------
+struct t_filt_par {
+  int32_t med_m = 0;    // median of the newest 2 med_m + 1; 0: off
+  int32_t screw_n = 0;  // screw window length; 0: off
+  int64_t pt_n = 0;     // Pt1 length in samples; 0: off
+};
+
+t_filt_par filt_par(int32_t med, uint16_t pt, uint16_t screw) {
+  t_filt_par p;
+  p.med_m = med > 0 ? std::min<int32_t>(med, FILT_MED_MAX) : 0;
+  p.screw_n = screw > 0 ? std::clamp(5 * static_cast<int>(screw), 1, SCREW_WIN) : 0;
+  p.pt_n = pt / 2;  // a sample lasts two tenths of a second
+  return p;
+}
+
+// Truncating division of a by st.pt_n through a multiplication: exact for
+// |a| < 2^48 (an accumulator of 32-bit values over at most 32767 samples).
+int64_t pt_div(const t_filt_stat& st, int64_t a) {
+  const uint64_t u = a < 0 ? 0 - static_cast<uint64_t>(a) : static_cast<uint64_t>(a);
+  if (u >> 48) return a / st.pt_n;
+  const auto q = static_cast<int64_t>((static_cast<unsigned __int128>(u) * st.pt_mul) >> st.pt_shift);
+  return a < 0 ? -q : q;
+}
+
+void set_pt_len(t_filt_stat& st, int64_t n) {
+  int l = 0;
+  while ((int64_t{1} << l) < n) ++l;
+  st.pt_n = n;
+  st.pt_shift = 48 + l;
+  st.pt_mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << st.pt_shift) + n - 1) / n);
+}
+
+// The class of v: the number of bounds not above it, by a binary search
+// without branches over the bounds and their INT32_MAX padding.
+[[gnu::always_inline]] inline int screw_class(const t_filt_stat& st, int32_t v) {
+  const int32_t* b = st.bound.data();
+  int c = 0;
+  for (int step = 16; step > 0; step >>= 1) c += b[c + step - 1] <= v ? step : 0;
+  return std::min(c, SCREW_CLASSES - 1);  // the padding counts only for v = INT32_MAX
+}
+
+constexpr int32_t class_key(int c) { return 31 - c; }
+constexpr uint32_t KEY_ONE = 32;  // one entry more in a class
+
+void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
+  lo = w[0];
+  hi = w[0];
+  for (int k = 1; k < n; ++k) {
+    lo = std::min(lo, w[k]);
+    hi = std::max(hi, w[k]);
+  }
+}
+
+// Class i (0..18) takes the values below bound[i] and not below the bound
+// before it; class 19 the rest. bound[0] = lo, so class 0 stays empty.
+void set_bounds(t_filt_stat& st, int32_t lo, int32_t hi) {
+  st.lo = lo;
+  st.hi = hi;
+  const int64_t range = static_cast<int64_t>(hi) - lo;
+  for (int i = 0; i < SCREW_CLASSES - 1; ++i) st.bound[i] = static_cast<int32_t>(lo + range * i / SCREW_CLASSES);
+  std::fill(st.bound.begin() + SCREW_CLASSES - 1, st.bound.end(), INT32_MAX);
+}
+
+// Classes, counts and sums of the newest n screw window entries, from scratch.
+void build_classes(t_filt_stat& st, int n) {
+  const int32_t* w = st.screw_win.data() + st.screw_pos;
+  int32_t lo = 0, hi = 0;
+  min_max(w, n, lo, hi);
+  set_bounds(st, lo, hi);
+  for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = class_key(c);
+  st.sum.fill(0);
+  for (int k = 0; k < n; ++k) {
+    const int c = screw_class(st, w[k]);
+    st.screw_cls[st.screw_pos + k] = static_cast<int8_t>(c);
+    // The twin of entry k: the ring holds each entry at p and p + SCREW_WIN.
+    const int twin = st.screw_pos + k < SCREW_WIN ? st.screw_pos + k + SCREW_WIN : st.screw_pos + k - SCREW_WIN;
+    st.screw_cls[twin] = static_cast<int8_t>(c);
+    st.key[c] += static_cast<int32_t>(KEY_ONE);
+    st.sum[c] += w[k];
+  }
+  st.screw_n = n;
+}
+
+[[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st) {
+  // Four running maxima side by side rather than one chain of twenty.
+  const int32_t* k = st.key.data();
+  int32_t m0 = k[0], m1 = k[1], m2 = k[2], m3 = k[3];
+  for (int c = 4; c < SCREW_CLASSES; c += 4) {
+    m0 = std::max(m0, k[c]);
+    m1 = std::max(m1, k[c + 1]);
+    m2 = std::max(m2, k[c + 2]);
+    m3 = std::max(m3, k[c + 3]);
+  }
+  const auto top = static_cast<uint32_t>(std::max(std::max(m0, m1), std::max(m2, m3)));
+  const int best = class_key(0) - static_cast<int>(top % KEY_ONE);
+  // Exact: the quotient lies below 2^31 and a fraction is at least 1/50 from a whole number.
+  return static_cast<int32_t>(static_cast<double>(st.sum[best]) / static_cast<double>(top / KEY_ONE));
+}
+
 template <size_t N>
-void push_front(std::array<int32_t, N>& win, int32_t v) {
-  std::copy_backward(win.begin(), win.end() - 1, win.end());
-  win[0] = v;
+void ring_push(std::array<int32_t, N>& win, int32_t& pos, int32_t v) {
+  constexpr int half = static_cast<int>(N / 2);
+  pos = pos == 0 ? half - 1 : pos - 1;
+  win[pos] = v;
+  win[pos + half] = v;
+}
+
+int32_t median_step(t_filt_stat& st, int m, int32_t v) {
+  const int n = 2 * m + 1;
+  if (st.med_n != n) {
+    std::copy_n(st.med_win.begin() + st.med_pos, n, st.med_sorted.begin());
+    std::sort(st.med_sorted.begin(), st.med_sorted.begin() + n);
+    st.med_n = n;
+  }
+  const int32_t out = st.med_win[st.med_pos + n - 1];  // leaves the newest n
+  ring_push(st.med_win, st.med_pos, v);
+  int32_t* s = st.med_sorted.data();
+  int j = 0;
+  for (int k = 0; k < n; ++k) j += s[k] < out ? 1 : 0;  // s[j] == out
+  if (v > out) {
+    for (; j + 1 < n && s[j + 1] < v; ++j) s[j] = s[j + 1];
+  } else {
+    for (; j > 0 && s[j - 1] > v; --j) s[j] = s[j - 1];
+  }
+  s[j] = v;
+  return s[m];
+}
+
+int32_t screw_step(t_filt_stat& st, int n, int32_t v) {
+  const int32_t out = st.screw_win[st.screw_pos + n - 1];  // leaves the newest n
+  const int out_c = st.screw_cls[st.screw_pos + n - 1];
+  ring_push(st.screw_win, st.screw_pos, v);
+  if (st.screw_n != n) {
+    build_classes(st, n);
+    return fullest_class_mean(st);
+  }
+  if (v < st.lo || v > st.hi || out == st.lo || out == st.hi) {
+    int32_t lo = 0, hi = 0;
+    min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
+    if (lo != st.lo || hi != st.hi) {
+      build_classes(st, n);
+      return fullest_class_mean(st);
+    }
+  }
+  st.key[out_c] -= static_cast<int32_t>(KEY_ONE);
+  st.sum[out_c] -= out;
+  const int c = screw_class(st, v);
+  st.screw_cls[st.screw_pos] = static_cast<int8_t>(c);
+  st.screw_cls[st.screw_pos + SCREW_WIN] = static_cast<int8_t>(c);
+  st.key[c] += static_cast<int32_t>(KEY_ONE);
+  st.sum[c] += v;
+  return fullest_class_mean(st);
+}
+
+void restart_chain(t_filt_stat& st, int32_t v) {
+  st.med_win.fill(v);
+  st.screw_win.fill(v);
+  st.med_n = 0;
+  st.screw_n = 0;
+}
+
+inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st) {
+  if (x == NO_VALUE) {
+    st.reset = true;
+    return x;
+  }
+  auto v = static_cast<int32_t>(x);
+  if (st.reset) restart_chain(st, v);
+  if (p.med_m > 0) v = median_step(st, p.med_m, v);
+  if (p.screw_n > 0) v = screw_step(st, p.screw_n, v);
+  if (p.pt_n > 0) {
+    if (st.pt_n != p.pt_n) {
+      set_pt_len(st, p.pt_n);
+      st.q = st.acc / p.pt_n;
+    }
+    if (st.reset) {
+      st.acc = static_cast<int64_t>(v) * p.pt_n;
+      st.q = v;
+    } else {
+      st.acc = st.acc - st.q + v;
+      st.q = pt_div(st, st.acc);
+      v = static_cast<int32_t>(st.q);
+    }
+  }
+  st.reset = false;
+  return static_cast<uint32_t>(v);
 }
 
 // The channel of live slot `slot`, when it is a raw channel of an active device.
@@ -46,90 +256,50 @@ const t_dsp_chan* filtered_chan(int slot) {
 
 void filter_range(t_filt_row& row, const t_dsp_chan& ch, int start, int end) {
   const auto& ring = m_stat.dev_stat[ch.dev_idx].smp_raw;
+  const t_filt_par p = filt_par(ch.filt_med, ch.filt_pt, ch.filt_screw);
+  raw_decoder decode;
   end = std::min(end, FILT_ROW_SIZE - 2);
   for (int i = std::max(start, 0); i <= end; ++i)
-    row.filt[i] = filter_sample(static_cast<uint32_t>(raw_to_value(ring[i].load(rlx))), ch.filt_med, ch.filt_pt,
-                                row.state, ch.filt_screw);
+    row.filt[i] = chain_step(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state);
 }
 
 void clear_row(t_filt_row& row) {
-  row.filt.fill(static_cast<uint32_t>(RAW_NO_VALUE));
+  row.filt.fill(NO_VALUE);
   row.state.reset = true;
+}
+
+// The newest index a queued rebuild of a device goes to.
+int32_t goal_idx(const t_dsp_chan& ch, int32_t goal) {
+  const t_dev_stat& d = m_stat.dev_stat[ch.dev_idx];
+  return goal == REFILTER_LOADED ? d.last_arch_idx.load(rlx) : d.last_saved_idx.load(std::memory_order_acquire);
+}
+
+// Up to per_row samples of a queued rebuild; true when it reached its goal.
+bool step_row(int slot, int per_row) {
+  t_filt_row& row = rows()[slot];
+  const t_dsp_chan* ch = filtered_chan(slot);
+  if (!ch) return true;
+  const int32_t end = std::min(goal_idx(*ch, row.queued), SLOTS_PER_DAY);
+  if (end <= row.last) {  // a new day under way: the next restart queues it again
+    row.last = end;
+    return true;
+  }
+  const int32_t stop = static_cast<int32_t>(std::min<int64_t>(end, static_cast<int64_t>(row.last) + per_row));
+  filter_range(row, *ch, row.last + 1, stop);
+  row.last = stop;
+  return stop == end;
 }
 
 }  // namespace
 
-int32_t median_of(t_filt_stat& st, int32_t med) {
-  const int m = std::min<int32_t>(med, FILT_MED_MAX);
-  const int n = 2 * m + 1;
-  std::copy_n(st.med_win.begin(), n, st.sort_buf.begin());
-  // Insertion sort: at most 11 values.
-  for (int a = 1; a < n; ++a) {
-    const int32_t v = st.sort_buf[a];
-    int b = a - 1;
-    while (b >= 0 && st.sort_buf[b] > v) {
-      st.sort_buf[b + 1] = st.sort_buf[b];
-      --b;
-    }
-    st.sort_buf[b + 1] = v;
-  }
-  return st.sort_buf[m];
-}
-
 int32_t screw_of(const t_filt_stat& st, int n) {
-  n = std::clamp(n, 1, SCREW_WIN);
-  int32_t lo = st.screw_win[0], hi = st.screw_win[0];
-  for (int k = 1; k < n; ++k) {
-    lo = std::min(lo, st.screw_win[k]);
-    hi = std::max(hi, st.screw_win[k]);
-  }
-  const int64_t range = static_cast<int64_t>(hi) - lo;
-  // Class i (0..18) takes the values below bound[i] and not below the bound
-  // before it; class 19 the rest. bound[0] = lo, so class 0 stays empty.
-  int64_t bound[SCREW_CLASSES - 1];
-  for (int i = 0; i < SCREW_CLASSES - 1; ++i) bound[i] = lo + range * i / SCREW_CLASSES;
-  int32_t count[SCREW_CLASSES] = {};
-  int64_t sum[SCREW_CLASSES] = {};
-  for (int k = 0; k < n; ++k) {
-    const int32_t v = st.screw_win[k];
-    const int c = static_cast<int>(std::upper_bound(std::begin(bound), std::end(bound), static_cast<int64_t>(v)) -
-                                   std::begin(bound));
-    ++count[c];
-    sum[c] += v;
-  }
-  int best = 0;
-  for (int c = 1; c < SCREW_CLASSES; ++c)
-    if (count[c] > count[best]) best = c;
-  return static_cast<int32_t>(sum[best] / count[best]);
+  t_filt_stat s = st;
+  build_classes(s, std::clamp(n, 1, SCREW_WIN));
+  return fullest_class_mean(s);
 }
 
 uint32_t filter_sample(uint32_t x, int32_t med, uint16_t pt, t_filt_stat& st, uint16_t screw) {
-  if (x == static_cast<uint32_t>(RAW_NO_VALUE)) {
-    st.reset = true;
-    return x;
-  }
-  auto v = static_cast<int32_t>(x);
-  if (st.reset) {
-    st.med_win.fill(v);
-    st.screw_win.fill(v);
-  }
-  if (med > 0) {
-    push_front(st.med_win, v);
-    v = median_of(st, med);
-  }
-  if (screw > 0) {
-    push_front(st.screw_win, v);
-    v = screw_of(st, 5 * screw);
-  }
-  const int64_t n = pt / 2;  // samples: a sample lasts two tenths of a second
-  if (n > 0) {
-    if (st.reset) st.acc = static_cast<int64_t>(v) * n;
-    const int64_t t = st.acc / n;
-    st.acc = st.acc - t + v;
-    v = static_cast<int32_t>(st.acc / n);
-  }
-  st.reset = false;
-  return static_cast<uint32_t>(v);
+  return chain_step(x, filt_par(med, pt, screw), st);
 }
 
 t_filt_row& filt_row(int slot) { return rows()[slot]; }
@@ -140,12 +310,17 @@ void swap_filt_rows(int a, int b) {
   std::swap_ranges(ra.filt.begin(), ra.filt.end(), rb.filt.begin());
   std::swap(ra.state, rb.state);
   std::swap(ra.last, rb.last);
+  std::swap(ra.queued, rb.queued);
 }
 
 void refilter_chan(int slot, bool restart) {
+  t_filt_row& row = rows()[slot];
+  if (row.queued) {
+    if (restart) queue_refilter(slot, REFILTER_NEWEST);
+    return;
+  }
   const t_dsp_chan* ch = filtered_chan(slot);
   if (!ch) return;
-  t_filt_row& row = rows()[slot];
   int start = row.last + 1;
   if (restart) {
     clear_row(row);
@@ -157,21 +332,51 @@ void refilter_chan(int slot, bool restart) {
 }
 
 void refilter_after_load(int slot) {
+  queue_refilter(slot, REFILTER_LOADED);
+  while (rows()[slot].queued && !step_row(slot, FILT_ROW_SIZE)) {
+  }
+  rows()[slot].queued = 0;
+}
+
+void queue_refilter(int slot, refilter_goal_t goal) {
   t_filt_row& row = rows()[slot];
+  const bool filtered = filtered_chan(slot) != nullptr;
+  row.queued = 0;
+  if (!filtered && goal != REFILTER_LOADED) return;
   clear_row(row);
   row.last = -1;
-  const t_dsp_chan* ch = filtered_chan(slot);
-  if (!ch) return;
-  const int end = m_stat.dev_stat[ch->dev_idx].last_arch_idx.load(rlx);
-  filter_range(row, *ch, 0, end);
-  row.last = std::min(end, SLOTS_PER_DAY);
+  if (filtered) row.queued = goal;
+}
+
+bool refilter_step(int per_row) {
+  bool left = false;
+  for (int s = 0; s < MAX_CHANNELS; ++s) {
+    t_filt_row& row = rows()[s];
+    if (!row.queued) continue;
+    if (step_row(s, per_row))
+      row.queued = 0;
+    else
+      left = true;
+  }
+  return left;
+}
+
+bool refilter_pending(int slot) {
+  if (slot >= 0) return slot < MAX_CHANNELS && rows()[slot].queued != 0;
+  return std::any_of(rows().begin(), rows().end(), [](const t_filt_row& r) { return r.queued != 0; });
+}
+
+void finish_refilter() {
+  while (refilter_step(FILT_ROW_SIZE)) {
+  }
 }
 
 void reset_filt_rows() {
   for (auto& r : rows()) {
-    r.filt.fill(static_cast<uint32_t>(RAW_NO_VALUE));
+    r.filt.fill(NO_VALUE);
     r.state = t_filt_stat{};
     r.state.reset = true;
     r.last = -1;
+    r.queued = 0;
   }
 }

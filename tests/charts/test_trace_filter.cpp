@@ -1,7 +1,12 @@
 // The trace filters: the worked sequences of the median, screw and Pt1
 // stages, restarts after gaps, and the live rows kept up to date.
 #include "chart_fixture.h"
+#include "trace_filter_ref.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -129,4 +134,142 @@ TEST_F(LiveRows, StartUpRebuildGoesUpToTheReloadedSamples) {
   EXPECT_EQ(filt_row(3).last, 6);
   EXPECT_EQ(filt_row(3).filt[6], static_cast<uint32_t>(raw_to_value(0x064u)));
   EXPECT_EQ(filt_row(3).filt[7], static_cast<uint32_t>(RAW_NO_VALUE));
+}
+
+// ---- the chain against the straightforward routine it replaced ---------------------------
+namespace {
+
+
+struct t_combo {
+  int32_t med;
+  uint16_t pt;
+  uint16_t screw;
+};
+
+// Every kind of setting: each stage alone and together, the depths at
+// their ends and beyond, Pt1 lengths of 0, 1 and many samples.
+std::vector<t_combo> combos() {
+  std::vector<t_combo> c;
+  for (int32_t med : {0, 1, 5, 9})
+    for (uint16_t pt : {0, 1, 3, 1000, 65535})
+      for (uint16_t screw : {0, 1, 10, 65535}) c.push_back({med, pt, screw});
+  return c;
+}
+
+// Values of every shape: noise around a level, steps, flat stretches (one
+// class only), peaks, negative and extreme values, and gaps.
+std::vector<uint32_t> random_values(std::mt19937& rng, int n) {
+  std::vector<uint32_t> out(static_cast<size_t>(n));
+  int32_t level = 1000;
+  int32_t spread = 50;
+  for (int i = 0; i < n; ++i) {
+    if (rng() % 500 == 0) {
+      switch (rng() % 6) {
+        case 0: level = static_cast<int32_t>(rng() % 2000000); break;
+        case 1: level = -static_cast<int32_t>(rng() % 2000000); break;
+        case 2: spread = 0; break;
+        case 3: spread = 1 + static_cast<int32_t>(rng() % 30); break;
+        case 4: spread = static_cast<int32_t>(rng() % 1000000); break;
+        default: level = rng() % 2 ? INT32_MAX - 2 * spread : INT32_MIN + 2 * spread; break;
+      }
+    }
+    int64_t v = level + (spread ? static_cast<int32_t>(rng() % (2 * static_cast<uint32_t>(spread) + 1)) - spread : 0);
+    if (rng() % 97 == 0) v = level + (rng() % 2 ? 40 : -40) * static_cast<int64_t>(spread + 1);  // a peak
+    v = std::clamp<int64_t>(v, INT32_MIN, INT32_MAX);
+    out[static_cast<size_t>(i)] = rng() % 400 == 0 ? NOV : static_cast<uint32_t>(static_cast<int32_t>(v));
+  }
+  return out;
+}
+
+// A day of raw words: few gain changes, both coefficient sets, saturated
+// mantissas and empty words.
+std::vector<uint32_t> random_words(std::mt19937& rng, int n) {
+  std::vector<uint32_t> out(static_cast<size_t>(n));
+  uint32_t gain = 0x000A8000u;
+  int mant = 500;
+  for (int i = 0; i < n; ++i) {
+    if (rng() % 3000 == 0) gain = ((rng() & 0xFFu) << RAW_GAIN_SHIFT) | (rng() % 2 ? RAW_COEF_SET_BIT : 0u);
+    mant = std::clamp(mant + static_cast<int>(rng() % 41) - 20, 0, 1023);
+    uint32_t w = gain | (rng() % 50 == 0 ? 1020 + rng() % 4 : static_cast<uint32_t>(mant)) | (rng() % 4) << 10;
+    if (rng() % 700 == 0) w |= RAW_EMPTY_MASK;
+    out[static_cast<size_t>(i)] = w;
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(TraceFilterChain, EqualsTheFirstRoutineForEverySetting) {
+  std::mt19937 rng(22);
+  const std::vector<uint32_t> in = random_values(rng, 5000);
+  for (const t_combo& c : combos()) {
+    SCOPED_TRACE(testing::Message() << "med " << c.med << " pt " << c.pt << " screw " << c.screw);
+    filt_ref::state rs;
+    t_filt_stat st;
+    st.reset = true;
+    int bad = 0;
+    for (size_t i = 0; i < in.size() && bad < 3; ++i) {
+      const uint32_t want = filt_ref::filter_sample(in[i], c.med, c.pt, rs, c.screw);
+      const uint32_t got = filter_sample(in[i], c.med, c.pt, st, c.screw);
+      if (got != want) ADD_FAILURE() << "at " << i << ": " << got << " instead of " << want << " (bad " << ++bad << ")";
+    }
+  }
+}
+
+TEST(TraceFilterChain, SettingsChangedWithoutARestartKeepTheWindows) {
+  // The state carries its windows from one setting to the next, as the
+  // first routine did: a stage switched on later sees the values before.
+  std::mt19937 rng(23);
+  const std::vector<uint32_t> in = random_values(rng, 40000);
+  const std::vector<t_combo> all = combos();
+  filt_ref::state rs;
+  t_filt_stat st;
+  st.reset = true;
+  t_combo c = all[0];
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (i % 700 == 0) c = all[rng() % all.size()];
+    ASSERT_EQ(filter_sample(in[i], c.med, c.pt, st, c.screw), filt_ref::filter_sample(in[i], c.med, c.pt, rs, c.screw))
+        << "at " << i << ", med " << c.med << " pt " << c.pt << " screw " << c.screw;
+  }
+}
+
+TEST_F(LiveRows, AWholeDayInStepsEqualsTheFirstRoutine) {
+  // Eight rows of a day of raw words, each with other settings, rebuilt in
+  // steps of odd sizes while the service goes on storing.
+  std::mt19937 rng(24);
+  const t_combo set[MAX_CHANNELS] = {{5, 100, 10}, {1, 0, 0}, {0, 3, 0}, {0, 0, 1}, {3, 65535, 3}, {9, 7, 2},
+                                     {2, 0, 11},   {0, 0, 0}};
+  std::vector<std::vector<uint32_t>> want(MAX_CHANNELS);
+  for (int s = 0; s < MAX_CHANNELS; ++s) {
+    t_dsp_chan& ch = live_chan(s, s, MEAS_RAW);
+    ch.filt_med = set[s].med;
+    ch.filt_pt = set[s].pt;
+    ch.filt_screw = set[s].screw;
+    const std::vector<uint32_t> words = random_words(rng, SLOTS_PER_DAY + 1);
+    auto& d = m_stat.dev_stat[s];
+    filt_ref::state rs;
+    for (int i = 0; i <= SLOTS_PER_DAY; ++i) {
+      d.smp_raw[i].store(words[static_cast<size_t>(i)]);
+      want[s].push_back(filt_ref::filter_sample(static_cast<uint32_t>(raw_to_value(words[static_cast<size_t>(i)])),
+                                           ch.filt_med, ch.filt_pt, rs, ch.filt_screw));
+    }
+    d.last_saved_idx.store(300000);
+    queue_refilter(s, REFILTER_NEWEST);
+  }
+  int steps = 0;
+  while (refilter_step(1 + static_cast<int>(rng() % 30000))) {
+    ++steps;
+    for (int s = 0; s < MAX_CHANNELS; ++s) {
+      if (filt_row(s).last > 250000) m_stat.dev_stat[s].last_saved_idx.store(SLOTS_PER_DAY);  // more arrived
+    }
+  }
+  EXPECT_GT(steps, 10);
+  for (int s = 0; s < MAX_CHANNELS; ++s) {
+    SCOPED_TRACE(s);
+    EXPECT_FALSE(refilter_pending(s));
+    ASSERT_EQ(filt_row(s).last, SLOTS_PER_DAY);
+    int bad = 0;
+    for (int i = 0; i <= SLOTS_PER_DAY && bad < 3; ++i)
+      if (filt_row(s).filt[i] != want[s][static_cast<size_t>(i)]) ADD_FAILURE() << "at " << i << " (bad " << ++bad << ")";
+  }
 }
