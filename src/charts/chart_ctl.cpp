@@ -12,6 +12,7 @@
 #include "charts/draw_setup.h"
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
+#include "charts/refilter_pump.h"
 #include "charts/sample_access.h"
 #include "charts/trace_filter.h"
 #include "comm/service_client.h"
@@ -58,7 +59,7 @@ void report_load_failure(int code, const QString& error) {
 
 chart_ctl::chart_ctl(QWidget* window, const chart_frame& frame, QWidget* live_tab, QWidget* arch_tab, QMenu* chart_menu,
                      QMenu* export_menu)
-    : window_(window), frame_(frame), menm_chart_(chart_menu) {
+    : window_(window), frame_(frame), pump_(std::make_unique<refilter_pump>()), menm_chart_(chart_menu) {
   pages_[0] = std::make_unique<chart_page>(CHART_LIVE, live_tab, frame_);
   pages_[1] = std::make_unique<chart_page>(CHART_ARCH, arch_tab, frame_);
   for (const auto& p : pages_) {
@@ -69,6 +70,11 @@ chart_ctl::chart_ctl(QWidget* window, const chart_frame& frame, QWidget* live_ta
     connect(pg, &chart_page::temp_unit_changed, this, &chart_ctl::show_tunit_captions);
     connect(pg, &chart_page::reset_scale_clicked, this, &chart_ctl::menp_dsp_defClick);
   }
+  // While rows are rebuilt the chart shows what is ready, now and then.
+  pump_->on_progress = [this] {
+    if (frame_.started()) live_page().create_draw(false, false);
+  };
+  pump_->on_done = [this] { refilter_done(); };
   build_chart_menus(chart_menu);
   build_scale_menus(chart_menu);
   build_export_menus(export_menu);
@@ -195,7 +201,8 @@ void chart_ctl::live_follow() {
   // never stands still on the old day's rings.
   if (live_day_restarted(ds, newest) || flagged) {
     // A new day: every filtered series starts again from the new day's ring.
-    for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, true);
+    for (int s = 0; s < MAX_CHANNELS; ++s) queue_refilter(s, REFILTER_NEWEST);
+    run_refilter(true, true);
     upd_chart(CHART_LIVE, true);
     live_default_scaling();
   }
@@ -215,8 +222,28 @@ void chart_ctl::live_follow() {
   }
 }
 
+bool chart_ctl::refiltering() const { return pump_->running(); }
+
+void chart_ctl::finish_refilter_now() {
+  if (refilter_pending() || pump_->running()) pump_->finish();
+}
+
+void chart_ctl::run_refilter(bool full_diag, bool default_scaling) {
+  if (pump_->start()) return;
+  refilter_full_ = refilter_full_ || full_diag;
+  refilter_default_ = refilter_default_ || default_scaling;
+}
+
+void chart_ctl::refilter_done() {
+  const bool full = refilter_full_, def = refilter_default_;
+  refilter_full_ = refilter_default_ = false;
+  upd_chart(CHART_LIVE, full);
+  if (def) live_default_scaling();
+}
+
 void chart_ctl::load_chart_data() {
-  for (int s = 0; s < MAX_CHANNELS; ++s) refilter_after_load(s);
+  for (int s = 0; s < MAX_CHANNELS; ++s) queue_refilter(s, REFILTER_LOADED);
+  run_refilter(true, false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   load_arch_channels([](int, int code, const QString& error) { report_load_failure(code, error); });
   QApplication::restoreOverrideCursor();
@@ -229,7 +256,8 @@ Tdraw_setup* chart_ctl::chan_dialog() {
   draw_setup_ = new Tdraw_setup(window_);
   draw_setup_->on_stored = [this](int mode, int id, bool changed) {
     if (mode == CHART_LIVE) {
-      refilter_chan(id, true);
+      queue_refilter(id, REFILTER_NEWEST);
+      run_refilter(false, false);
       upd_chart(CHART_LIVE, false);
       return;
     }

@@ -19,6 +19,7 @@
 class chart_frame;
 class chart_page;
 class grid_menu_hook;
+class refilter_pump;
 class QAction;
 class QMenu;
 class QPoint;
@@ -54,6 +55,10 @@ class chart_ctl : public QObject {
   void start();
   // The chart part of the timer cycle: day change, filters, follow.
   void live_follow();
+  // True while filtered series are rebuilt in steps.
+  bool refiltering() const;
+  // The rebuilds in steps finished now, the live chart drawn as it would have been.
+  void finish_refilter_now();
   // The Online view takes its default scaling now, and again whenever it
   // fits itself to new data (its first samples, a new day): the demo's view.
   void keep_live_default_scaling();
@@ -115,6 +120,11 @@ class chart_ctl : public QObject {
   void export_csv(int chart);
   void export_bitmap(int chart);
   void load_chart_data();
+  // The queued filter rebuilds: one step now, the rest from the event loop;
+  // once done, the live chart is drawn again (full_diag: with its extents
+  // scanned again; default_scaling: the Online view's default scaling too).
+  void run_refilter(bool full_diag, bool default_scaling);
+  void refilter_done();
   // The Online view back on its default scaling when keep_live_default_scaling asked for it.
   void live_default_scaling();
 
@@ -122,6 +132,9 @@ class chart_ctl : public QObject {
   const chart_frame& frame_;
   std::array<std::unique_ptr<chart_page>, 2> pages_;
   bool live_keeps_default_ = false;  // keep_live_default_scaling was asked for
+  std::unique_ptr<refilter_pump> pump_;
+  bool refilter_full_ = false;     // the drawing after the rebuild scans the extents
+  bool refilter_default_ = false;  // and takes the default scaling
 
   QMenu* menp_dsp_ = nullptr;
   QMenu* menm_chart_ = nullptr;

@@ -58,6 +58,8 @@ void chart_ctl::menm_exp_setupClick() {
 void chart_ctl::export_bitmap(int chart) {
   const QString path = save_as_dialog(msg_text(96), "bmp", msg_text(95));
   if (path.isEmpty()) return;
+  // The picture of the whole filtered series, not of a rebuild under way.
+  if (chart == CHART_LIVE) finish_refilter_now();
   QSaveFile f(path);
   const bool ok = f.open(QIODevice::WriteOnly) && page(chart).image().save(&f, "BMP") && f.commit();
   if (!ok) show_error(msg_text(11) + " [" + f.errorString() + "]");
@@ -66,6 +68,7 @@ void chart_ctl::export_bitmap(int chart) {
 void chart_ctl::export_csv(int chart) {
   const QString path = save_as_dialog(msg_text(97), "csv", msg_text(97));
   if (path.isEmpty()) return;
+  if (chart == CHART_LIVE) finish_refilter_now();
   const t_csv_format fmt = export_format(common_setup.decp_separator, common_setup.field_separator);
   const t_draw_stat& ds = draw_stat[chart];
   QApplication::setOverrideCursor(Qt::WaitCursor);

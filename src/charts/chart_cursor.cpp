@@ -2,6 +2,7 @@
 
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
+#include "charts/trace_filter.h"
 #include "core/sys_number.h"
 #include "texts/text_table.h"
 
@@ -201,6 +202,8 @@ QString avg_text(int chart, int row, int32_t a, int32_t b) {
   ds.avg_val[row] = kNaN;
   const int32_t m = ds.chan_meas[row];
   if (!shown_channel(ds, row) || (m != MEAS_SCALED && m != MEAS_RAW && m != MEAS_TEMP && m != MEAS_SAT)) return {};
+  // No mean of a part while the filtered series is rebuilt over the span.
+  if (chart == CHART_LIVE && m == MEAS_RAW && refilter_pending(row) && b > filt_row(row).last) return {};
   const t_span_sum s = avg_fast(chart, row, a, b);
   if (s.count < 1) return {};
   const double avg = s.sum / s.count;

@@ -3,6 +3,7 @@
 #include "charts/draw_stat.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
+#include "charts/trace_filter.h"
 #include "core/common_data.h"
 #include "core/sys_number.h"
 
@@ -188,6 +189,7 @@ bool write_chart_csv(int chart, int32_t first, int32_t last, const t_csv_format&
                      QString* error, int64_t* lines) {
   const t_draw_stat& ds = draw_stat[chart];
   const t_dsp_chan* ch = chart_chans(chart);
+  if (chart == CHART_LIVE) finish_refilter();  // filtered values only, never a half-built series
   text_out out(path, fmt.rfc4180);
   int64_t count = 0;
   if (!out.open(error)) return false;

@@ -3,6 +3,7 @@
 #include "charts/chart_scale.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
+#include "charts/trace_filter.h"
 #include "core/sys_number.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ QString tdiv_text(int32_t n, bool prefer_hours) {
 
 bool autoscale_view(int chart, int32_t mode) {
   t_draw_stat& ds = draw_stat[chart];
+  if (chart == CHART_LIVE && mode == MEAS_RAW) finish_refilter();  // the scale of the whole filtered series
   float lo = std::numeric_limits<float>::infinity(), hi = -lo;
   bool any = false;
   const int32_t first = std::max(ds.view_first, 0), last = std::min(ds.view_last, SLOTS_PER_DAY);

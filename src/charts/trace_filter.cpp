@@ -333,8 +333,7 @@ void refilter_chan(int slot, bool restart) {
 
 void refilter_after_load(int slot) {
   queue_refilter(slot, REFILTER_LOADED);
-  while (rows()[slot].queued && !step_row(slot, FILT_ROW_SIZE)) {
-  }
+  while (rows()[slot].queued && !step_row(slot, FILT_ROW_SIZE)) {}
   rows()[slot].queued = 0;
 }
 
@@ -367,8 +366,7 @@ bool refilter_pending(int slot) {
 }
 
 void finish_refilter() {
-  while (refilter_step(FILT_ROW_SIZE)) {
-  }
+  while (refilter_step(FILT_ROW_SIZE)) {}
 }
 
 void reset_filt_rows() {

@@ -66,7 +66,7 @@ int32_t screw_of(const t_filt_stat& state, int n);
 struct t_filt_row {
   std::array<uint32_t, FILT_ROW_SIZE> filt;  // RAW_NO_VALUE where nothing was filtered
   t_filt_stat state;
-  int32_t last = -1;  // highest index processed, -1 when none
+  int32_t last = -1;   // highest index processed, -1 when none
   int32_t queued = 0;  // refilter_goal_t of a queued rebuild, 0 when none
 };
 

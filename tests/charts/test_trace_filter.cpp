@@ -1,10 +1,15 @@
 // The trace filters: the worked sequences of the median, screw and Pt1
-// stages, restarts after gaps, and the live rows kept up to date.
+// stages, restarts after gaps, the live rows kept up to date, the chain
+// against the routine it replaced, and rebuilds in steps from the event loop.
 #include "chart_fixture.h"
+#include "charts/refilter_pump.h"
 #include "trace_filter_ref.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <random>
 #include <vector>
@@ -139,7 +144,6 @@ TEST_F(LiveRows, StartUpRebuildGoesUpToTheReloadedSamples) {
 // ---- the chain against the straightforward routine it replaced ---------------------------
 namespace {
 
-
 struct t_combo {
   int32_t med;
   uint16_t pt;
@@ -237,8 +241,8 @@ TEST_F(LiveRows, AWholeDayInStepsEqualsTheFirstRoutine) {
   // Eight rows of a day of raw words, each with other settings, rebuilt in
   // steps of odd sizes while the service goes on storing.
   std::mt19937 rng(24);
-  const t_combo set[MAX_CHANNELS] = {{5, 100, 10}, {1, 0, 0}, {0, 3, 0}, {0, 0, 1}, {3, 65535, 3}, {9, 7, 2},
-                                     {2, 0, 11},   {0, 0, 0}};
+  const t_combo set[MAX_CHANNELS] = {{5, 100, 10},  {1, 0, 0}, {0, 3, 0},  {0, 0, 1},
+                                     {3, 65535, 3}, {9, 7, 2}, {2, 0, 11}, {0, 0, 0}};
   std::vector<std::vector<uint32_t>> want(MAX_CHANNELS);
   for (int s = 0; s < MAX_CHANNELS; ++s) {
     t_dsp_chan& ch = live_chan(s, s, MEAS_RAW);
@@ -251,7 +255,7 @@ TEST_F(LiveRows, AWholeDayInStepsEqualsTheFirstRoutine) {
     for (int i = 0; i <= SLOTS_PER_DAY; ++i) {
       d.smp_raw[i].store(words[static_cast<size_t>(i)]);
       want[s].push_back(filt_ref::filter_sample(static_cast<uint32_t>(raw_to_value(words[static_cast<size_t>(i)])),
-                                           ch.filt_med, ch.filt_pt, rs, ch.filt_screw));
+                                                ch.filt_med, ch.filt_pt, rs, ch.filt_screw));
     }
     d.last_saved_idx.store(300000);
     queue_refilter(s, REFILTER_NEWEST);
@@ -270,6 +274,68 @@ TEST_F(LiveRows, AWholeDayInStepsEqualsTheFirstRoutine) {
     ASSERT_EQ(filt_row(s).last, SLOTS_PER_DAY);
     int bad = 0;
     for (int i = 0; i <= SLOTS_PER_DAY && bad < 3; ++i)
-      if (filt_row(s).filt[i] != want[s][static_cast<size_t>(i)]) ADD_FAILURE() << "at " << i << " (bad " << ++bad << ")";
+      if (filt_row(s).filt[i] != want[s][static_cast<size_t>(i)])
+        ADD_FAILURE() << "at " << i << " (bad " << ++bad << ")";
   }
+}
+
+TEST_F(LiveRows, ARebuildFromTheEventLoopLeavesTheThreadFreeAndEndsOnItsOwn) {
+  int argc = 1;
+  char name[] = "test_charts";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  std::mt19937 rng(25);
+  for (int s : {0, 5}) {
+    t_dsp_chan& ch = live_chan(s, s, MEAS_RAW);
+    ch.filt_med = 2;
+    ch.filt_pt = 40;
+    ch.filt_screw = 4;
+    const std::vector<uint32_t> words = random_words(rng, SLOTS_PER_DAY);
+    for (int i = 0; i < SLOTS_PER_DAY; ++i) m_stat.dev_stat[s].smp_raw[i].store(words[static_cast<size_t>(i)]);
+    m_stat.dev_stat[s].last_arch_idx.store(SLOTS_PER_DAY - 1);
+  }
+  // The result of the rebuild at once.
+  std::vector<std::vector<uint32_t>> want;
+  for (int s : {0, 5}) {
+    refilter_after_load(s);
+    want.emplace_back(filt_row(s).filt.begin(), filt_row(s).filt.end());
+    queue_refilter(s, REFILTER_LOADED);
+  }
+
+  refilter_pump pump;
+  pump.progress_ms = 0;
+  std::vector<int32_t> seen;  // how far row 5 was at each progress call
+  bool done = false;
+  pump.on_progress = [&] { seen.push_back(filt_row(5).last); };
+  pump.on_done = [&] { done = true; };
+  // Control comes back after a step, long before the day is through.
+  EXPECT_FALSE(pump.start());
+  EXPECT_TRUE(pump.running());
+  EXPECT_EQ(filt_row(5).last, REFILTER_STEP - 1);
+  EXPECT_FALSE(done);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done && std::chrono::steady_clock::now() < until) QCoreApplication::processEvents();
+  ASSERT_TRUE(done);
+  EXPECT_FALSE(pump.running());
+  EXPECT_FALSE(refilter_pending());
+  // The chart saw the row grow step by step.
+  ASSERT_GE(seen.size(), 10u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_LT(seen.front(), SLOTS_PER_DAY / 2);
+  for (int k : {0, 1}) {
+    const int s = k == 0 ? 0 : 5;
+    EXPECT_EQ(filt_row(s).last, SLOTS_PER_DAY - 1);
+    EXPECT_TRUE(
+        std::equal(want[static_cast<size_t>(k)].begin(), want[static_cast<size_t>(k)].end(), filt_row(s).filt.begin()))
+        << "row " << s;
+  }
+
+  // A restart queued while a rebuild runs takes it over; finish() ends it at once.
+  queue_refilter(5, REFILTER_LOADED);
+  EXPECT_FALSE(pump.start());
+  done = false;
+  pump.finish();
+  EXPECT_TRUE(done);
+  EXPECT_FALSE(pump.running());
+  EXPECT_TRUE(std::equal(want[1].begin(), want[1].end(), filt_row(5).filt.begin()));
 }
