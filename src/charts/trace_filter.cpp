@@ -89,13 +89,17 @@ void set_pt_len(t_filt_stat& st, int64_t n) {
   st.pt_mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << st.pt_shift) + n - 1) / n);
 }
 
-// The class of v: the number of bounds not above it, by a binary search
-// without branches over the bounds and their INT32_MAX padding.
+// The class of v (lo <= v <= hi): the number of bounds not above it. With
+// d = v - lo and range = hi - lo > 0, bound i = lo + floor(range i / 20) is
+// not above v exactly when i < 20 (d + 1) / range: the class is that
+// quotient rounded up, at most 19. Taken as a product with 1 / range less
+// 2^-40 it still rounds up right: its error stays below 2^-46, and a
+// quotient that is not whole lies at least 1 / range >= 2^-32 from one.
 [[gnu::always_inline]] inline int screw_class(const t_filt_stat& st, int32_t v) {
-  const int32_t* b = st.bound.data();
-  int c = 0;
-  for (int step = 16; step > 0; step >>= 1) c += b[c + step - 1] <= v ? step : 0;
-  return std::min(c, SCREW_CLASSES - 1);  // the padding counts only for v = INT32_MAX
+  const double t = std::min(20.0 * static_cast<double>(static_cast<int64_t>(v) - st.lo + 1) * st.inv_range - 0x1p-40,
+                            static_cast<double>(SCREW_CLASSES));
+  const auto c = static_cast<int>(t);
+  return std::min(c + (t > c ? 1 : 0), SCREW_CLASSES - 1);
 }
 
 constexpr int32_t class_key(int c) { return 31 - c; }
@@ -110,34 +114,36 @@ void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
   }
 }
 
-// Class i (0..18) takes the values below bound[i] and not below the bound
-// before it; class 19 the rest. bound[0] = lo, so class 0 stays empty.
+// Class i (0..18) takes the values below bound i (lo + floor(range i / 20))
+// and not below the bound before it; class 19 the rest. Bound 0 is lo, so
+// class 0 stays empty.
 void set_bounds(t_filt_stat& st, int32_t lo, int32_t hi) {
   st.lo = lo;
   st.hi = hi;
   const int64_t range = static_cast<int64_t>(hi) - lo;
-  for (int i = 0; i < SCREW_CLASSES - 1; ++i) st.bound[i] = static_cast<int32_t>(lo + range * i / SCREW_CLASSES);
-  std::fill(st.bound.begin() + SCREW_CLASSES - 1, st.bound.end(), INT32_MAX);
+  // A window of equal values: every bound is lo, all in class 19.
+  st.inv_range = range > 0 ? 1.0 / static_cast<double>(range) : 1e300;
 }
 
-// Classes, counts and sums of the newest n screw window entries, from scratch.
-void build_classes(t_filt_stat& st, int n) {
+// Counts and sums of the classes of the newest n screw window entries,
+// from scratch, for the window's minimum lo and maximum hi.
+void build_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   const int32_t* w = st.screw_win.data() + st.screw_pos;
-  int32_t lo = 0, hi = 0;
-  min_max(w, n, lo, hi);
   set_bounds(st, lo, hi);
   for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = class_key(c);
   st.sum.fill(0);
   for (int k = 0; k < n; ++k) {
     const int c = screw_class(st, w[k]);
-    st.screw_cls[st.screw_pos + k] = static_cast<int8_t>(c);
-    // The twin of entry k: the ring holds each entry at p and p + SCREW_WIN.
-    const int twin = st.screw_pos + k < SCREW_WIN ? st.screw_pos + k + SCREW_WIN : st.screw_pos + k - SCREW_WIN;
-    st.screw_cls[twin] = static_cast<int8_t>(c);
     st.key[c] += static_cast<int32_t>(KEY_ONE);
     st.sum[c] += w[k];
   }
   st.screw_n = n;
+}
+
+void build_classes(t_filt_stat& st, int n) {
+  int32_t lo = 0, hi = 0;
+  min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
+  build_classes(st, n, lo, hi);
 }
 
 [[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st) {
@@ -187,7 +193,6 @@ int32_t median_step(t_filt_stat& st, int m, int32_t v) {
 
 int32_t screw_step(t_filt_stat& st, int n, int32_t v) {
   const int32_t out = st.screw_win[st.screw_pos + n - 1];  // leaves the newest n
-  const int out_c = st.screw_cls[st.screw_pos + n - 1];
   ring_push(st.screw_win, st.screw_pos, v);
   if (st.screw_n != n) {
     build_classes(st, n);
@@ -197,15 +202,15 @@ int32_t screw_step(t_filt_stat& st, int n, int32_t v) {
     int32_t lo = 0, hi = 0;
     min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
     if (lo != st.lo || hi != st.hi) {
-      build_classes(st, n);
+      build_classes(st, n, lo, hi);
       return fullest_class_mean(st);
     }
   }
+  // The bounds are those out was counted under.
+  const int out_c = screw_class(st, out);
   st.key[out_c] -= static_cast<int32_t>(KEY_ONE);
   st.sum[out_c] -= out;
   const int c = screw_class(st, v);
-  st.screw_cls[st.screw_pos] = static_cast<int8_t>(c);
-  st.screw_cls[st.screw_pos + SCREW_WIN] = static_cast<int8_t>(c);
   st.key[c] += static_cast<int32_t>(KEY_ONE);
   st.sum[c] += v;
   return fullest_class_mean(st);
@@ -261,11 +266,20 @@ void filter_range(t_filt_row& row, const t_dsp_chan& ch, int start, int end) {
   end = std::min(end, FILT_ROW_SIZE - 2);
   for (int i = std::max(start, 0); i <= end; ++i)
     row.filt[i] = chain_step(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state);
+  row.dirty = std::max(row.dirty, end);
 }
 
+// A row filtered again from the start: what lies beyond `last` is cleared
+// by trim_row once the rebuild is through (readers never look beyond last).
 void clear_row(t_filt_row& row) {
-  row.filt.fill(NO_VALUE);
   row.state.reset = true;
+  row.last = -1;
+}
+
+// Nothing beyond `last`.
+void trim_row(t_filt_row& row) {
+  if (row.dirty > row.last) std::fill(row.filt.begin() + row.last + 1, row.filt.begin() + row.dirty + 1, NO_VALUE);
+  row.dirty = row.last;
 }
 
 // The newest index a queued rebuild of a device goes to.
@@ -278,16 +292,22 @@ int32_t goal_idx(const t_dsp_chan& ch, int32_t goal) {
 bool step_row(int slot, int per_row) {
   t_filt_row& row = rows()[slot];
   const t_dsp_chan* ch = filtered_chan(slot);
-  if (!ch) return true;
+  if (!ch) {
+    trim_row(row);
+    return true;
+  }
   const int32_t end = std::min(goal_idx(*ch, row.queued), SLOTS_PER_DAY);
   if (end <= row.last) {  // a new day under way: the next restart queues it again
     row.last = end;
+    trim_row(row);
     return true;
   }
   const int32_t stop = static_cast<int32_t>(std::min<int64_t>(end, static_cast<int64_t>(row.last) + per_row));
   filter_range(row, *ch, row.last + 1, stop);
   row.last = stop;
-  return stop == end;
+  if (stop != end) return false;
+  trim_row(row);
+  return true;
 }
 
 }  // namespace
@@ -310,6 +330,7 @@ void swap_filt_rows(int a, int b) {
   std::swap_ranges(ra.filt.begin(), ra.filt.end(), rb.filt.begin());
   std::swap(ra.state, rb.state);
   std::swap(ra.last, rb.last);
+  std::swap(ra.dirty, rb.dirty);
   std::swap(ra.queued, rb.queued);
 }
 
@@ -321,14 +342,12 @@ void refilter_chan(int slot, bool restart) {
   }
   const t_dsp_chan* ch = filtered_chan(slot);
   if (!ch) return;
-  int start = row.last + 1;
-  if (restart) {
-    clear_row(row);
-    start = 0;
-  }
+  if (restart) clear_row(row);
+  const int start = row.last + 1;
   const int end = m_stat.dev_stat[ch->dev_idx].last_saved_idx.load(std::memory_order_acquire);
   filter_range(row, *ch, start, end);
   row.last = std::min(end, SLOTS_PER_DAY);
+  if (restart) trim_row(row);
 }
 
 void refilter_after_load(int slot) {
@@ -343,8 +362,10 @@ void queue_refilter(int slot, refilter_goal_t goal) {
   row.queued = 0;
   if (!filtered && goal != REFILTER_LOADED) return;
   clear_row(row);
-  row.last = -1;
-  if (filtered) row.queued = goal;
+  if (filtered)
+    row.queued = goal;
+  else
+    trim_row(row);
 }
 
 bool refilter_step(int per_row) {
@@ -375,6 +396,7 @@ void reset_filt_rows() {
     r.state = t_filt_stat{};
     r.state.reset = true;
     r.last = -1;
+    r.dirty = -1;
     r.queued = 0;
   }
 }

@@ -36,13 +36,12 @@ struct t_filt_stat {
   std::array<int32_t, MED_WIN> med_sorted{};
   int32_t med_n = 0;  // 0: med_sorted is to be built again
   // Screw: the 50 newest median outputs at screw_win[screw_pos ..] (newest
-  // first), each stored at k and k + SCREW_WIN, with their classes.
+  // first), each stored at k and k + SCREW_WIN.
   std::array<int32_t, 2 * SCREW_WIN> screw_win{};
-  std::array<int8_t, 2 * SCREW_WIN> screw_cls{};
   int32_t screw_pos = 0;
   int32_t screw_n = 0;  // window length the classes below are for; 0: to be built again
   int32_t lo = 0, hi = 0;
-  std::array<int32_t, 32> bound{};  // 19 bounds, then INT32_MAX
+  double inv_range = 0;  // 1 / (hi - lo)
   // Per class: 32 times its count plus 31 - the class, so that the largest
   // key is the fullest class, the lower one of a tie.
   std::array<int32_t, SCREW_CLASSES> key{};
@@ -67,6 +66,7 @@ struct t_filt_row {
   std::array<uint32_t, FILT_ROW_SIZE> filt;  // RAW_NO_VALUE where nothing was filtered
   t_filt_stat state;
   int32_t last = -1;   // highest index processed, -1 when none
+  int32_t dirty = -1;  // highest index that may hold a value: a rebuild clears up to here only
   int32_t queued = 0;  // refilter_goal_t of a queued rebuild, 0 when none
 };
 
