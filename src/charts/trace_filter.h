@@ -88,7 +88,7 @@ void refilter_after_load(int slot);
 // How far a queued rebuild goes: the device's newest stored sample, or the
 // samples today's log put into its ring at start-up.
 enum refilter_goal_t : int32_t { REFILTER_NEWEST = 1, REFILTER_LOADED = 2 };
-// Samples a step gives each queued row: about a millisecond for 8 rows.
+// Samples a step gives each queued row: a few milliseconds for 8 rows.
 inline constexpr int REFILTER_STEP = 8192;
 
 // Clears the series of live slot `slot` and queues its rebuild from the
