@@ -5,14 +5,18 @@
 #include "comm/service_rig.h"
 #include "core/common_data.h"
 #include "core/day_clock.h"
+#include "support/log_reload_reference.h"
 #include "support/test_env.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 namespace {
 
@@ -210,4 +214,127 @@ TEST_F(LiveReload, AHugeFileOfEmptyLinesIsRefusedAtTheLongestDay) {
   const QString q = write(QByteArray(LOG_MAX_LINES - 1, '\n') + kLine2);
   EXPECT_EQ(reload_log_file(q, 0), LOAD_OK);
   EXPECT_EQ(m_stat.dev_stat[0].last_arch_idx.load(), 46241);
+}
+
+namespace {
+
+// Log files as the service writes them, and damaged in every way a line can
+// be: characters changed, lost or added, lines merged, cut or overlong,
+// empty lines, slots beyond the day or out of order, the file cut short.
+class log_maker {
+ public:
+  explicit log_maker(uint32_t seed) : rng_(seed) {}
+
+  QByteArray file(int lines, bool damaged = true) {
+    QByteArray out;
+    int slot = pick(0, SLOTS_PER_DAY - lines - 1);
+    const bool lower = pick(0, 5) == 0;
+    for (int k = 0; k < lines; ++k) {
+      out += lower ? line(slot).toLower() : line(slot);
+      out += pick(0, 9) == 0 ? "\n" : "\r\n";
+      slot += pick(0, 20) == 0 ? -pick(1, 50) : 1;
+    }
+    const int damages = !damaged || pick(0, 8) == 0 ? 0 : pick(1, 3);
+    for (int d = 0; d < damages && !out.isEmpty(); ++d) damage(out);
+    return out;
+  }
+
+ private:
+  int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+  uint32_t word() { return static_cast<uint32_t>(rng_()); }
+  QByteArray line(int slot) {
+    return hex(slot, 5) + hex(pick(0, 0xFFF), 3) + hex(word(), 8) + hex(word(), 8) + hex(pick(0, 2), 1);
+  }
+  static QByteArray hex(uint32_t v, int w) {
+    return QByteArray::number(v, 16).toUpper().rightJustified(w, '0').right(w);
+  }
+  char odd_char() {
+    static const char kOdd[] = {'G', ' ', '\0', '\r', '\n', 'x', '-', 'f', '9', '\t', '\x7f', '\x80', '\xff', ':'};
+    return pick(0, 3) == 0 ? static_cast<char>(pick(0, 255)) : kOdd[pick(0, sizeof kOdd - 1)];
+  }
+  void damage(QByteArray& out) {
+    const auto at = static_cast<qsizetype>(pick(0, static_cast<int>(out.size()) - 1));
+    const qsizetype from = out.lastIndexOf('\n', at) + 1;  // the start of a line
+    const bool whole = from + LOG_LINE_CHARS <= out.size();
+    switch (pick(0, 10)) {
+      case 0: out[at] = odd_char(); break;
+      case 1: out.remove(at, pick(1, 3)); break;
+      case 2: out.insert(at, odd_char()); break;
+      case 3: out.truncate(at); break;
+      case 4: out.insert(from, pick(0, 1) ? QByteArray("\n") : QByteArray("\r\r\n")); break;
+      case 5: {
+        // An overlong line around the length the reader takes at most.
+        QByteArray l = line(pick(0, SLOTS_PER_DAY - 1)) + QByteArray(pick(35, 45), 'A');
+        if (pick(0, 1)) l[pick(0, static_cast<int>(l.size()) - 1)] = odd_char();
+        out.insert(from, l + (pick(0, 2) ? "\r\n" : ""));
+        break;
+      }
+      case 6:
+        if (whole) out.replace(from, 5, pick(0, 1) ? "69781" : "69780");  // beyond the day, the spare slot
+        break;
+      case 7: out.replace(out.indexOf('\n', at) < 0 ? at : out.indexOf('\n', at), 1, "\r"); break;
+      case 8: out.append(hex(word(), 8).left(pick(1, 8))); break;
+      default:
+        // A field spoilt, the line keeping its length.
+        if (whole) out[from + pick(0, LOG_LINE_CHARS - 1)] = "G x-:"[pick(0, 4)];
+        break;
+    }
+  }
+  std::mt19937 rng_;
+};
+
+// What a reload leaves behind in a device's records.
+void expect_same_records(int a, int b, const char* what) {
+  const auto& x = m_stat.dev_stat[a];
+  const auto& y = m_stat.dev_stat[b];
+  EXPECT_EQ(x.last_arch_idx.load(), y.last_arch_idx.load()) << what;
+  EXPECT_EQ(x.unit_idx.load(), y.unit_idx.load()) << what;
+  EXPECT_EQ(x.unit_cleared.load(), y.unit_cleared.load()) << what;
+  EXPECT_EQ(std::memcmp(&x.smp_raw, &y.smp_raw, sizeof x.smp_raw), 0) << what;
+  EXPECT_EQ(std::memcmp(&x.smp_cal, &y.smp_cal, sizeof x.smp_cal), 0) << what;
+  EXPECT_EQ(std::memcmp(&x.smp_temp, &y.smp_temp, sizeof x.smp_temp), 0) << what;
+}
+
+}  // namespace
+
+TEST_F(LiveReload, BlockParserLoadsWhatTheLineReaderLoads) {
+  // Device 0 reads through the reference, device 1 through the reload; the
+  // records and the codes must agree for every file, damaged or not.
+  log_maker make(20260311);
+  int codes[LOAD_READ_FAILED + 1] = {};
+  for (int n = 0; n < 200; ++n) {
+    // Some files span several of the blocks the reload reads.
+    QByteArray bytes = make.file(n % 60 == 7 ? 30000 : n % 40, n % 80 != 0);
+    if (n % 80 == 0) {
+      // Empty lines up to the most lines a file may hold, one less or one more.
+      bytes += make.file(30, false);
+      const auto lines = static_cast<int>(bytes.count('\n'));
+      bytes.prepend(QByteArray(LOG_MAX_LINES - lines + n / 80 - 1, '\n'));
+    }
+    // The rings agree before every file; emptied now and then, and always
+    // ready to take a unit, as at start-up.
+    for (int d : {0, 1}) {
+      if (n % 8 == 0) clear_smp_ring(m_stat.dev_stat[d]);
+      m_stat.dev_stat[d].unit_cleared = true;
+    }
+    QBuffer ref(&bytes), fast(&bytes);
+    ASSERT_TRUE(ref.open(QIODevice::ReadOnly) && fast.open(QIODevice::ReadOnly));
+    const int want = reference_read_log_lines(ref, 0);
+    const std::string what = "file " + std::to_string(n);
+    EXPECT_EQ(read_log_lines(fast, 1), want) << what;
+    expect_same_records(0, 1, what.c_str());
+    // From a file on disk as the start-up opens it.
+    if (n % 10 == 3) {
+      const QString p = write(bytes);
+      QFile f(p);
+      ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+      clear_smp_ring(m_stat.dev_stat[0]);  // as reload_log_file does
+      EXPECT_EQ(reference_read_log_lines(f, 0), want) << what;
+      EXPECT_EQ(reload_log_file(p, 1), want) << what;
+      expect_same_records(0, 1, what.c_str());
+    }
+    ++codes[want];
+  }
+  // The files cover every outcome.
+  for (int c = LOAD_OK; c <= LOAD_BAD_INDEX; ++c) EXPECT_GT(codes[c], 0) << "code " << c;
 }
