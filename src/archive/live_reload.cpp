@@ -37,24 +37,24 @@ constexpr uint64_t bytes_within(uint64_t w, uint64_t lo, uint64_t hi) {
   return at_least & ~above & ~w & kHighs;
 }
 
+// Per byte of w: the high bit set where the byte is a hexadecimal digit.
+constexpr uint64_t hex_digits(uint64_t w) {
+  const uint64_t lower = (w | kOnes * 0x20) & ~kHighs;
+  return bytes_within(w, '0', '9') | (bytes_within(lower, 'a', 'f') & ~w);
+}
+
 // Eight hexadecimal digits (either case) in the order they stand, as one
-// number; false when any of them is no such digit.
-bool hex8(const char* p, uint32_t& out) {
-  uint64_t w = 0;
-  std::memcpy(&w, p, 8);
-  const uint64_t lower = w | kOnes * 0x20;
-  const uint64_t ok = bytes_within(w, '0', '9') | (bytes_within(lower & ~kHighs, 'a', 'f') & ~w);
-  if (ok != kHighs) return false;
+// number.
+constexpr uint32_t hex8_value(uint64_t w) {
   // Digits are their low nibble; letters have bit 6 set and count 9 more.
   uint64_t v = (w & kOnes * 0x0F) + 9 * ((w >> 6) & kOnes);
   if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
   v = ((v << 4) | (v >> 8)) & 0x00FF00FF00FF00FFull;
   v = ((v << 8) | (v >> 16)) & 0x0000FFFF0000FFFFull;
-  out = static_cast<uint32_t>((v << 16) | (v >> 32));
-  return true;
+  return static_cast<uint32_t>((v << 16) | (v >> 32));
 }
 
-void store_sample(t_dev_stat& s, uint32_t slot, uint32_t temp, uint32_t raw, uint32_t val, int unit_digit) {
+inline void store_sample(t_dev_stat& s, uint32_t slot, uint32_t temp, uint32_t raw, uint32_t val, int unit_digit) {
   // 12-bit two's complement, sign-extended to 16 bits.
   const auto t16 = static_cast<uint16_t>((temp & 0x800u) ? (temp | 0xF000u) : temp);
   s.smp_raw[slot].store(raw, rlx);
@@ -72,12 +72,14 @@ void store_sample(t_dev_stat& s, uint32_t slot, uint32_t temp, uint32_t raw, uin
 // A line as it should be: 25 hexadecimal digits naming a slot of the day.
 // Stored, and true; false leaves the line to load_line.
 bool load_fixed_line(t_dev_stat& s, const char* p) {
-  uint32_t head = 0, raw = 0, val = 0;
+  uint64_t w[3];
+  std::memcpy(w, p, sizeof w);
   const int unit = hex_digit(p[24]);
-  if (unit < 0 || !hex8(p, head) || !hex8(p + 8, raw) || !hex8(p + 16, val)) return false;
+  if (unit < 0 || (hex_digits(w[0]) & hex_digits(w[1]) & hex_digits(w[2])) != kHighs) return false;
+  const uint32_t head = hex8_value(w[0]);
   const uint32_t slot = head >> 12;
   if (slot > static_cast<uint32_t>(SLOTS_PER_DAY)) return false;
-  store_sample(s, slot, head & 0xFFFu, raw, val, unit);
+  store_sample(s, slot, head & 0xFFFu, hex8_value(w[1]), hex8_value(w[2]), unit);
   return true;
 }
 

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -15,6 +17,14 @@ constexpr int kBaud[5] = {9600, 19200, 38400, 57600, 115200};
 constexpr int kQueueSize = 1024;
 constexpr int kMaxRead = 125;
 constexpr int kMaxWrite = 123;
+
+// The time one character takes on the wire, in microseconds: start bit,
+// 8 data bits, the parity bit if any, stop bit.
+int64_t wire_char_us(int baud_index, int parity) {
+  const int baud = TModbSerial::get_baud_value(baud_index);
+  const int64_t bits = parity != 0 ? 11 : 10;
+  return baud > 0 ? (bits * 1000000 + baud - 1) / baud : 1000;
+}
 
 }  // namespace
 
@@ -43,7 +53,6 @@ bool TModbSerial::Open_Com(int port_num, int baud_index, int parity_code) {
   baud_idx = baud_index;
   parity_idx = parity_code;
   port_.close();
-  scan_buf_pos = 0;
   const std::string path = com_port_path(port_num);
   if (path.empty()) {
     last_err = ENOENT;
@@ -68,10 +77,7 @@ bool TModbSerial::setup_port(int port_num, int baud_index, int parity_code) {
   return Open_Com(port_num, baud_index, parity_code);
 }
 
-void TModbSerial::close_com() {
-  port_.close();
-  scan_buf_pos = 0;
-}
+void TModbSerial::close_com() { port_.close(); }
 
 void TModbSerial::fill_com_table(bool* table, int n) {
   close_com();
@@ -149,10 +155,8 @@ bool TModbSerial::set_mod_regs_rep(int slave, int start, const uint16_t* buf, in
 }
 
 void TModbSerial::clear_port() {
-  // Every request starts with an empty receive buffer: bytes fetched
+  // Every request starts with an empty receive buffer: bytes that came
   // earlier (the rest of a burst, a late answer) never answer this request.
-  scan_buf_pos = 0;
-  inp_data_len = 0;
   if (!port_.purge() && !note_port_error(port_.last_errno())) Open_Com(com_idx, baud_idx, parity_idx);
 }
 
@@ -192,26 +196,19 @@ bool TModbSerial::send_frame(int len) {
   return true;
 }
 
-int TModbSerial::read_input(int requested) {
-  const int waiting = rx_count();
-  if (waiting == 0) return 0;
-  const int n = port_.read_available(rec_buf, std::min(requested, waiting));
-  if (n < 0) {
-    note_port_error(port_.last_errno());
-    return 0;
+int TModbSerial::read_input(bool ready) {
+  // A line reported readable holds at least the bytes waited for; else only
+  // what the driver counts as received is read, so that a line with nothing
+  // to give is not read. A driver may hand the bytes out in pieces.
+  const int waiting = std::min(kQueueSize, ready ? port_.min_bytes() : rx_count());
+  int got = 0;
+  while (got < waiting) {
+    const int n = port_.read_available(rec_buf + got, kQueueSize - got);
+    if (n < 0) note_port_error(port_.last_errno());
+    if (n <= 0) break;
+    got += n;
   }
-  return n;
-}
-
-bool TModbSerial::next_byte(uint8_t& b) {
-  if (scan_buf_pos == 0) {
-    inp_data_len = read_input(1024);
-    scan_buf_pos = inp_data_len;
-  }
-  if (scan_buf_pos < 1) return false;
-  b = rec_buf[inp_data_len - scan_buf_pos];
-  --scan_buf_pos;
-  return true;
+  return got;
 }
 
 uint16_t TModbSerial::frame_word(int k) const {
@@ -226,22 +223,55 @@ int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_
   const int64_t start = start_ms;
   int64_t last_byte = start;
   int kept = 0;
+  // The bytes are taken as they come, many at a time. Until the answer could
+  // have begun on a line that sends at its baud rate (the request on the
+  // wire, the turn-round), the line is asked for the whole answer at once:
+  // a line without that pace gives it in one wake.
+  const int64_t char_us = wire_char_us(baud_idx, parity_idx);
+  const int64_t whole_until_us = mono_us() + (sent + 4) * char_us + 1000;
+  bool heard = false;    // a byte has come (of the answer or before it)
+  bool look = false;     // a wait has ended: the line may hold bytes
+  bool ready = false;    // ... and it reported that it does
+  bool flowing = false;  // the last look found bytes, and the frame goes on
   for (;;) {
     const int64_t now = line_clock().now_ms();
     // A port that vanished meanwhile has nothing more to give.
     if (now > start + limit || now > last_byte + gap || !port_.is_open()) return 2;
-    uint8_t b = 0;
-    if (!next_byte(b)) {
-      // Nothing has arrived: sleep until bytes come or the nearer limit
-      // has passed (one millisecond past it, as the limits are strict).
-      const int64_t until = std::min(start + limit, last_byte + gap);
-      port_.wait_readable(static_cast<int>(until - now + 1));
+    const int n = look ? read_input(ready) : 0;
+    look = false;
+    if (n > 0) {
+      last_byte = line_clock().now_ms();
+      gap = 100 + answer_slack_ms;
+      heard = true;
+      flowing = true;
+      for (int k = 0; k < n; ++k) {
+        take_byte(mod_read, kept, rec_buf[k], slave);
+        if (kept == expected + 2) return judge_answer(send_buf, mod_read, expected);
+      }
       continue;
     }
-    last_byte = line_clock().now_ms();
-    gap = 100 + answer_slack_ms;
-    take_byte(mod_read, kept, b, slave);
-    if (kept == expected + 2) return judge_answer(send_buf, mod_read, expected);
+    // Nothing new: wait until bytes come or the nearer limit has passed
+    // (one millisecond past it, as the limits are strict).
+    const int64_t left_ms = std::min(start + limit, last_byte + gap) - now + 1;
+    const int rest = expected + 2 - kept;
+    look = true;
+    if (flowing) {
+      // The frame is under way: its rest takes its time on the wire. The
+      // receiver sleeps that long, but at most a quarter of the gap limit,
+      // so that a pause in the frame is seen in time. Near the overall limit
+      // it watches the line instead, so that bytes in time are taken in time.
+      flowing = false;
+      ready = false;
+      const int64_t us = std::min(rest * char_us, gap * 250);
+      if (us < (left_ms - 1) * 1000) {
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+        continue;
+      }
+    }
+    const int64_t whole_left_us = heard ? 0 : whole_until_us - mono_us();
+    port_.set_min_bytes(whole_left_us > 0 ? rest : 1);
+    const int64_t wait_ms = whole_left_us > 0 ? std::min(left_ms, (whole_left_us + 999) / 1000) : left_ms;
+    ready = port_.wait_readable(static_cast<int>(wait_ms));
   }
 }
 

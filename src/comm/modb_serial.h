@@ -85,8 +85,8 @@ class TModbSerial {
   // Waits for the answer; its limits count from start_ms (on the line
   // clock), taken before the request went out.
   int wait_response(int slave, int expected, int sent, int64_t start_ms);
-  bool next_byte(uint8_t& b);
-  int read_input(int requested);
+  // Reads what has come into rec_buf; ready: the line reported bytes.
+  int read_input(bool ready);
   int rx_count();
   int tx_free();
   uint16_t frame_word(int k) const;
@@ -94,8 +94,6 @@ class TModbSerial {
   uint8_t mod_read[1025];
   uint8_t send_buf[1025];
   uint8_t rec_buf[1026];
-  int32_t scan_buf_pos = 0;
-  int32_t inp_data_len = 0;
   serial_port port_;
   uint32_t last_err = 0;
   int32_t com_idx = 0;

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 serial_port::~serial_port() { close(); }
@@ -57,6 +58,7 @@ bool serial_port::open(const std::string& path) {
 }
 
 bool serial_port::configure(int baud_idx, int parity) {
+  configured_ = false;
   if (fd_ < 0) return false;
   termios t{};
   if (tcgetattr(fd_, &t) != 0) {
@@ -82,10 +84,24 @@ bool serial_port::configure(int baud_idx, int parity) {
     last_errno_ = EINVAL;
     return false;
   }
+  settings_ = t;
+  configured_ = true;
   return true;
 }
 
+void serial_port::set_min_bytes(int n) {
+  // With VTIME 0 the driver reports the line readable once VMIN bytes are
+  // there (VMIN 0 counts as 1). A driver that refuses keeps the old minimum:
+  // the waits then end at their time limits at the latest.
+  const auto vmin = static_cast<cc_t>(std::clamp(n, 1, 255));
+  if (fd_ < 0 || !configured_ || settings_.c_cc[VMIN] == vmin) return;
+  termios t = settings_;
+  t.c_cc[VMIN] = vmin;
+  if (tcsetattr(fd_, TCSANOW, &t) == 0) settings_ = t;
+}
+
 void serial_port::close() {
+  configured_ = false;
   if (fd_ >= 0) {
     ::close(fd_);  // releases the lock too
     fd_ = -1;

@@ -35,7 +35,13 @@ class serial_port {
   // Returns false when not everything could be handed to the driver.
   bool write_all(const unsigned char* buf, int len);
   // Waits until bytes arrive or the time is up; true when bytes are waiting.
+  // With a minimum set, "bytes" means at least that many.
   bool wait_readable(int timeout_ms);
+  // The bytes wait_readable waits for (1..255): the rest of a frame is
+  // waited for in one wake instead of one for every byte the driver passes
+  // on. Reads never wait, whatever the minimum.
+  void set_min_bytes(int n);
+  int min_bytes() const { return settings_.c_cc[VMIN] > 0 ? settings_.c_cc[VMIN] : 1; }
 
   // The system errors that mean the device itself is gone: a USB adapter
   // unplugged, the other end of a pseudo-terminal closed (EIO, ENXIO, ENODEV).
@@ -52,4 +58,6 @@ class serial_port {
  private:
   int fd_ = -1;
   int last_errno_ = 0;
+  termios settings_{};  // as configured, with the minimum asked for last
+  bool configured_ = false;
 };
