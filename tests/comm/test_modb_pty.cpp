@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <functional>
 #include <thread>
 
@@ -100,6 +102,83 @@ TEST_F(ModbPty, CorruptedByteGivesThreeAndMissingByteGivesTwoAfterSilence) {
   EXPECT_EQ(m.get_mod_regs(kSlave, 10, buf, 2), 2);
   const int64_t waited = mono_ms() - t0;
   EXPECT_GE(waited, 100);  // the gap limit after the first byte
+}
+
+// An answer comes in pieces, the line clock moving by the given
+// milliseconds before each further piece. The gap limit (100 ms) holds
+// between pieces; the pauses in all stay within the limit for the first
+// byte (108 ms), so that the outcome is the same however late the receiver
+// takes a piece.
+struct pieces_case {
+  std::vector<int> cuts;  // bytes of the answer before each pause
+  int pause_ms;
+  int result;
+};
+
+class ModbPieces : public ModbPty, public ::testing::WithParamInterface<pieces_case> {};
+
+TEST_P(ModbPieces, TheGapLimitHoldsBetweenPieces) {
+  const pieces_case c = GetParam();
+  test_line_clock clock;
+  ASSERT_TRUE(m.setup_port(kCom, 0, 0));  // 9600 baud: the whole frame may take 374 ms
+  m.set_answer_slack_ms(0);
+  responder = std::thread([&] {
+    auto req = pty.read_request(kGenerousMs);
+    if (req.empty()) return;
+    const auto answer = read_answer(kSlave, 125, 300);
+    size_t from = 0;
+    for (size_t k = 0; k <= c.cuts.size(); ++k) {
+      const size_t to = k < c.cuts.size() ? static_cast<size_t>(c.cuts[k]) : answer.size();
+      if (k > 0) clock.time.advance_ms(c.pause_ms);
+      pty.write_master(std::vector<uint8_t>(answer.begin() + from, answer.begin() + to));
+      from = to;
+      if (k == c.cuts.size()) break;
+      // Let the receiver take the piece before the clock moves on: wait
+      // until it has come and gone from the line's receive queue.
+      int queued = 0;
+      for (const int64_t t = mono_ms(); queued == 0 && mono_ms() < t + 50;) ioctl(pty.slave(), FIONREAD, &queued);
+      for (const int64_t t = mono_ms(); queued > 0 && mono_ms() < t + 2000; sleep_ms(1))
+        ioctl(pty.slave(), FIONREAD, &queued);
+    }
+  });
+  uint16_t buf[125] = {};
+  EXPECT_EQ(m.get_mod_regs(kSlave, 2000, buf, 125), c.result);
+  responder.join();
+  EXPECT_EQ(buf[124], c.result == 0 ? 424 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pauses, ModbPieces,
+                         ::testing::Values(pieces_case{{100}, 60, 0},     // a pause below the limit
+                                           pieces_case{{1, 254}, 54, 0},  // two of them
+                                           pieces_case{{100}, 150, 2},    // a pause above it
+                                           pieces_case{{3}, 120, 2}));
+
+TEST_F(ModbPty, ALongerAnswerIsTakenAndWhatFollowsIgnored) {
+  respond(1, [](const std::vector<uint8_t>&) {
+    auto a = read_answer(kSlave, 125, 1000);
+    a.insert(a.end(), {0x05, 0x03, 0x02, 0xFF, 0xFF, 0x00, 0x00, 0x13});
+    return a;
+  });
+  uint16_t buf[125] = {};
+  EXPECT_EQ(m.get_mod_regs(kSlave, 2000, buf, 125), 0);
+  EXPECT_EQ(buf[0], 1000);
+  EXPECT_EQ(buf[124], 1124);
+}
+
+TEST_F(ModbPty, AnAnswerCutShortIsATimeOutAfterTheGapLimit) {
+  // Half an answer, then silence: no CRC error, and no giving up early.
+  ASSERT_TRUE(m.setup_port(kCom, 0, 0));
+  m.set_answer_slack_ms(0);
+  respond(1, [](const std::vector<uint8_t>&) {
+    auto a = read_answer(kSlave, 125, 7);
+    a.resize(128);
+    return a;
+  });
+  uint16_t buf[125] = {};
+  const int64_t t0 = mono_ms();
+  EXPECT_EQ(m.get_mod_regs(kSlave, 2000, buf, 125), 2);
+  EXPECT_GE(mono_ms() - t0, 100);
+  EXPECT_EQ(buf[0], 0);
 }
 
 TEST_F(ModbPty, ExceptionAnswerIsATimeOut) {

@@ -54,6 +54,8 @@ class pty_pair {
   pty_pair();
   ~pty_pair();
   int master() const { return master_; }
+  // The slave end this object holds: the line's receive queue can be seen through it.
+  int slave() const { return slave_; }
   const std::string& slave_path() const { return slave_path_; }
   // Makes the slave reachable as COM port n (entry in the ports folder).
   void link_as_com(int n);
