@@ -223,12 +223,13 @@ int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_
   const int64_t start = start_ms;
   int64_t last_byte = start;
   int kept = 0;
-  // The bytes are taken as they come, many at a time. Until the answer could
-  // have begun on a line that sends at its baud rate (the request on the
-  // wire, the turn-round), the line is asked for the whole answer at once:
-  // a line without that pace gives it in one wake.
+  // The bytes are taken as they come, many at a time. Until a byte has come
+  // the line is asked for the whole answer, which a line without a pace
+  // gives in one wake; it is looked at each time an answer at the baud rate
+  // could have begun (the request on the wire, the turn-round), so that such
+  // an answer is taken up soon after its start.
   const int64_t char_us = wire_char_us(baud_idx, parity_idx);
-  const int64_t whole_until_us = mono_us() + (sent + 4) * char_us + 1000;
+  const int64_t look_ms = ((sent + 4) * char_us + 1999) / 1000;
   bool heard = false;    // a byte has come (of the answer or before it)
   bool look = false;     // a wait has ended: the line may hold bytes
   bool ready = false;    // ... and it reported that it does
@@ -268,10 +269,8 @@ int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_
         continue;
       }
     }
-    const int64_t whole_left_us = heard ? 0 : whole_until_us - mono_us();
-    port_.set_min_bytes(whole_left_us > 0 ? rest : 1);
-    const int64_t wait_ms = whole_left_us > 0 ? std::min(left_ms, (whole_left_us + 999) / 1000) : left_ms;
-    ready = port_.wait_readable(static_cast<int>(wait_ms));
+    port_.set_min_bytes(heard ? 1 : rest);
+    ready = port_.wait_readable(static_cast<int>(heard ? left_ms : std::min(left_ms, look_ms)));
   }
 }
 
