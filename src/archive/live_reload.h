@@ -30,10 +30,10 @@ inline constexpr int LOG_MAX_LINES = SLOTS_PER_DAY + 3600 * 1000 / 200;
 // when it is empty or holds anything else.
 bool parse_hex_field(const char* p, int len, uint32_t& out);
 
-// Reads a log file into the ring of device d, line by line with a bounded
-// line length and line count. Stops after the first line that gives a
-// non-zero code and returns it; on a read failure the system's message goes
-// to *error.
+// Reads a log file into the ring of device d in large blocks, with a bounded
+// line length and line count (the lines cut as log_line_reader cuts them).
+// Stops after the first line that gives a non-zero code and returns it; on a
+// read failure the system's message goes to *error.
 int reload_log_file(const QString& path, int device, QString* error = nullptr);
 
 // The line loop of reload_log_file on an open device, into the ring of
