@@ -10,6 +10,7 @@
 #include "core/reg_text.h"
 #include "texts/text_table.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <optional>
@@ -72,19 +73,57 @@ std::optional<QString> shown_value(const t_ctrl_bind& row) {
   return std::nullopt;  // buttons are bound for their enable rule only
 }
 
-// The label of a control from the text table: its label's caption (lbl_
-// instead of txt_ or cmb_), else its own caption, else its name.
-QString control_label(const QString& name) {
-  QString base = name;
-  if (base.startsWith("x_")) base = base.mid(2);
-  for (const char* prefix : {"txt_", "cmb_"})
-    if (base.startsWith(QLatin1StringView(prefix))) {
-      const QString label = trim_blanks(ctrl_text(QStringLiteral("lbl_") + base.mid(4), TXT_REQ_CAPTION, FORM_MAIN));
-      if (!label.isEmpty()) return label;
-    }
-  QString own = trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN));
+// The caption of a label from the text table (a control's own caption
+// without an item list), trimmed; empty when the table has none.
+QString caption_of(const QString& name) {
+  QString own = trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN, cfg_aout_voltage()));
   if (own.contains(u'|')) own = own.left(own.indexOf(u'|'));  // an item list
+  return own;
+}
+
+// The label a control stands beside on its page: lbl_ instead of txt_ or
+// cmb_ (the device tag's is lbl_tag_no), else the control's own caption.
+QString control_label(const QString& name) {
+  const QString base = name.startsWith("x_") ? name.mid(2) : name;
+  if (base == u"txt_dev_tag") return caption_of("lbl_tag_no");
+  if (base.startsWith("txt_") || base.startsWith("cmb_") || base.startsWith("scr_")) {
+    const QString label = caption_of(QStringLiteral("lbl_") + base.mid(4));
+    if (!label.isEmpty()) return label;
+  }
+  const QString own = caption_of(name);
   return own.isEmpty() ? name : own;
+}
+
+// Captions that repeat on the pages get what the page shows around them:
+// the group of an output or input ("Relay 1: Delay"), the row of the
+// alarm limit table ("Alarm #1, Minimum") or of the calibration table
+// ("1. Calibrated value, Raw value").
+QString setting_caption(const QString& name) {
+  static const QRegularExpression limit("^txt_al(1|2|_auot)_(min|max|hyst)$");
+  if (const auto m = limit.match(name); m.hasMatch()) {
+    const QString row = m.captured(1) == u"_auot" ? QStringLiteral("lbl_al_aout") : "lbl_al" + m.captured(1);
+    return caption_of(row) + ", " + caption_of("lbl_al_" + m.captured(2));
+  }
+  static const QRegularExpression raw("^txt_raw_([1-5])$");
+  if (const auto m = raw.match(name); m.hasMatch())
+    return caption_of("lbl_cal_" + m.captured(1)) + ", " + caption_of("lbl_raw_" + m.captured(1));
+  static const QRegularExpression sel("^cmb_prod([0-9]+)_sel$");
+  if (const auto m = sel.match(name); m.hasMatch())
+    return caption_of("grp_prod_switch") + ", input state " + m.captured(1);
+  QString group;
+  static const QRegularExpression alarm("^[a-z]+_al([12])_");
+  static const QRegularExpression din("^cmb_din([1-4])_");
+  if (const auto m = alarm.match(name); m.hasMatch()) group = "grp_alarm_" + m.captured(1);
+  if (const auto m = din.match(name); m.hasMatch()) group = "grp_din_" + m.captured(1);
+  if (name.contains("_aout_") || name.startsWith("scr_cal_")) group = QStringLiteral("grp_aout");
+  const QString label = control_label(name);
+  return group.isEmpty() ? label : caption_of(group) + ": " + label;
+}
+
+// Selectors whose items are the product names: their register is the
+// setting; a renamed product changes only what they show.
+bool product_selector(QStringView name) {
+  return name == u"cmb_curr_prod" || (name.startsWith(u"cmb_prod") && name.endsWith(u"_sel"));
 }
 
 void load_offline(const t_param_set& s, int product) {
@@ -109,22 +148,33 @@ std::vector<std::optional<QString>> shown_values(const t_param_set& s, int block
 std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set& b) {
   std::vector<t_diff_line> out;
   if (a.sensor_mode != b.sensor_mode)
-    out.push_back({"Sensor mode", QString::number(a.sensor_mode), QString::number(b.sensor_mode)});
+    out.push_back({"Sensor mode", QString::number(a.sensor_mode), QString::number(b.sensor_mode), -1});
   // Registers explained by a control that shows the difference.
   std::set<int> explained;
   auto compare = [&](int block, int product) {
     const auto va = shown_values(a, block, product);
-    const auto vb = shown_values(b, block, product);
+    const auto vb = shown_values(b, block, product);  // b stays loaded: its captions
     for (size_t k = 0; k < ctrl_bind_tab.size(); ++k) {
       const t_ctrl_bind& row = ctrl_bind_tab[k];
-      if (!va[k] || !vb[k] || *va[k] == *vb[k]) continue;
-      // The label, and the control's name where labels repeat ("Delay" of both alarms).
+      if (!va[k] || !vb[k]) continue;
       const QString name = QString::fromLatin1(row.ctrl_name);
-      const QString label = control_label(name) + " [" + name + "]";
-      out.push_back(
-          {block == BLOCK_PROD ? QStringLiteral("Product %1: %2").arg(product + 1).arg(label) : label, *va[k], *vb[k]});
       const int first =
           block == BLOCK_PROD ? PROD_REG_FIRST + product * PROD_STRIDE + row.reg_idx : PARAM_REG_FIRST + row.reg_idx;
+      QString shown_a = *va[k], shown_b = *vb[k];
+      if (product_selector(name)) {
+        // The product chosen, not the names the items show.
+        const auto k_reg = static_cast<size_t>(row.reg_idx);
+        if (a.param[k_reg] == b.param[k_reg]) continue;
+        if (shown_a == shown_b) {
+          shown_a += QStringLiteral(" (product %1)").arg(a.param[k_reg] + 1);
+          shown_b += QStringLiteral(" (product %1)").arg(b.param[k_reg] + 1);
+        }
+      } else if (shown_a == shown_b) {
+        continue;
+      }
+      const QString caption = setting_caption(name);
+      out.push_back({block == BLOCK_PROD ? QStringLiteral("Product %1: %2").arg(product + 1).arg(caption) : caption,
+                     shown_a, shown_b, first});
       for (int r = 0; r < row_width(row); ++r) explained.insert(first + r);
     }
   };
@@ -138,7 +188,7 @@ std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set&
   // Everything else that differs, by register.
   auto raw = [&](int reg, uint16_t va, uint16_t vb, const QString& title) {
     if (va == vb || explained.count(reg)) return;
-    out.push_back({"Register " + title, QString::number(va), QString::number(vb)});
+    out.push_back({"Register " + title, QString::number(va), QString::number(vb), reg});
   };
   for (int k = 0; k < PARAM_REGS; ++k)
     raw(PARAM_REG_FIRST + k, a.param[static_cast<size_t>(k)], b.param[static_cast<size_t>(k)],

@@ -1,8 +1,10 @@
 // The differences between two parameter sets as a user reads them: each
-// configuration control whose shown value differs, named by its label from
-// the text table, with both values formatted as the configuration pages show
-// them (product settings with their product number), and every other
-// differing register with its number and both values.
+// setting whose shown value differs, once, under the caption its page shows
+// (from the text table; with its group where captions repeat), with both
+// values formatted as the configuration pages show them (product settings
+// with their product number), and every other differing register with its
+// number and both values. The selectors whose items are the product names
+// differ only when they choose another product, not when a name changes.
 #pragma once
 
 #include "config/param_set.h"
@@ -12,11 +14,12 @@
 #include <vector>
 
 struct t_diff_line {
-  // "Delay [txt_al1_del]", "Product 3: Product name [txt_prod_name]",
+  // "Baud rate", "Relay 1: Delay", "Product 3: Product name",
   // "Register 4097 (product 2, register 25)"
   QString what;
-  QString a;  // the value in the first set, as shown
-  QString b;  // the value in the second set
+  QString a;     // the value in the first set, as shown
+  QString b;     // the value in the second set
+  int reg = -1;  // the (first) register; -1: the sensor mode
 };
 
 // Uses the off-line configuration of m_stat to format the values and

@@ -106,11 +106,10 @@ TEST(OrvctlDiff, NamesTheSettingsThatDifferWithTheirShownValues) {
       if (l.startsWith(what)) return l;
     return QString();
   };
-  EXPECT_TRUE(
-      line_with("Delay [txt_al1_del]: ").endsWith(QString("\"%1\" -> \"12.3\"").arg(a.param[60] / 10.0, 0, 'f', 1)))
+  EXPECT_TRUE(line_with("Relay 1: Delay: ").endsWith(QString("\"%1\" -> \"12.3\"").arg(a.param[60] / 10.0, 0, 'f', 1)))
       << qPrintable(d.out);
-  EXPECT_TRUE(line_with("Baud rate [cmb_baud]: ").endsWith("\"115200\" -> \"9600\"")) << qPrintable(d.out);
-  EXPECT_TRUE(line_with("Product 3: Product name [txt_prod_name]: ").contains("-> \"FLOUR\"")) << qPrintable(d.out);
+  EXPECT_TRUE(line_with("Baud rate: ").endsWith("\"115200\" -> \"9600\"")) << qPrintable(d.out);
+  EXPECT_TRUE(line_with("Product 3: Product name: ").contains("-> \"FLOUR\"")) << qPrintable(d.out);
   EXPECT_TRUE(line_with("Register 4430 (product 6, register 70)").endsWith("-> \"4660\"")) << qPrintable(d.out);
   EXPECT_FALSE(line_with("Register 3084").isEmpty()) << qPrintable(d.out);
   EXPECT_TRUE(lines.last().startsWith("5 differences")) << qPrintable(d.out);
