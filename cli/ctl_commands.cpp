@@ -7,6 +7,7 @@
 #include "config/cfg_transfer.h"
 #include "config/param_diff.h"
 #include "config/param_set.h"
+#include "config/write_history.h"
 #include "core/reg_text.h"
 #include "ctl_session.h"
 #include "ctl_status.h"
@@ -143,6 +144,13 @@ int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
                  .arg(mode));
     return CTL_FILE;
   }
+  // The configuration it holds: the old values of its history.
+  const QString before_what = "reading the configuration";
+  if (s.request(REQR_PARAM_RD, progress_of(io, before_what)) != REQS_READY) {
+    progress_broken(io, before_what);
+    request_failed(s, REQR_PARAM_RD, before_what, io);
+    return CTL_COMM;
+  }
   dev.edit_param.copy_in(0, set.param.data(), PARAM_REGS);
   dev.edit_prod.copy_in(0, set.prod.data(), PROD_REGS);
   if (serial_differs(kSlot)) {
@@ -158,11 +166,23 @@ int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
     io.err << Qt::flush;
   }
 
+  // The history record of this write: the transmitter's values before it
+  // and the file's (with the serial number kept) as written.
+  t_history_record rec = write_record(kSlot, "orvctl", QStringLiteral("COM%1").arg(o.com), o.addr,
+                                      read_param_set(kSlot), edit_param_set(kSlot));
+  auto record = [&](const QString& error, bool read_back_ok) {
+    rec.error = error;
+    rec.read_back_ok = read_back_ok;
+    QString why;
+    if (!append_history(rec, &why)) io.err << "orvctl: warning: " << why << "\n" << Qt::flush;
+  };
+
   // 2. Parameters, products, then 1 to register 10005.
   const QString what = "writing the configuration";
   if (s.request(REQR_PARAM_WR, progress_of(io, what)) != REQS_READY) {
     progress_broken(io, what);
     request_failed(s, REQR_PARAM_WR, what, io);
+    record("no valid answer while " + what, false);
     return CTL_COMM;
   }
 
@@ -171,9 +191,12 @@ int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
   if (s.request(REQR_PARAM_RD, progress_of(io, check)) != REQS_READY) {
     progress_broken(io, check);
     request_failed(s, REQR_PARAM_RD, check, io);
+    record("no valid answer while " + check, false);
     return CTL_COMM;
   }
-  if (const int reg = first_unequal_register(kSlot); reg >= 0) {
+  const int unequal = first_unequal_register(kSlot);
+  record(QString(), unequal < 0);
+  if (const int reg = unequal; reg >= 0) {
     const bool param = reg < PROD_REG_FIRST;
     const int k = reg - (param ? PARAM_REG_FIRST : PROD_REG_FIRST);
     const uint16_t wrote = param ? dev.edit_param.get(k) : dev.edit_prod.get(k);
@@ -215,13 +238,38 @@ int ctl_status(const t_ctl_options& o, t_ctl_io& io) {
 
 int ctl_diff(const t_ctl_options& o, t_ctl_io& io) {
   t_param_set a, b;
-  if (!load_param_set(o.files[0], a, io) || !load_param_set(o.files[1], b, io)) return CTL_FILE;
+  QString name_a, name_b;
+  if (o.com > 0) {
+    // The transmitter as it is now against the file.
+    if (!load_param_set(o.files[0], b, io)) return CTL_FILE;
+    ctl_session s(target_of(o));
+    if (const int rc = open_session(s, io)) return rc;
+    const QString what = "reading the configuration";
+    const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
+    if (r != REQS_READY) {
+      progress_broken(io, what);
+      request_failed(s, REQR_PARAM_RD, what, io);
+      return CTL_COMM;
+    }
+    if (!is_transmitter(s, io)) return CTL_COMM;
+    take_read_config(kSlot, r);
+    a = read_param_set(kSlot);
+    // Registers that never reach a transmitter are no difference from it.
+    a.param[PARAM_XFER_REGS] = b.param[PARAM_XFER_REGS];
+    a.prod[PROD_XFER_REGS] = b.prod[PROD_XFER_REGS];
+    name_a = s.target_text();
+    name_b = o.files[0];
+  } else {
+    if (!load_param_set(o.files[0], a, io) || !load_param_set(o.files[1], b, io)) return CTL_FILE;
+    name_a = o.files[0];
+    name_b = o.files[1];
+  }
   const std::vector<t_diff_line> lines = param_set_diff(a, b);
   if (lines.empty()) {
-    io.out << o.files[0] << " and " << o.files[1] << " hold the same configuration\n" << Qt::flush;
+    io.out << name_a << " and " << name_b << " hold the same configuration\n" << Qt::flush;
     return CTL_OK;
   }
-  io.out << "--- " << o.files[0] << "\n+++ " << o.files[1] << "\n";
+  io.out << "--- " << name_a << "\n+++ " << name_b << "\n";
   for (const t_diff_line& l : lines) io.out << l.what << ": " << quoted(l.a) << " -> " << quoted(l.b) << "\n";
   io.out << lines.size() << (lines.size() == 1 ? " difference\n" : " differences\n") << Qt::flush;
   return CTL_DIFFER;
@@ -264,6 +312,23 @@ int ctl_report(const t_ctl_options& o, t_ctl_io& io) {
   return CTL_OK;
 }
 
+int ctl_history(const t_ctl_options& o, t_ctl_io& io) {
+  const QString& serial = o.files[0];
+  const t_history_read h = read_history(serial);
+  for (const int32_t line : h.bad_lines)
+    io.err << "orvctl: " << history_path(serial) << ": line " << line << " is damaged and skipped\n";
+  io.err << Qt::flush;
+  if (o.json) {
+    for (const t_history_record& rec : h.records) io.out << history_json(rec) << "\n";
+  } else if (h.records.empty()) {
+    io.out << "No configuration writes are recorded for serial number " << quoted(serial) << "\n";
+  } else {
+    for (auto it = h.records.rbegin(); it != h.records.rend(); ++it) io.out << history_record_text(*it) << "\n";
+  }
+  io.out << Qt::flush;
+  return CTL_OK;
+}
+
 int orvctl_run(const QStringList& args, t_ctl_io& io) {
   t_ctl_options o;
   QString error;
@@ -284,6 +349,7 @@ int orvctl_run(const QStringList& args, t_ctl_io& io) {
     case CTLCMD_DIFF: rc = ctl_diff(o, io); break;
     case CTLCMD_EXPORT: rc = ctl_export(o, io); break;
     case CTLCMD_REPORT: rc = ctl_report(o, io); break;
+    case CTLCMD_HISTORY: rc = ctl_history(o, io); break;
     case CTLCMD_NONE: rc = CTL_USAGE; break;
   }
   set_io_error_reporter([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });

@@ -27,8 +27,11 @@ int orvctl_run(const QStringList& args, t_ctl_io& io);
 int ctl_status(const t_ctl_options& o, t_ctl_io& io);
 int ctl_read(const t_ctl_options& o, t_ctl_io& io);
 int ctl_write(const t_ctl_options& o, t_ctl_io& io);
+// Two files, or (with --com) the transmitter against a file.
 int ctl_diff(const t_ctl_options& o, t_ctl_io& io);
 // The commissioning report of a transmitter or a parameter set file as a PDF.
 int ctl_report(const t_ctl_options& o, t_ctl_io& io);
+// The history of writes of a serial number.
+int ctl_history(const t_ctl_options& o, t_ctl_io& io);
 // The scaled values of a daily log file as CSV (ctl_export.cpp).
 int ctl_export(const t_ctl_options& o, t_ctl_io& io);

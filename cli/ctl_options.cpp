@@ -170,11 +170,14 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
         o.command = CTLCMD_EXPORT;
       else if (a == "report")
         o.command = CTLCMD_REPORT;
+      else if (a == "history")
+        o.command = CTLCMD_HISTORY;
       else {
         error = QStringLiteral("unknown command \"%1\"").arg(a);
         return false;
       }
-    } else if (o.command == CTLCMD_DIFF || (o.command == CTLCMD_EXPORT && o.files.isEmpty())) {
+    } else if (o.command == CTLCMD_DIFF ||
+               ((o.command == CTLCMD_EXPORT || o.command == CTLCMD_HISTORY) && o.files.isEmpty())) {
       o.files << a;
     } else {
       error = QStringLiteral("unexpected argument \"%1\"").arg(a);
@@ -185,8 +188,23 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
   switch (o.command) {
     case CTLCMD_NONE: error = "no command given"; return false;
     case CTLCMD_DIFF:
-      if (o.files.size() != 2) {
-        error = "diff compares exactly two files";
+      if (com_given ? o.files.size() != 1 : o.files.size() != 2) {
+        error =
+            com_given ? "diff --com compares exactly one file with the transmitter" : "diff compares exactly two files";
+        return false;
+      }
+      if (o.json || o.force_serial || !o.out_file.isEmpty() || !o.in_file.isEmpty()) {
+        error = "diff takes no --json, --force-serial, --in or --out";
+        return false;
+      }
+      return true;
+    case CTLCMD_HISTORY:
+      if (o.files.size() != 1) {
+        error = "history needs the transmitter's serial number";
+        return false;
+      }
+      if (com_given || o.force_serial || !o.out_file.isEmpty() || !o.in_file.isEmpty()) {
+        error = "history takes only the serial number and --json";
         return false;
       }
       return true;
@@ -238,7 +256,7 @@ bool parse_ctl_options(const QStringList& args, t_ctl_options& o, QString& error
     return false;
   }
   if (o.json && o.command != CTLCMD_STATUS) {
-    error = "--json applies to status only";
+    error = "--json applies to status and history only";
     return false;
   }
   if (o.force_serial && o.command != CTLCMD_WRITE) {
@@ -266,6 +284,13 @@ QString ctl_help_text() {
       "      needs service mode (the marker file srvc_ena.cfg of the program).\n"
       "  diff   A.orvcfg B.orvcfg\n"
       "      Lists the settings in which two parameter set files differ.\n"
+      "  diff   --com N [--addr A] [--baud B] [--parity P] FILE.orvcfg\n"
+      "      Reads the transmitter's configuration and lists the settings in which\n"
+      "      the file differs from it (the transmitter's value -> the file's).\n"
+      "  history SERIAL [--json]\n"
+      "      Shows the history of configuration writes of the transmitter with\n"
+      "      that serial number, newest first; --json prints the stored records,\n"
+      "      one JSON object a line, oldest first.\n"
       "  export DAYLOG.orvlog --out FILE.csv [--decimal . | ,] [--sep TAB | ; | , | space | \"|\"]\n"
       "         [--from HH:MM:SS] [--to HH:MM:SS] [--rfc4180]\n"
       "      Writes the scaled values of a daily log file as CSV, as the program's\n"
@@ -290,7 +315,7 @@ QString ctl_help_text() {
       "  --slack MS       wait MS milliseconds longer for every answer than the\n"
       "                   line's own limits, for converters and gateways that\n"
       "                   delay the answers (0..60000, default 0)\n"
-      "  --json           status as one JSON object\n"
+      "  --json           status as one JSON object; history as JSON Lines\n"
       "  --force-serial   write: the file's serial number overwrites the transmitter's;\n"
       "                   only in service mode, else exit code 2\n"
       "  --help           this text\n"
@@ -300,7 +325,7 @@ QString ctl_help_text() {
       "OrvConfig window (or any other program) has open cannot be used.\n"
       "\n"
       "Exit codes:\n"
-      "  0  done (diff: the files are equal)\n"
+      "  0  done (diff: the configurations are equal)\n"
       "  1  difference: diff found differing settings, or the transmitter holds\n"
       "     other values than were written\n"
       "  2  usage: the command line is wrong, or --force-serial is given outside\n"

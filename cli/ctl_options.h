@@ -22,6 +22,7 @@ enum ctl_command_t : int {
   CTLCMD_DIFF,
   CTLCMD_EXPORT,
   CTLCMD_REPORT,
+  CTLCMD_HISTORY,
   CTLCMD_HELP,
   CTLCMD_VERSION,
 };
@@ -33,11 +34,11 @@ struct t_ctl_options {
   int baud_idx = 4;   // 0..4 = 9600 .. 115200
   int parity = 0;     // 0 none, 1 odd, 2 even
   int slack_ms = 0;   // waited longer for every answer than the line's limits
-  bool json = false;  // status: one JSON object
+  bool json = false;  // status: one JSON object; history: the records as stored
   bool force_serial = false;
   QString out_file;   // read, export, report
   QString in_file;    // write; report from a file
-  QStringList files;  // diff: two files; export: the day log file
+  QStringList files;  // diff: two files (one with --com); export: the day log file; history: the serial number
   // export: separators (empty: the system's), the slots from..to, the dialect.
   QString decimal;
   QString sep;

@@ -109,6 +109,14 @@ t_param_set edit_param_set(int d) {
   return set;
 }
 
+t_param_set read_param_set(int d) {
+  const t_cfg_images im = cfg_images(d);
+  t_param_set set = edit_param_set(d);
+  im.read_param.copy_out(0, set.param.data(), PARAM_XFER_REGS);
+  im.read_prod.copy_out(0, set.prod.data(), PROD_XFER_REGS);
+  return set;
+}
+
 QString param_set_text() { return param_set_text(edit_param_set(selected_device())); }
 
 pset_load_t parse_param_set(const QString& content) {

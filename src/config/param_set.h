@@ -76,6 +76,9 @@ bool write_param_set_file(const QString& path, const QString& content);
 // Device d's edit images and sensor mode; the off-line configuration of
 // m_stat for d < 0.
 t_param_set edit_param_set(int d);
+// Device d's read images (what it held when last read); the registers that
+// never reach a transmitter are the edit images'.
+t_param_set read_param_set(int d);
 
 // param_set_text of the active configuration (device dev_selected, or the
 // off-line configuration, valid or not).

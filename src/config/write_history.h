@@ -50,3 +50,31 @@ struct t_history_read {
 };
 // Reads a transmitter's history; a damaged line is skipped and its number kept.
 t_history_read read_history(const QString& serial);
+
+// ---- building and showing records ------------------------------------------------------
+struct t_diff_line;
+struct t_param_set;
+
+// The user name of this session (USER, else USERNAME), "unknown" without one.
+QString history_user();
+// The changes of a diff (old: what the transmitter held, new: what was written).
+std::vector<t_history_change> history_changes(const std::vector<t_diff_line>& diff);
+// A record of a write to device slot d: the time now, the user, the serial
+// number, firmware and sensor mode from its status image, and the changes
+// from `before` (what the transmitter held) to `written`.
+t_history_record write_record(int d, const QString& program, const QString& port, int32_t address,
+                              const t_param_set& before, const t_param_set& written);
+
+// One record as one JSON object (the line stored), and back; false when the
+// object is no record.
+QByteArray history_json(const t_history_record& rec);
+bool history_from_json(const QByteArray& line, t_history_record& rec);
+
+// "read back unchanged", "read back with differences", "nothing changed",
+// "failed: <error>".
+QString history_result_text(const t_history_record& rec);
+// One changed setting: Caption: "old" -> "new".
+QString history_change_text(const t_history_change& c);
+// A record as text for a reader: a heading line (local time, user, program,
+// port and address, firmware, sensor mode, result) and a line per change.
+QString history_record_text(const t_history_record& rec);
