@@ -85,6 +85,10 @@ class cfg_transfer_ctl : public QObject {
 
  private:
   void show_transfer_progress(bool on);
+  // Writes device d's edit images, reads them back and records the write in
+  // the transmitter's history (a history that cannot be written warns).
+  // True when the transmitter holds what was written.
+  bool write_and_record(int d);
 
   cfg_pages& pages_;
   cfg_frame& frame_;

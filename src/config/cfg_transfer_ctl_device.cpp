@@ -8,6 +8,8 @@
 #include "config/cfg_frame.h"
 #include "config/cfg_pages.h"
 #include "config/cfg_transfer.h"
+#include "config/param_set.h"
+#include "config/write_history.h"
 #include "core/common_data.h"
 #include "texts/text_table.h"
 #include "ui/message_boxes.h"
@@ -66,8 +68,9 @@ bool cfg_transfer_ctl::read_dev_config(int d) {
 bool cfg_transfer_ctl::write_dev_config(int d) {
   frame_.end_status_highlight();
   bool written = false;
-  // The transmitter's status block first, for its serial number.
-  if (run_request(d, REQR_STAT) == REQS_READY) {
+  // The transmitter's status block and configuration first: its serial
+  // number, and what it holds before the write (its history's old values).
+  if (run_request(d, REQR_PARAM_RD) == REQS_READY) {
     bool go_on = true;
     if (serial_differs(d)) {
       if (m_stat.service_ena.load(rlx)) {
@@ -79,7 +82,7 @@ bool cfg_transfer_ctl::write_dev_config(int d) {
         if (go_on) keep_device_serial(d);
       }
     }
-    written = go_on && run_request(d, REQR_PARAM_WR) == REQS_READY;
+    if (go_on) written = write_and_record(d);
   }
   if (written) commit_edit_to_read(d);  // nothing is pending any more
   refresh_cfg_views();
@@ -88,6 +91,24 @@ bool cfg_transfer_ctl::write_dev_config(int d) {
   else
     show_error(msg_text(MSG_CFG_WRITE_FAIL));  // the changes stay pending
   return written;
+}
+
+bool cfg_transfer_ctl::write_and_record(int d) {
+  const t_dev_conn& c = common_setup.dev_conn[d];
+  t_history_record rec = write_record(d, QStringLiteral("OrvConfig"), QStringLiteral("COM%1").arg(c.com_num.load(rlx)),
+                                      c.addr.load(rlx) + 1, read_param_set(d), edit_param_set(d));
+  // Written, then read back and compared: only a transmitter that holds
+  // what was written leaves nothing pending.
+  if (run_request(d, REQR_PARAM_WR) != REQS_READY)
+    rec.error = QStringLiteral("no valid answer while writing the configuration");
+  else if (run_request(d, REQR_PARAM_RD) != REQS_READY)
+    rec.error = QStringLiteral("no valid answer while reading the configuration back");
+  else if (const int reg = first_unequal_register(d); reg >= 0)
+    rec.error = QStringLiteral("register %1 holds other values than were written").arg(register_title(reg));
+  else
+    rec.read_back_ok = true;
+  if (QString why; !append_history(rec, &why)) show_error(why + ".");
+  return rec.read_back_ok;
 }
 
 bool cfg_transfer_ctl::offer_write_config(int msg, bool forced) {

@@ -143,9 +143,37 @@ std::vector<std::optional<QString>> shown_values(const t_param_set& s, int block
   return v;
 }
 
+// The selection and the off-line configuration the values are formatted
+// with, put back as they were when the diff ends.
+class offline_keeper {
+ public:
+  offline_keeper()
+      : selected_(m_stat.dev_selected.load(rlx)),
+        valid_(m_stat.off_line_vaild.load(rlx)),
+        product_(m_stat.ed_prod_id.load(rlx)) {
+    set_.sensor_mode = m_stat.sensor_mode.load(rlx);
+    m_stat.edit_param.copy_out(0, set_.param.data(), PARAM_REGS);
+    m_stat.edit_prod.copy_out(0, set_.prod.data(), PROD_REGS);
+  }
+  ~offline_keeper() {
+    load_offline(set_, product_);
+    m_stat.off_line_vaild.store(valid_, rlx);
+    m_stat.dev_selected.store(selected_, rlx);
+  }
+  offline_keeper(const offline_keeper&) = delete;
+  offline_keeper& operator=(const offline_keeper&) = delete;
+
+ private:
+  t_param_set set_;
+  int32_t selected_;
+  bool valid_;
+  int32_t product_;
+};
+
 }  // namespace
 
 std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set& b) {
+  const offline_keeper keep;
   std::vector<t_diff_line> out;
   if (a.sensor_mode != b.sensor_mode)
     out.push_back({"Sensor mode", QString::number(a.sensor_mode), QString::number(b.sensor_mode), -1});
@@ -199,8 +227,5 @@ std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set&
         k < PROD_XFER_REGS
             ? register_title(PROD_REG_FIRST + k)
             : QStringLiteral("%1 (product element %2, kept in files only)").arg(PROD_REG_FIRST + k).arg(k));
-  // Off-line set cleared again.
-  load_offline(t_param_set{}, 0);
-  m_stat.off_line_vaild.store(false, rlx);
   return out;
 }

@@ -22,6 +22,7 @@ struct t_diff_line {
   int reg = -1;  // the (first) register; -1: the sensor mode
 };
 
-// Uses the off-line configuration of m_stat to format the values and
-// leaves it cleared (off_line_vaild false). Empty when the sets are equal.
+// Formats the values with the off-line configuration of m_stat and puts it
+// and the selection back as they were (user-interface thread). Empty when
+// the sets are equal.
 std::vector<t_diff_line> param_set_diff(const t_param_set& a, const t_param_set& b);

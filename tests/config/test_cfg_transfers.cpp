@@ -1,12 +1,17 @@
 // Reading and writing a transmitter's configuration from the window,
 // offscreen against a simulated transmitter on a pseudo-terminal: the
 // round trip with its progress bar, change detection and the offers to
-// write, the serial number check, and a transmitter that stops answering.
+// write, the serial number check, the history of writes, and a transmitter
+// that stops answering.
 #include "config/active_cfg.h"
 #include "config/window_rig.h"
+#include "config/write_history.h"
+#include "core/reg_text.h"
+#include "settings/checked_file.h"
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QTabWidget>
 
@@ -59,9 +64,23 @@ TEST_F(CfgTransfers, ReadEditWriteReachesTheTransmitterAndLeavingAsksNothing) {
   EXPECT_EQ(orvsim::get_text(&now.param[16], 12), "NEW TAG     ");
   EXPECT_FALSE(cfg_changed(0));
   EXPECT_TRUE(watch.seen_visible);
-  EXPECT_EQ(transfer_progress(*form_)->maximum(), request_frame_count(REQR_PARAM_WR));
-  EXPECT_EQ(transfer_progress(*form_)->value(), request_frame_count(REQR_PARAM_WR));
+  // The read-back after the write ran to its end.
+  EXPECT_EQ(transfer_progress(*form_)->maximum(), request_frame_count(REQR_PARAM_RD));
+  EXPECT_EQ(transfer_progress(*form_)->value(), request_frame_count(REQR_PARAM_RD));
   EXPECT_FALSE(transfer_progress(*form_)->isVisible());
+
+  // The transmitter's history holds the write with its old and new values.
+  const t_history_read h = read_history(trim_blanks(device_serial_of(0)));
+  ASSERT_EQ(h.records.size(), 1u);
+  const t_history_record& rec = h.records[0];
+  EXPECT_EQ(rec.program, "OrvConfig");
+  EXPECT_EQ(rec.port, "COM1");
+  EXPECT_EQ(rec.address, 1);
+  EXPECT_TRUE(rec.read_back_ok);
+  ASSERT_EQ(rec.changes.size(), 2u);
+  EXPECT_EQ(history_change_text(rec.changes[0]), "Device tag: \"ORV SIM 1\" -> \"NEW TAG\"");
+  EXPECT_EQ(rec.changes[1].caption, "Relay 1: Delay");
+  EXPECT_EQ(rec.changes[1].new_value, "12.5");
 
   // Leaving the device asks nothing.
   form_->select_device(-1);
@@ -133,6 +152,23 @@ TEST_F(CfgTransfers, ChangesAreTheDifferenceBetweenTheImages) {
   EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_CHANGED), info(MSG_CFG_SAVED)}));
   EXPECT_TRUE(committed());
   EXPECT_TRUE(holds_edit_images(held(), 0));
+}
+
+TEST_F(CfgTransfers, AHistoryThatCannotBeWrittenWarnsAndTheWriteHappens) {
+  start();
+  form_->select_device(0);
+  boxes();
+  const QString folder = QFileInfo(history_path("X")).absolutePath();
+  ASSERT_FALSE(write_checked_file(folder, "not a folder"));
+  type("txt_al1_del", "4.5");
+  msg_script::push_answer(true);
+  form_->transfer().menm_dev_writeClick();
+  const QStringList shown = boxes();
+  ASSERT_EQ(shown.size(), 3) << qPrintable(shown.join('\n'));
+  EXPECT_TRUE(shown[1].startsWith("error: The history of writes cannot be written")) << qPrintable(shown[1]);
+  EXPECT_EQ(shown[2], info(MSG_CFG_SAVED));
+  EXPECT_TRUE(committed());
+  EXPECT_EQ(held().param[60], 45);
 }
 
 TEST_F(CfgTransfers, ASerialNumberMismatchKeepsTheTransmittersSerialOrWritesNothing) {
