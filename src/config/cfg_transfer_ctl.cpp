@@ -7,7 +7,10 @@
 
 #include "config/cfg_frame.h"
 #include "config/cfg_pages.h"
+#include "config/cfg_record_dlgs.h"
+#include "config/cfg_transfer.h"
 #include "core/common_data.h"
+#include "core/reg_text.h"
 #include "ui/menu_items.h"
 
 #include <QAction>
@@ -49,6 +52,19 @@ void cfg_transfer_ctl::add_device_actions(QMenu* device_setup) {
   menm_dev_write = named_action(device_setup, "menm_dev_write", u"menm_dev_write");
   connect(menm_dev_read, &QAction::triggered, this, &cfg_transfer_ctl::menm_dev_readClick);
   connect(menm_dev_write, &QAction::triggered, this, &cfg_transfer_ctl::menm_dev_writeClick);
+  device_setup->addSeparator();
+  x_menm_dev_history = device_setup->addAction(record_caption(u"x_menm_dev_history", "History of writes\u2026"));
+  x_menm_dev_history->setObjectName("x_menm_dev_history");
+  x_menm_dev_compare = device_setup->addAction(record_caption(u"x_menm_dev_compare", "Compare with file\u2026"));
+  x_menm_dev_compare->setObjectName("x_menm_dev_compare");
+  connect(x_menm_dev_history, &QAction::triggered, this, &cfg_transfer_ctl::x_menm_dev_historyClick);
+  connect(x_menm_dev_compare, &QAction::triggered, this, &cfg_transfer_ctl::x_menm_dev_compareClick);
+  window_ = device_setup->parentWidget() ? device_setup->parentWidget()->window() : nullptr;
+}
+
+void cfg_transfer_ctl::x_menm_dev_historyClick() {
+  const int d = selected_device();
+  if (d >= 0) open_history_dialog(window_, trim_blanks(device_serial_of(d)));
 }
 
 void cfg_transfer_ctl::attach_tool_bar(QToolBar* bar, const t_tools& tools) {

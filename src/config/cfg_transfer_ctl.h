@@ -7,7 +7,7 @@
 // Implementation, by concern:
 //   cfg_transfer_ctl.cpp          the actions, tool buttons, progress and access levels
 //   cfg_transfer_ctl_device.cpp   reading and writing a transmitter, pending changes
-//   cfg_transfer_ctl_files.cpp    parameter set files
+//   cfg_transfer_ctl_files.cpp    parameter set files, and comparing one with a transmitter
 #pragma once
 
 #include <QObject>
@@ -19,6 +19,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
+class QWidget;
 class cfg_frame;
 class cfg_pages;
 enum dev_request_t : uint8_t;
@@ -41,9 +42,10 @@ class cfg_transfer_ctl : public QObject {
   cfg_transfer_ctl& operator=(const cfg_transfer_ctl&) = delete;
 
   // ---- actions the part adds to the window's menus and tool bar ---------------------
-  void add_file_actions(QMenu* file);            // menm_save_cfg, menm_load_cfg
-  void add_access_actions(QMenu* access);        // menm_acc_user, menm_acc_expert
-  void add_device_actions(QMenu* device_setup);  // menm_dev_read, menm_dev_write
+  void add_file_actions(QMenu* file);      // menm_save_cfg, menm_load_cfg
+  void add_access_actions(QMenu* access);  // menm_acc_user, menm_acc_expert
+  // menm_dev_read, menm_dev_write, x_menm_dev_history, x_menm_dev_compare
+  void add_device_actions(QMenu* device_setup);
   // Connects the tool buttons and puts the transfer progress at the right
   // end of the tool bar (its place is kept while it is hidden).
   void attach_tool_bar(QToolBar* bar, const t_tools& tools);
@@ -69,6 +71,14 @@ class cfg_transfer_ctl : public QObject {
   void menm_dev_readClick();
   void menm_dev_writeClick();
   void tcmd_wr_cfgClick();
+
+  // ---- configuration records -------------------------------------------------------------
+  // The selected transmitter's history of writes.
+  void x_menm_dev_historyClick();
+  // The selected transmitter against a parameter set file the user picks,
+  // read from the transmitter now (the images the window edits stay as
+  // they were).
+  void x_menm_dev_compareClick();
 
   // ---- parameter set files -------------------------------------------------------------
   // Saves the active configuration to a parameter set file the user picks.
@@ -98,6 +108,9 @@ class cfg_transfer_ctl : public QObject {
   QAction* menm_acc_expert = nullptr;
   QAction* menm_dev_read = nullptr;
   QAction* menm_dev_write = nullptr;
+  QAction* x_menm_dev_history = nullptr;
+  QAction* x_menm_dev_compare = nullptr;
+  QWidget* window_ = nullptr;          // parents the record dialogs
   QProgressBar* x_prg_xfer = nullptr;  // shown in the tool bar while a read or write runs
   QLabel* x_lbl_xfer = nullptr;
 };

@@ -47,6 +47,8 @@ QString cfg_dir_or_default() { return cfg_dir.isEmpty() ? QString(u'\\') + DEF_C
 
 QString com_ports_dir() { return work_path(cfg_dir_or_default()) + "/ports"; }
 
+QString init_log_path() { return work_path(cfg_dir_or_default()) + "/orv_init.log"; }
+
 bool safe_folder_text(const QString& text) {
   QString t = text;
   if (t.startsWith(u'\\')) t.remove(0, 1);

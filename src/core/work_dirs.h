@@ -39,3 +39,6 @@ QString cfg_dir_or_default();
 
 // The folder of port entries "COMn" of the configuration folder.
 QString com_ports_dir();
+
+// The start-up log of the configuration folder (written anew at each start).
+QString init_log_path();

@@ -3,7 +3,10 @@
 #include "archive/log_file.h"
 #include "charts/dsp_chan.h"
 #include "comm/service_client.h"
+#include "config/cfg_record_dlgs.h"
+#include "config/cfg_transfer.h"
 #include "core/common_data.h"
+#include "core/reg_text.h"
 #include "core/work_dirs.h"
 #include "texts/text_table.h"
 #include "ui/dlg_setup.h"
@@ -55,6 +58,12 @@ device_actions::device_actions(QWidget* window, device_host& host, QMenu* device
   x_menp_link_stats_ = menp_open_->addAction(QString());
   x_menp_link_stats_->setObjectName("x_menp_link_stats");
   connect(x_menp_link_stats_, &QAction::triggered, this, &device_actions::x_menp_link_statsClick);
+  x_menp_history_ = menp_open_->addAction(record_caption(u"x_menp_history", "History of writes\u2026"));
+  x_menp_history_->setObjectName("x_menp_history");
+  connect(x_menp_history_, &QAction::triggered, this, [this] {
+    if (popup_dev_idx_ >= 0 && popup_dev_idx_ < MAX_DEVICES)
+      open_history_dialog(window_, trim_blanks(device_serial_of(popup_dev_idx_)));
+  });
   x_menp_log_error_ = menp_open_->addAction(QString());
   x_menp_log_error_->setObjectName("x_menp_log_error");
   x_menp_log_error_->setEnabled(false);
@@ -104,6 +113,7 @@ void device_actions::prep_dev_popup(int d) {
   menp_dev_act_->setVisible(dev);
   menp_dsp_path_->setVisible(dev);
   x_menp_link_stats_->setVisible(dev);
+  x_menp_history_->setVisible(dev);
   x_menp_link_stats_->setText(text_or_default(u"x_menp_link_stats", TXT_KIND_CAPTION, FORM_MAIN));
   if (dev) menp_dev_act_->setChecked(common_setup.dev_conn[d].log_active.load(rlx));
   // The folder and the system's error while the device's log cannot be written.

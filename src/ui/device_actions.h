@@ -1,6 +1,7 @@
 // What the user does with the devices themselves: the Devices menu (add,
 // edit, remove, acquisition on or off), the device pop-up menu of the
-// device column (with the log folder and the link statistics), the device
+// device column (with the log folder, the link statistics and the history
+// of writes), the device
 // connection dialog and the link statistics dialog.
 #pragma once
 
@@ -78,6 +79,7 @@ class device_actions : public QObject {
   QAction* menp_dev_act_ = nullptr;
   QAction* menp_dsp_path_ = nullptr;
   QAction* x_menp_link_stats_ = nullptr;
+  QAction* x_menp_history_ = nullptr;  // the device's history of writes
   QAction* x_menp_log_error_ = nullptr;
   TDlg_setup* Dlg_setup_ = nullptr;
   TDlg_link_stats* Dlg_link_stats_ = nullptr;

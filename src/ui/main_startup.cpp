@@ -36,7 +36,6 @@
 namespace {
 
 const char* const kLogoFile = "Init_Page.jpg";
-const char* const kInitLogName = "\\orv_init.log";
 const char* const kLineBreak = "\r\n";
 
 // Waits in steps of 5 ms while pending window messages keep running.
@@ -133,7 +132,7 @@ t_setup_ui TMainForm::current_setup_ui() const {
 
 void TMainForm::write_init_log() {
   if (init_log.isEmpty()) return;
-  write_checked_file(work_path(cfg_dir + kInitLogName), init_log);
+  write_checked_file(init_log_path(), init_log);
 }
 
 bool TMainForm::FormCreate() {

@@ -2,14 +2,21 @@
 // file dialog answered by a scripted runner: a device's configuration saved
 // and loaded into the off-line set and back, sensor modes, the overwrite
 // question, damaged and oversized files, and the off-line set offered for
-// saving when it is left.
+// saving when it is left; comparing the transmitter with a file and its
+// history of writes.
 #include "config/active_cfg.h"
 #include "config/param_set.h"
 #include "config/window_rig.h"
+#include "config/write_history.h"
+#include "core/reg_text.h"
+#include "core/work_dirs.h"
 #include "settings/checked_file.h"
 
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -253,4 +260,60 @@ TEST_F(CfgFilesWindow, SaveStoresTheValueStillBeingTypedAndARefusedOneStopsIt) {
   EXPECT_EQ(m_stat.edit_param.get(60), 555);
   EXPECT_EQ(del->text(), "55.5");
   EXPECT_TRUE(del->hasFocus());
+}
+
+// Compare with file and the history of writes: read-only lists over the window.
+TEST_F(CfgFilesWindow, CompareWithFileAndTheHistoryOfWrites) {
+  start();
+  form_->select_device(0);
+  boxes();
+
+  // The transmitter against a file with one register changed.
+  t_param_set s = images_of(0, false);
+  s.param[61] = static_cast<uint16_t>(s.param[61] + 20);  // the delay of the second relay
+  ASSERT_TRUE(write_param_set_file(file("cmp.orvcfg"), param_set_text(s)));
+  pick(file("cmp.orvcfg"));
+  action("x_menm_dev_compare")->trigger();
+  auto* dlg = form_->findChild<QDialog*>("x_dlg_compare");
+  ASSERT_TRUE(dlg);
+  auto* list = dlg->findChild<QListWidget*>("x_lst_compare");
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_TRUE(list->item(0)->text().startsWith("Digital out: Delay: \"")) << qPrintable(list->item(0)->text());
+  QTest::keyClick(dlg, Qt::Key_Escape);
+  ASSERT_TRUE(wait_until([&] { return !form_->findChild<QDialog*>("x_dlg_compare"); }, 5000));
+
+  // A file that cannot be read says so.
+  pick(file("missing.orvcfg"));
+  action("x_menm_dev_compare")->trigger();
+  dlg = form_->findChild<QDialog*>("x_dlg_compare");
+  ASSERT_TRUE(dlg);
+  EXPECT_TRUE(dlg->findChild<QLabel*>("x_lbl_heading")->text().contains("cannot be read"));
+  dlg->close();
+
+  // Two writes and a damaged line between them: newest first, the damaged
+  // line in the start-up log.
+  type("txt_al1_del", "2.5");
+  msg_script::push_answer(true);
+  form_->transfer().menm_dev_writeClick();
+  const QString serial = trim_blanks(device_serial_of(0));
+  QFile h(history_path(serial));
+  ASSERT_TRUE(h.open(QIODevice::Append));
+  h.write("not json\n");
+  h.close();
+  type("txt_al1_del", "3.5");
+  msg_script::push_answer(true);
+  form_->transfer().menm_dev_writeClick();
+  EXPECT_EQ(boxes(), (QStringList{question(MSG_CFG_OVERWRITE), info(MSG_CFG_SAVED), question(MSG_CFG_OVERWRITE),
+                                  info(MSG_CFG_SAVED)}));
+  action("x_menm_dev_history")->trigger();
+  dlg = form_->findChild<QDialog*>("x_dlg_history");
+  ASSERT_TRUE(dlg);
+  auto* table = dlg->findChild<QTableWidget*>("x_grd_history");
+  ASSERT_EQ(table->rowCount(), 2);
+  EXPECT_TRUE(table->item(0, 4)->text().endsWith("-> \"3.5\"")) << qPrintable(table->item(0, 4)->text());
+  EXPECT_TRUE(table->item(1, 4)->text().endsWith("-> \"2.5\"")) << qPrintable(table->item(1, 4)->text());
+  EXPECT_EQ(table->item(0, 3)->text(), "read back unchanged");
+  EXPECT_TRUE(QString::fromUtf8(bytes_of(init_log_path())).contains(history_path(serial) + ": line 2 is damaged"));
+  QTest::keyClick(dlg, Qt::Key_Escape);
+  EXPECT_TRUE(wait_until([&] { return !form_->findChild<QDialog*>("x_dlg_history"); }, 5000));
 }
