@@ -82,10 +82,9 @@ bool is_transmitter(ctl_session& s, t_ctl_io& io) {
   return false;
 }
 
-// Opens the line and reads the transmitter's configuration into the slot's
-// images; the exit code when that failed, else CTL_OK.
-int read_config(ctl_session& s, t_ctl_io& io) {
-  if (const int rc = open_session(s, io)) return rc;
+// Reads the transmitter's configuration into the slot's images (read and
+// edit), with its progress; the exit code when that failed, else CTL_OK.
+int read_transmitter(ctl_session& s, t_ctl_io& io) {
   const QString what = "reading the configuration";
   const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
   if (r != REQS_READY) {
@@ -96,6 +95,13 @@ int read_config(ctl_session& s, t_ctl_io& io) {
   if (!is_transmitter(s, io)) return CTL_COMM;
   take_read_config(kSlot, r);
   return CTL_OK;
+}
+
+// Opens the line and reads the transmitter's configuration into the slot's
+// images; the exit code when that failed, else CTL_OK.
+int read_config(ctl_session& s, t_ctl_io& io) {
+  if (const int rc = open_session(s, io)) return rc;
+  return read_transmitter(s, io);
 }
 
 }  // namespace
@@ -145,12 +151,7 @@ int ctl_write(const t_ctl_options& o, t_ctl_io& io) {
     return CTL_FILE;
   }
   // The configuration it holds: the old values of its history.
-  const QString before_what = "reading the configuration";
-  if (s.request(REQR_PARAM_RD, progress_of(io, before_what)) != REQS_READY) {
-    progress_broken(io, before_what);
-    request_failed(s, REQR_PARAM_RD, before_what, io);
-    return CTL_COMM;
-  }
+  if (const int rc = read_transmitter(s, io)) return rc;
   dev.edit_param.copy_in(0, set.param.data(), PARAM_REGS);
   dev.edit_prod.copy_in(0, set.prod.data(), PROD_REGS);
   if (serial_differs(kSlot)) {
@@ -243,16 +244,7 @@ int ctl_diff(const t_ctl_options& o, t_ctl_io& io) {
     // The transmitter as it is now against the file.
     if (!load_param_set(o.files[0], b, io)) return CTL_FILE;
     ctl_session s(target_of(o));
-    if (const int rc = open_session(s, io)) return rc;
-    const QString what = "reading the configuration";
-    const dev_req_stat_t r = s.request(REQR_PARAM_RD, progress_of(io, what));
-    if (r != REQS_READY) {
-      progress_broken(io, what);
-      request_failed(s, REQR_PARAM_RD, what, io);
-      return CTL_COMM;
-    }
-    if (!is_transmitter(s, io)) return CTL_COMM;
-    take_read_config(kSlot, r);
+    if (const int rc = read_config(s, io)) return rc;
     a = read_param_set(kSlot);
     // Registers that never reach a transmitter are no difference from it.
     a.param[PARAM_XFER_REGS] = b.param[PARAM_XFER_REGS];
