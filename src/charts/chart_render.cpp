@@ -5,9 +5,11 @@
 #include "charts/sample_access.h"
 #include "core/common_data.h"
 
+#include <QGlyphRun>
 #include <QLine>
 #include <QPainter>
 #include <QPen>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <array>
@@ -70,28 +72,66 @@ const QPen& grey_pen() {
   return pen;
 }
 
-// Label texts are kept: a redraw formats only those it did not show lately.
+// A label as it is painted: its text, its width in the chart font and its
+// glyphs, laid out once (baseline at y 0), so that painting it again
+// neither measures nor shapes the text.
+struct t_label {
+  QString text;
+  int width = 0;
+  QList<QGlyphRun> runs;
+};
+
+t_label make_label(QString text) {
+  t_label l;
+  l.text = std::move(text);
+  static const QFontMetrics fm(chart_font());
+  l.width = fm.horizontalAdvance(l.text);
+  QTextLayout layout(l.text, chart_font());
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  layout.endLayout();
+  l.runs = layout.glyphRuns();
+  for (QGlyphRun& run : l.runs) {
+    QList<QPointF> pos = run.positions();
+    for (QPointF& pt : pos) pt.ry() -= line.ascent();
+    run.setPositions(pos);
+  }
+  return l;
+}
+
+// Label texts are kept: a redraw formats only those it did not show
+// lately. Four ways in each of 256 sets, the oldest one used is replaced.
 class text_cache {
  public:
   template <typename F>
-  const QString& get(uint64_t key, uint64_t key2, F&& make) {
-    t_entry& e = entries_[((key ^ (key2 * 31)) * 0x9E3779B97F4A7C15ull) >> 56];
-    if (!e.used || e.key != key || e.key2 != key2) {
-      e.text = make();
-      e.key = key;
-      e.key2 = key2;
-      e.used = true;
+  const t_label& get(uint64_t key, uint64_t key2, F&& make) {
+    const size_t set = ((key ^ (key2 * 31)) * 0x9E3779B97F4A7C15ull) >> 56;
+    t_entry* ways = &entries_[set * kWays];
+    t_entry* e = &ways[0];
+    for (int i = 0; i < kWays; ++i) {
+      if (ways[i].used && ways[i].key == key && ways[i].key2 == key2) {
+        ways[i].stamp = ++clock_;
+        return ways[i].label;
+      }
+      if (ways[i].stamp < e->stamp) e = &ways[i];
     }
-    return e.text;
+    e->label = make_label(make());
+    e->key = key;
+    e->key2 = key2;
+    e->used = true;
+    e->stamp = ++clock_;
+    return e->label;
   }
 
  private:
+  static constexpr int kWays = 4;
   struct t_entry {
-    uint64_t key = 0, key2 = 0;
+    uint64_t key = 0, key2 = 0, stamp = 0;
     bool used = false;
-    QString text;
+    t_label label;
   };
-  std::array<t_entry, 256> entries_;
+  std::array<t_entry, 256 * kWays> entries_;
+  uint64_t clock_ = 0;
 };
 
 text_cache& label_texts() {
@@ -103,7 +143,7 @@ text_cache& label_texts() {
 uint64_t sep_key() { return (static_cast<uint64_t>(sys_dec_sep.unicode()) << 16) | sys_time_sep.unicode(); }
 
 // suffix 0: none, 1 + temp_f: the temperature unit.
-const QString& axis_label(int32_t decimals, int kind, float v, int32_t suffix) {
+const t_label& axis_label(int32_t decimals, int kind, float v, int32_t suffix) {
   const uint64_t key = (static_cast<uint64_t>(std::bit_cast<uint32_t>(v)) << 32) |
                        static_cast<uint64_t>((suffix & 3) << 6 | (decimals & 7) << 3 | (kind & 3) << 1 | 1);
   return label_texts().get(key, sep_key(), [&] {
@@ -111,9 +151,19 @@ const QString& axis_label(int32_t decimals, int kind, float v, int32_t suffix) {
   });
 }
 
-const QString& time_label(int32_t s) {
+const t_label& time_label(int32_t s) {
   const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(s)) << 32;
   return label_texts().get(key, sep_key(), [&] { return fmt_time_label(s); });
+}
+
+// draw_text for a kept label, in the chart font (the painter's).
+void draw_label(QPainter& p, int x, int y, int valign, int halign, const t_label& l) {
+  static const QFontMetrics fm(chart_font());
+  if (halign == 1) x -= l.width / 2;
+  if (halign == 2) x -= l.width;
+  if (valign == 1) y -= fm.height() / 2;
+  if (valign == 2) y -= fm.height();
+  for (const QGlyphRun& run : l.runs) p.drawGlyphRun(QPointF(x, y + fm.ascent()), run);
 }
 
 // The trace lines of one channel. A trace line joins neighbouring columns
@@ -280,10 +330,13 @@ bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_mas
 }  // namespace
 
 QFont chart_font() {
-  QFont f(QStringLiteral("Arial"));
-  f.setPixelSize(kFontPx);
-  f.setStyleHint(QFont::SansSerif);
-  return f;
+  static const QFont font = [] {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(kFontPx);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+  }();
+  return font;
 }
 
 font_measure::font_measure() : fm_(chart_font()) {}
@@ -365,7 +418,7 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
     }
     const int label_y = std::min(y, sc.label_floor);
     if (label_near(sc.label_x, label_y, sc.halign, ds.lbl_h))
-      draw_text(p, sc.label_x, label_y, 1, sc.halign, axis_label(sc.decimals, sc.kind, v, sc.suffix));
+      draw_label(p, sc.label_x, label_y, 1, sc.halign, axis_label(sc.decimals, sc.kind, v, sc.suffix));
   }
 }
 
@@ -394,7 +447,7 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
   p.setPen(grey_pen());
   int32_t s = ds.view_last / 5 - f;
   for (int x = right - xoff; x > left; x -= pdx, s -= tdiv)
-    if (label_near(x, bottom + 2, 1, ds.lbl_h)) draw_text(p, x, bottom + 2, 0, 1, time_label(s));
+    if (label_near(x, bottom + 2, 1, ds.lbl_h)) draw_label(p, x, bottom + 2, 0, 1, time_label(s));
 
   const int label_floor = bottom - (ds.lbl_h / 2 - 2);
   const int32_t no_floor = INT32_MAX;  // temperature labels are not held above the bottom
