@@ -388,6 +388,66 @@ bool label_near(int x, int y, int halign, int lbl_h) {
          y - 2 * lbl_h <= label_clip->bottom();
 }
 
+// Dashed grid lines go straight into a 32-bit image when nothing but
+// label_clip clips the painter: the pixels the dashed pen gives a line of
+// that length and direction are taken once from a small image and kept.
+struct t_dash_run {
+  int len = -1;
+  bool up = false;           // from the bottom upward, else to the right
+  std::vector<int> offsets;  // of the pixels drawn, from the line's start along its direction
+};
+
+const std::vector<int>& dash_offsets(int len, bool up) {
+  static std::array<t_dash_run, 4> runs;
+  static size_t next = 0;
+  for (const t_dash_run& r : runs)
+    if (r.len == len && r.up == up) return r.offsets;
+  t_dash_run& r = runs[next++ % runs.size()];
+  QImage strip(up ? 3 : len + 4, up ? len + 4 : 3, QImage::Format_RGB32);
+  strip.fill(Qt::white);
+  {
+    QPainter sp(&strip);
+    sp.setRenderHint(QPainter::Antialiasing, false);
+    sp.setPen(dashed_pen());
+    if (up)
+      sp.drawLine(1, len + 2, 1, 2);
+    else
+      sp.drawLine(1, 1, 1 + len, 1);
+  }
+  r.len = len;
+  r.up = up;
+  r.offsets.clear();
+  const QRgb white = QColor(Qt::white).rgb();
+  for (int i = 0; i < len + 4; ++i) {
+    const QRgb c = up ? strip.pixel(1, len + 3 - i) : strip.pixel(i, 1);
+    if (c != white) r.offsets.push_back(i - 1);
+  }
+  return r.offsets;
+}
+
+// A dashed grid line from (x1, y1) to (x2, y2) without its end point, to
+// the right or upward.
+void draw_dashed(QPainter& p, int x1, int y1, int x2, int y2) {
+  auto* img = dynamic_cast<QImage*>(p.device());
+  if (!img || (img->format() != QImage::Format_RGB32 && img->format() != QImage::Format_ARGB32) ||
+      (p.hasClipping() && !label_clip) || p.transform().type() != QTransform::TxNone) {
+    p.setPen(dashed_pen());
+    draw_line(p, x1, y1, x2, y2);
+    return;
+  }
+  if (!line_to(x1, y1, x2, y2)) return;
+  const bool up = x1 == x2;
+  QRect clip = img->rect();
+  if (label_clip) clip &= *label_clip;
+  const QRgb colour = kSilver.rgb();
+  uchar* bits = img->bits();
+  const qsizetype bpl = img->bytesPerLine();
+  for (const int o : dash_offsets(up ? y1 - y2 : x2 - x1, up)) {
+    const int x = up ? x1 : x1 + o, y = up ? y1 - o : y1;
+    if (clip.contains(x, y)) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+  }
+}
+
 // One vertical scale: grid lines (when it is the chosen grid), ticks and labels.
 struct t_scale_spec {
   float step, min, vpp;
@@ -401,7 +461,7 @@ struct t_scale_spec {
 };
 
 void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
-  const QPen &grid = dashed_pen(), &tick = grey_pen();
+  const QPen& tick = grey_pen();
   const float first = grid_offset(sc.step, sc.min);
   const int off = round_px(first / sc.vpp);
   const int step = std::max(sc.step_px, 1);
@@ -409,10 +469,7 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
   for (int y = sc.down ? ds.plot_top + off : ds.plot_bottom - off; sc.down ? y < ds.plot_bottom : y > ds.plot_top;
        y += sc.down ? step : -step, v += sc.step) {
     if (row_in_clip(y)) {
-      if (ds.grid_sel == sc.grid) {
-        p.setPen(grid);
-        draw_line(p, ds.plot_left, y, ds.plot_right, y);
-      }
+      if (ds.grid_sel == sc.grid) draw_dashed(p, ds.plot_left, y, ds.plot_right, y);
       p.setPen(tick);
       draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
     }
@@ -440,9 +497,8 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
 
   // Time: grid lines and labels on whole multiples of tdiv seconds of the day.
   if (ds.grid_sel != GRID_NONE) {
-    p.setPen(dashed_pen());
     for (int x = right - xoff; x > left; x -= pdx)
-      if (column_in_clip(x)) draw_line(p, x, bottom, x, top);
+      if (column_in_clip(x)) draw_dashed(p, x, bottom, x, top);
   }
   p.setPen(grey_pen());
   int32_t s = ds.view_last / 5 - f;

@@ -284,3 +284,28 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
     }
   }
 }
+
+// Grid lines and traces are written straight into 32-bit images; a
+// painter on another format draws them with its pens. Both give the same
+// pixels, for every grid and both raw axis directions.
+TEST_F(ChartRender, DirectPixelWritesMatchThePaintersPens) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> v(0.0f, 100.0f);
+  arch_chan(0, MEAS_SCALED).color = kRed;
+  arch_chan(1, MEAS_RAW).color = kBlue;
+  for (int i = 0; i < 50000; ++i) {
+    m_stat.arch_stat[0].smp_tab[i] = v(rng);
+    m_stat.arch_stat[1].smp_tab[i] = 1000.0f * v(rng);
+  }
+  for (const int32_t grid : {GRID_SCALED, GRID_TEMP, GRID_RAW}) {
+    for (const bool invert : {false, true}) {
+      SCOPED_TRACE(grid * 2 + invert);
+      draw_stat[CHART_ARCH].grid_sel = grid;
+      draw_stat[CHART_ARCH].raw_invert = invert;
+      const QImage direct = draw(CHART_ARCH);
+      QImage pens(W, H, QImage::Format_ARGB32_Premultiplied);
+      paint_chart(pens, CHART_ARCH);
+      EXPECT_TRUE(direct == pens.convertToFormat(QImage::Format_RGB32));
+    }
+  }
+}
