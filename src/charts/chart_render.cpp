@@ -340,7 +340,15 @@ QFont chart_font() {
 }
 
 font_measure::font_measure() : fm_(chart_font()) {}
-int32_t font_measure::width(QStringView text) const { return fm_.horizontalAdvance(text.toString()); }
+int32_t font_measure::width(QStringView text) const {
+  // The layout measures the same few texts on every redraw.
+  for (const t_width& w : widths_)
+    if (!w.text.isNull() && w.text == text) return w.width;
+  t_width& w = widths_[next_width_++ % widths_.size()];
+  w.text = text.toString();
+  w.width = fm_.horizontalAdvance(w.text);
+  return w.width;
+}
 int32_t font_measure::height(QStringView) const { return fm_.height(); }
 
 QColor chart_color(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }

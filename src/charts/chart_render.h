@@ -17,6 +17,8 @@
 #include <QImage>
 #include <QString>
 
+#include <array>
+
 class QPainter;
 
 // The font of every chart text.
@@ -32,6 +34,12 @@ class font_measure : public text_measure {
 
  private:
   QFontMetrics fm_;
+  struct t_width {
+    QString text;
+    int32_t width = 0;
+  };
+  mutable std::array<t_width, 8> widths_;
+  mutable size_t next_width_ = 0;
 };
 
 // A Windows colour value (0x00BBGGRR) as a QColor.

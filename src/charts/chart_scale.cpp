@@ -3,6 +3,7 @@
 #include "charts/column_map.h"
 #include "charts/dsp_chan.h"
 #include "charts/sample_access.h"
+#include "core/common_data.h"
 #include "core/sys_number.h"
 
 #include <algorithm>
@@ -113,7 +114,15 @@ void calc_layout(t_draw_stat& ds, int32_t img_w, int32_t img_h, const text_measu
   ds.img_rect = {0, 0, img_w, img_h};
   ds.half0 = tm.width(u"0") / 2;
   ds.x_sep = ds.half0 + tm.width(u" 100.0°C") + 2;
-  const QString label = fmt_sys_fixed(ds.decimals, 100.0) + u'%';
+  // The widest scaled label, made again only when its decimals or separator change.
+  static QString label;
+  static int32_t label_decimals = -1;
+  static QChar label_sep;
+  if (label.isEmpty() || label_decimals != ds.decimals || label_sep != sys_dec_sep) {
+    label = fmt_sys_fixed(ds.decimals, 100.0) + u'%';
+    label_decimals = ds.decimals;
+    label_sep = sys_dec_sep;
+  }
   ds.plot_left = std::max(ds.x_sep + tm.width(label) + ds.half0 + 3, lim.min_left);
   const int32_t right_margin = std::max(tm.width(u"10000000 ") + ds.half0 + 2, lim.min_right);
   ds.plot_right = img_w - right_margin;
