@@ -638,6 +638,27 @@ void mark_grid_rows(const t_draw_stat& ds, float step_v, float min, float vpp, i
     if (y >= 0 && y < static_cast<int>(rows.size())) rows[y] = 1;
 }
 
+// The rows y1..y2 of horizontal grid lines between x1 and x2 (x2 left
+// out), inside the plot or on its bottom edge: what draw_frame paints
+// there, written straight into the image. Only the grid's dashes, the time
+// grid's dashes and white (the grey edge on the bottom row) meet there.
+void paint_grid_rows(QImage& img, const t_draw_stat& ds, int y1, int y2, int x1, int x2) {
+  const int left = ds.plot_left, right = ds.plot_right, bottom = ds.plot_bottom, top = ds.plot_top;
+  const QRgb white = QColor(Qt::white).rgb(), grey = kGrey.rgb(), silver = kSilver.rgb();
+  const std::vector<int>& across = dash_offsets(right - 1 - left, false);
+  const std::vector<int>& up = dash_offsets(bottom - top - 1, true);
+  const int32_t pdx = pixel_div_x();
+  for (int y = y1; y <= y2; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    std::fill(row + x1, row + x2, y == bottom ? grey : white);
+    for (const int o : across)
+      if (left + o >= x1 && left + o < x2) row[left + o] = silver;
+    if (ds.grid_sel == GRID_NONE || !std::binary_search(up.begin(), up.end(), bottom - y)) continue;
+    for (int x = right - time_xoff(ds, ds.view_last); x > left; x -= pdx)
+      if (x >= x1 && x < x2) row[x] = silver;
+  }
+}
+
 // The follow step's painting: the plot moves m columns to the left, and
 // only what changed is painted again: the columns from first_new on, the
 // margins with the axis labels, the rows of the horizontal grid, and the
@@ -704,6 +725,11 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
       int b = a;
       while (b + 1 < n && mask[b + 1]) ++b;
       // Rows above the time labels: only their part inside the plot changes.
+      if (pass == 1 && a > ds.plot_top && b <= bottom) {
+        paint_grid_rows(img, ds, a, b, left + 3, x0);
+        a = b + 1;
+        continue;
+      }
       const QRect clip = pass == 0         ? QRect(a, 0, b - a + 1, h)
                          : a >= bottom + 2 ? QRect(0, a, w, b - a + 1)
                                            : QRect(left + 3, a, x0 - left - 3, b - a + 1);
