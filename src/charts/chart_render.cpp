@@ -544,9 +544,16 @@ void draw_sat_marks(QPainter& p, const t_draw_stat& ds) {
 void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
   draw_frame(p, ds, pdx);
   if (ds.no_data) return;
-  p.save();
+  // The traces stay inside the image rectangle; a painter of an image of
+  // that size needs no clip for it.
+  const QRect all(ds.img_rect[0], ds.img_rect[1], ds.img_rect[2], ds.img_rect[3]);
+  const bool clip = p.hasClipping() || !all.contains(QRect(0, 0, p.device()->width(), p.device()->height()));
+  const bool aa = p.testRenderHint(QPainter::Antialiasing);
+  if (clip) {
+    p.save();
+    p.setClipRect(all);
+  }
   p.setRenderHint(QPainter::Antialiasing, false);
-  p.setClipRect(QRect(ds.img_rect[0], ds.img_rect[1], ds.img_rect[2], ds.img_rect[3]));
   // Digital inputs stack upward from the bottom in channel order.
   int d = 1;
   for (int r = 0; r < MAX_CHANNELS; ++r) {
@@ -554,7 +561,10 @@ void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
     trace_channel(p, ds, r, d);
     if (is_din_mode(ds.chan_meas[r])) d += ds.chan_thk[r] + 2;
   }
-  p.restore();
+  if (clip)
+    p.restore();
+  else
+    p.setRenderHint(QPainter::Antialiasing, aa);
   if (live) draw_sat_marks(p, ds);
 }
 
