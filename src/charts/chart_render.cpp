@@ -181,21 +181,15 @@ struct t_line_buf {
   uchar* bits = nullptr;  // the image's pixels when it is a 32-bit image
   qsizetype bpl = 0;
   int img_w = 0, img_h = 0;
-  // A follow step writes only the pixels it draws again: those of the
-  // marked columns and of the marked rows.
+  // A follow step writes only the pixels of the marked columns.
   const uint8_t* col_mask = nullptr;
-  const int32_t* next_row = nullptr;  // the first marked row at or below each y (img_h: none)
 
   void put_run(int x, int y1, int y2) {  // y1 <= y2, both drawn
     if (x < 0 || x >= img_w) return;
     y1 = std::max(y1, 0);
     y2 = std::min(y2, img_h - 1);
-    if (!col_mask || col_mask[x]) {
-      for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
-      return;
-    }
-    for (int y = y1 <= y2 ? next_row[y1] : img_h; y <= y2; y = next_row[y + 1])
-      reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+    if (col_mask && !col_mask[x]) return;
+    for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
   }
   // A line with |dx| <= 1 and its end point left out.
   void put_short(int x1, int y1, int x2, int y2) {
@@ -276,7 +270,6 @@ bool drawn(const t_draw_stat& ds, int r) {
 // The pixels a follow step draws again (nullptr: all of them).
 struct t_masks {
   const uint8_t* cols;
-  const int32_t* next_row;  // per y (and one beyond the last): the first marked row at or below it
 };
 
 // One channel from right to left. d is the channel's digital input offset,
@@ -298,7 +291,6 @@ bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_mas
     buf.img_h = img->height();
   }
   buf.col_mask = masks ? masks->cols : nullptr;
-  buf.next_row = masks ? masks->next_row : nullptr;
   if (masks && !buf.bits) return false;
   bool pen_up = true;
   int last_x = 0, last_y = 0;
@@ -648,25 +640,33 @@ void mark_grid_rows(const t_draw_stat& ds, float step_v, float min, float vpp, i
     if (y >= 0 && y < static_cast<int>(rows.size())) rows[y] = 1;
 }
 
-// The rows y1..y2 of horizontal grid lines between x1 and x2 (x2 left
-// out), inside the plot or on its bottom edge: what draw_frame paints
-// there, written straight into the image. Only the grid's dashes, the time
-// grid's dashes and white (the grey edge on the bottom row) meet there.
-void paint_grid_rows(QImage& img, const t_draw_stat& ds, int y1, int y2, int x1, int x2) {
+// The background draw_frame paints in row y of the plot (or on its bottom
+// edge) from left to right with the time grid of view_last: white (the
+// grey edge on the bottom row), the grid's dashes and the time grid's dashes.
+void grid_row_background(const t_draw_stat& ds, int y, int32_t view_last, QRgb* out) {
   const int left = ds.plot_left, right = ds.plot_right, bottom = ds.plot_bottom, top = ds.plot_top;
-  const QRgb white = QColor(Qt::white).rgb(), grey = kGrey.rgb(), silver = kSilver.rgb();
-  const std::vector<int>& across = dash_offsets(right - 1 - left, false);
+  const QRgb silver = kSilver.rgb();
+  std::fill(out + left, out + right + 1, y == bottom ? kGrey.rgb() : QColor(Qt::white).rgb());
+  for (const int o : dash_offsets(right - 1 - left, false))
+    if (o >= 0 && left + o <= right) out[left + o] = silver;
   const std::vector<int>& up = dash_offsets(bottom - top - 1, true);
-  const int32_t pdx = pixel_div_x();
-  for (int y = y1; y <= y2; ++y) {
-    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-    std::fill(row + x1, row + x2, y == bottom ? grey : white);
-    for (const int o : across)
-      if (left + o >= x1 && left + o < x2) row[left + o] = silver;
-    if (ds.grid_sel == GRID_NONE || !std::binary_search(up.begin(), up.end(), bottom - y)) continue;
-    for (int x = right - time_xoff(ds, ds.view_last); x > left; x -= pdx)
-      if (x >= x1 && x < x2) row[x] = silver;
-  }
+  if (ds.grid_sel == GRID_NONE || !std::binary_search(up.begin(), up.end(), bottom - y)) return;
+  for (int x = right - time_xoff(ds, view_last); x > left; x -= pixel_div_x()) out[x] = silver;
+}
+
+// Row y of a horizontal grid line between x1 and x2 (x2 left out) after
+// the plot moved m columns to the left: a pixel that still shows the old
+// background of where it came from gets the new background, any other is a
+// trace's and stays (no trace has a background colour).
+void renew_grid_row(QImage& img, const t_draw_stat& ds, int y, int x1, int x2, int32_t m, int32_t old_view_last) {
+  static std::vector<QRgb> now, was;
+  now.resize(static_cast<size_t>(img.width()));
+  was.resize(static_cast<size_t>(img.width()));
+  grid_row_background(ds, y, ds.view_last, now.data());
+  grid_row_background(ds, y, old_view_last, was.data());
+  auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+  for (int x = x1; x < x2; ++x)
+    if (row[x] == was[x + m]) row[x] = now[x];
 }
 
 // The follow step's painting: the plot moves m columns to the left, and
@@ -680,8 +680,13 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   if (img.format() != QImage::Format_RGB32 || was.image != img.cacheKey() || !(was.key == frame_key(ds)) || m <= 0 ||
       m > ds.plot_w / 2 || ds.smp_per_px < 1.0 || ds.no_data || ds.plot_right >= w || ds.plot_bottom + 2 > h)
     return false;
-  for (int r = 0; r < MAX_CHANNELS; ++r)
-    if (drawn(ds, r) && ds.chan_meas[r] == MEAS_SAT) return false;  // a skipped column carries a height along
+  const QRgb frame_colours[] = {QColor(Qt::white).rgb(), kSilver.rgb(), kGrey.rgb()};
+  for (int r = 0; r < MAX_CHANNELS; ++r) {
+    if (!drawn(ds, r)) continue;
+    if (ds.chan_meas[r] == MEAS_SAT) return false;  // a skipped column carries a height along
+    // A trace in a background colour could not be told from the background.
+    if (std::ranges::find(frame_colours, chart_color(ds.chan_color[r]).rgb()) != std::end(frame_colours)) return false;
+  }
   const int left = ds.plot_left, right = ds.plot_right, bottom = ds.plot_bottom;
   // Pixels of a column come from its neighbours' values up to two columns away.
   const int x0 = std::max(left + first_new - 3, left + 3);
@@ -721,6 +726,13 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     }
   }
 
+  // The grid rows inside the plot keep their traces' pixels.
+  for (int y = 0; y < bottom + 2; ++y) {
+    if (!rows[y]) continue;
+    if (y < ds.plot_top || y > bottom) return false;
+    renew_grid_row(img, ds, y, left + 3, std::min(x0, right + 1 - m), m, was.view_last);
+  }
+
   QPainter p(&img);
   begin_chart_painter(p);
   // The frame in each run of marked columns, then in each run of marked rows.
@@ -735,14 +747,11 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
       int b = a;
       while (b + 1 < n && mask[b + 1]) ++b;
       // Rows above the time labels: only their part inside the plot changes.
-      if (pass == 1 && a > ds.plot_top && b <= bottom) {
-        paint_grid_rows(img, ds, a, b, left + 3, x0);
+      if (pass == 1 && a < bottom + 2) {  // the grid rows are done
         a = b + 1;
         continue;
       }
-      const QRect clip = pass == 0         ? QRect(a, 0, b - a + 1, h)
-                         : a >= bottom + 2 ? QRect(0, a, w, b - a + 1)
-                                           : QRect(left + 3, a, x0 - left - 3, b - a + 1);
+      const QRect clip = pass == 0 ? QRect(a, 0, b - a + 1, h) : QRect(0, a, w, b - a + 1);
       p.setClipRect(clip);
       label_clip = &clip;
       draw_frame(p, ds, pixel_div_x());
@@ -751,10 +760,7 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     }
   }
   p.setClipping(false);
-  static std::vector<int32_t> next_row;
-  next_row.assign(static_cast<size_t>(h) + 1, h);
-  for (int y = h - 1; y >= 0; --y) next_row[y] = rows[y] ? y : next_row[y + 1];
-  const t_masks masks{cols.data(), next_row.data()};
+  const t_masks masks{cols.data()};
   int d = 1;
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
