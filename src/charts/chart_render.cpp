@@ -270,6 +270,7 @@ bool drawn(const t_draw_stat& ds, int r) {
 // The pixels a follow step draws again (nullptr: all of them).
 struct t_masks {
   const uint8_t* cols;
+  const uint8_t* near;  // the columns within two of a marked one
 };
 
 // One channel from right to left. d is the channel's digital input offset,
@@ -292,13 +293,32 @@ bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_mas
   }
   buf.col_mask = masks ? masks->cols : nullptr;
   if (masks && !buf.bits) return false;
-  bool pen_up = true;
-  int last_x = 0, last_y = 0;
+  if (masks && ds.chan_meas[r] == MEAS_SAT) return false;
+  const uint8_t* near = masks ? masks->near : nullptr;
+  bool pen_up = true, have_y = false;
+  int last_x = 0, last_y = 0, last_k = 0;
   for (int k = ds.plot_w; k >= 0; --k) {
     const int x = ds.plot_left + k;
     if (ds.col_empty[k][r]) {
       if (ds.col_gap[k][r]) pen_up = true;
       continue;
+    }
+    if (near) {
+      // Columns far from the marked ones are passed by; the height a line
+      // starts from is found when the line is drawn.
+      if (!pen_up && last_x - x > 1) return false;  // a longer line
+      if (!near[x]) {
+        last_x = x;
+        last_k = k;
+        have_y = false;
+        pen_up = ds.col_gap[k][r];
+        continue;
+      }
+      if (!pen_up && !have_y) {
+        int a = 0, b = 0;
+        column_heights(ds, last_k, r, d, a, b);
+        last_y = (a + b) / 2;
+      }
     }
     int y_min = 0, y_max = 0;
     if (!column_heights(ds, k, r, d, y_min, y_max)) {
@@ -310,6 +330,8 @@ bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_mas
     buf.add(x, y_min, x, y_max);
     last_x = x;
     last_y = mid;
+    last_k = k;
+    have_y = true;
     pen_up = ds.col_gap[k][r];
   }
   if (buf.n == 0) return true;
@@ -760,7 +782,11 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     }
   }
   p.setClipping(false);
-  const t_masks masks{cols.data()};
+  static std::vector<uint8_t> near;
+  near.assign(static_cast<size_t>(w), 0);
+  for (int x = 0; x < w; ++x)
+    if (cols[x]) std::fill(near.begin() + std::max(x - 2, 0), near.begin() + std::min(x + 3, w), 1);
+  const t_masks masks{cols.data(), near.data()};
   int d = 1;
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
