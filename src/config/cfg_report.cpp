@@ -13,7 +13,9 @@
 
 namespace {
 
-QString report_cap(QStringView name, int form = FORM_MAIN) { return trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, form)); }
+QString report_cap(QStringView name, int form = FORM_MAIN) {
+  return trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, form));
+}
 
 }  // namespace
 
