@@ -7,6 +7,10 @@
 #include <climits>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr auto NO_VALUE = static_cast<uint32_t>(RAW_NO_VALUE);
@@ -95,8 +99,9 @@ void set_pt_len(t_filt_stat& st, int64_t n) {
 // quotient rounded up, at most 19. Taken as a product with 1 / range less
 // 2^-40 it still rounds up right: its error stays below 2^-46, and a
 // quotient that is not whole lies at least 1 / range >= 2^-32 from one.
+// 20 (d + 1) = 20 v - 20 (lo - 1) is exact in a double.
 [[gnu::always_inline]] inline int screw_class(const t_filt_stat& st, int32_t v) {
-  const double t = std::min(20.0 * static_cast<double>(static_cast<int64_t>(v) - st.lo + 1) * st.inv_range - 0x1p-40,
+  const double t = std::min((20.0 * static_cast<double>(v) - st.lo_base) * st.inv_range - 0x1p-40,
                             static_cast<double>(SCREW_CLASSES));
   const auto c = static_cast<int>(t);
   return std::min(c + (t > c ? 1 : 0), SCREW_CLASSES - 1);
@@ -105,10 +110,34 @@ void set_pt_len(t_filt_stat& st, int64_t n) {
 constexpr int32_t class_key(int c) { return 31 - c; }
 constexpr uint32_t KEY_ONE = 32;  // one entry more in a class
 
+#if defined(__SSE2__)
+// Per lane: a where m is set, b elsewhere.
+__m128i pick(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+#endif
+
 void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
+  int k = 1;
   lo = w[0];
   hi = w[0];
-  for (int k = 1; k < n; ++k) {
+#if defined(__SSE2__)
+  if (n >= 4) {
+    // Four at a time; the last four end at the window's end.
+    __m128i mn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
+    __m128i mx = mn;
+    for (int j = 4; j < n; j += 4) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + std::min(j, n - 4)));
+      mn = pick(_mm_cmpgt_epi32(mn, v), v, mn);
+      mx = pick(_mm_cmpgt_epi32(v, mx), v, mx);
+    }
+    alignas(16) int32_t a[4], b[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(a), mn);
+    _mm_store_si128(reinterpret_cast<__m128i*>(b), mx);
+    lo = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+    hi = std::max(std::max(b[0], b[1]), std::max(b[2], b[3]));
+    k = n;
+  }
+#endif
+  for (; k < n; ++k) {
     lo = std::min(lo, w[k]);
     hi = std::max(hi, w[k]);
   }
@@ -123,20 +152,88 @@ void set_bounds(t_filt_stat& st, int32_t lo, int32_t hi) {
   const int64_t range = static_cast<int64_t>(hi) - lo;
   // A window of equal values: every bound is lo, all in class 19.
   st.inv_range = range > 0 ? 1.0 / static_cast<double>(range) : 1e300;
+  st.lo_base = 20.0 * (static_cast<double>(lo) - 1.0);
+}
+
+using t_screw_cls = std::array<int8_t, SCREW_CLS_SIZE>;
+
+#if defined(__SSE2__)
+// screw_class of four values at once.
+struct t_class_lanes {
+  explicit t_class_lanes(const t_filt_stat& st) : base(_mm_set1_pd(st.lo_base)), inv(_mm_set1_pd(st.inv_range)) {}
+  // The classes of the two low values, in the two low lanes.
+  __m128i two(__m128i v) const {
+    const __m128d x = _mm_sub_pd(_mm_mul_pd(_mm_cvtepi32_pd(v), _mm_set1_pd(20.0)), base);
+    const __m128d t = _mm_min_pd(_mm_sub_pd(_mm_mul_pd(x, inv), _mm_set1_pd(0x1p-40)), _mm_set1_pd(SCREW_CLASSES));
+    const __m128i c = _mm_cvttpd_epi32(t);
+    const __m128d up = _mm_cmpgt_pd(t, _mm_cvtepi32_pd(c));
+    return _mm_sub_epi32(c, _mm_shuffle_epi32(_mm_castpd_si128(up), _MM_SHUFFLE(3, 3, 2, 0)));
+  }
+  __m128i four(const int32_t* p) const {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i c = _mm_unpacklo_epi64(two(v), two(_mm_srli_si128(v, 8)));
+    const __m128i last = _mm_set1_epi32(SCREW_CLASSES - 1);
+    return pick(_mm_cmpgt_epi32(c, last), last, c);
+  }
+  __m128d base, inv;
+};
+#endif
+
+// The classes of all ring entries, both copies, under the bounds in st.
+void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
+#if defined(__SSE2__)
+  static_assert(2 * SCREW_WIN >= 64 && SCREW_WIN <= 64);
+  const t_class_lanes lanes(st);
+  alignas(16) int8_t c[64];
+  for (int k = 0; k < 64; k += 16) {
+    const int32_t* w = st.screw_win.data() + k;
+    const __m128i lo = _mm_packs_epi32(lanes.four(w), lanes.four(w + 4));
+    const __m128i hi = _mm_packs_epi32(lanes.four(w + 8), lanes.four(w + 12));
+    _mm_store_si128(reinterpret_cast<__m128i*>(c + k), _mm_packs_epi16(lo, hi));
+  }
+#else
+  int8_t c[SCREW_WIN];
+  for (int k = 0; k < SCREW_WIN; ++k) c[k] = static_cast<int8_t>(screw_class(st, st.screw_win[k]));
+#endif
+  std::copy_n(c, SCREW_WIN, cls.begin());
+  std::copy_n(c, SCREW_WIN, cls.begin() + SCREW_WIN);
+}
+
+// Bit k set where a[k] and b[k] differ, k < 64.
+uint64_t differ(const int8_t* a, const int8_t* b) {
+  uint64_t same = 0;
+#if defined(__SSE2__)
+  for (int k = 0; k < 64; k += 16) {
+    const __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k)));
+    same |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(eq))) << k;
+  }
+#else
+  for (int k = 0; k < 64; ++k) same |= static_cast<uint64_t>(a[k] == b[k]) << k;
+#endif
+  return ~same;
+}
+
+void add_entry(t_filt_stat& st, int c, int32_t v) {
+  st.key[c] += static_cast<int32_t>(KEY_ONE);
+  st.sum[c] += v;
+}
+
+void drop_entry(t_filt_stat& st, int c, int32_t v) {
+  st.key[c] -= static_cast<int32_t>(KEY_ONE);
+  st.sum[c] -= v;
 }
 
 // Counts and sums of the classes of the newest n screw window entries,
 // from scratch, for the window's minimum lo and maximum hi.
 void build_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   const int32_t* w = st.screw_win.data() + st.screw_pos;
+  const int8_t* cls = st.screw_cls.data() + st.screw_pos;
   set_bounds(st, lo, hi);
+  classes_of(st, st.screw_cls);
   for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = class_key(c);
   st.sum.fill(0);
-  for (int k = 0; k < n; ++k) {
-    const int c = screw_class(st, w[k]);
-    st.key[c] += static_cast<int32_t>(KEY_ONE);
-    st.sum[c] += w[k];
-  }
+  for (int k = 0; k < n; ++k) add_entry(st, cls[k], w[k]);
   st.screw_n = n;
 }
 
@@ -144,6 +241,26 @@ void build_classes(t_filt_stat& st, int n) {
   int32_t lo = 0, hi = 0;
   min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
   build_classes(st, n, lo, hi);
+}
+
+// New bounds lo and hi for the newest n entries, whose older n - 1 are
+// counted under the bounds before: only the entries whose class changes
+// move, and the newest (not counted yet) joins its class.
+void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
+  set_bounds(st, lo, hi);
+  t_screw_cls now{};
+  classes_of(st, now);
+  const int pos = st.screw_pos;
+  const int32_t* w = st.screw_win.data() + pos;
+  const int8_t* was = st.screw_cls.data() + pos;
+  const int8_t* cls = now.data() + pos;
+  for (uint64_t moved = differ(cls, was) & ((uint64_t{1} << n) - 2); moved != 0; moved &= moved - 1) {
+    const int k = __builtin_ctzll(moved);
+    drop_entry(st, was[k], w[k]);
+    add_entry(st, cls[k], w[k]);
+  }
+  add_entry(st, cls[0], w[0]);
+  st.screw_cls = now;
 }
 
 [[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st) {
@@ -192,27 +309,27 @@ int32_t median_step(t_filt_stat& st, int m, int32_t v) {
 }
 
 int32_t screw_step(t_filt_stat& st, int n, int32_t v) {
-  const int32_t out = st.screw_win[st.screw_pos + n - 1];  // leaves the newest n
+  const int at_out = st.screw_pos + n - 1;  // leaves the newest n
+  const int32_t out = st.screw_win[at_out];
+  const int out_c = st.screw_cls[at_out];
   ring_push(st.screw_win, st.screw_pos, v);
   if (st.screw_n != n) {
     build_classes(st, n);
     return fullest_class_mean(st);
   }
+  drop_entry(st, out_c, out);
   if (v < st.lo || v > st.hi || out == st.lo || out == st.hi) {
     int32_t lo = 0, hi = 0;
     min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
     if (lo != st.lo || hi != st.hi) {
-      build_classes(st, n, lo, hi);
+      regroup_classes(st, n, lo, hi);
       return fullest_class_mean(st);
     }
   }
-  // The bounds are those out was counted under.
-  const int out_c = screw_class(st, out);
-  st.key[out_c] -= static_cast<int32_t>(KEY_ONE);
-  st.sum[out_c] -= out;
   const int c = screw_class(st, v);
-  st.key[c] += static_cast<int32_t>(KEY_ONE);
-  st.sum[c] += v;
+  add_entry(st, c, v);
+  st.screw_cls[st.screw_pos] = static_cast<int8_t>(c);
+  st.screw_cls[st.screw_pos + SCREW_WIN] = static_cast<int8_t>(c);
   return fullest_class_mean(st);
 }
 

@@ -26,6 +26,9 @@ inline constexpr int FILT_ROW_SIZE = SLOTS_PER_DAY + 2;  // indexes 0..432000 (+
 inline constexpr int SCREW_WIN = 50;
 inline constexpr int SCREW_CLASSES = 20;
 inline constexpr int MED_WIN = 11;
+// The class ring: both copies and spare entries, so that 64 of them from
+// any start can be compared at once.
+inline constexpr int SCREW_CLS_SIZE = 128;
 
 struct t_filt_stat {
   bool reset = false;  // the next valid value restarts all filters
@@ -38,10 +41,13 @@ struct t_filt_stat {
   // Screw: the 50 newest median outputs at screw_win[screw_pos ..] (newest
   // first), each stored at k and k + SCREW_WIN.
   std::array<int32_t, 2 * SCREW_WIN> screw_win{};
+  // The class of each entry under lo and hi, stored like the entries.
+  std::array<int8_t, SCREW_CLS_SIZE> screw_cls{};
   int32_t screw_pos = 0;
   int32_t screw_n = 0;  // window length the classes below are for; 0: to be built again
   int32_t lo = 0, hi = 0;
   double inv_range = 0;  // 1 / (hi - lo)
+  double lo_base = 0;    // 20 (lo - 1)
   // Per class: 32 times its count plus 31 - the class, so that the largest
   // key is the fullest class, the lower one of a tie.
   std::array<int32_t, SCREW_CLASSES> key{};
