@@ -215,12 +215,12 @@ uint64_t differ(const int8_t* a, const int8_t* b) {
 }
 
 void add_entry(t_filt_stat& st, int c, int32_t v) {
-  st.key[c] += static_cast<int32_t>(KEY_ONE);
+  st.key[c] = static_cast<int16_t>(st.key[c] + KEY_ONE);
   st.sum[c] += v;
 }
 
 void drop_entry(t_filt_stat& st, int c, int32_t v) {
-  st.key[c] -= static_cast<int32_t>(KEY_ONE);
+  st.key[c] = static_cast<int16_t>(st.key[c] - KEY_ONE);
   st.sum[c] -= v;
 }
 
@@ -231,7 +231,8 @@ void build_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   const int8_t* cls = st.screw_cls.data() + st.screw_pos;
   set_bounds(st, lo, hi);
   classes_of(st, st.screw_cls);
-  for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = class_key(c);
+  st.key.fill(0);
+  for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = static_cast<int16_t>(class_key(c));
   st.sum.fill(0);
   for (int k = 0; k < n; ++k) add_entry(st, cls[k], w[k]);
   st.screw_n = n;
@@ -263,20 +264,52 @@ void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   st.screw_cls = now;
 }
 
-[[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st) {
-  // Four running maxima side by side rather than one chain of twenty.
-  const int32_t* k = st.key.data();
-  int32_t m0 = k[0], m1 = k[1], m2 = k[2], m3 = k[3];
-  for (int c = 4; c < SCREW_CLASSES; c += 4) {
-    m0 = std::max(m0, k[c]);
-    m1 = std::max(m1, k[c + 1]);
-    m2 = std::max(m2, k[c + 2]);
-    m3 = std::max(m3, k[c + 3]);
+// Truncating division by a count n (1..50) as a product, exact for
+// dividends below 2^48 (a class sum lies below 50 times 2^31).
+struct t_recip {
+  uint64_t mul = 0;
+  int shift = 0;
+};
+
+constexpr std::array<t_recip, SCREW_WIN + 1> make_recips() {
+  std::array<t_recip, SCREW_WIN + 1> r{};
+  for (int n = 1; n <= SCREW_WIN; ++n) {
+    int l = 0;
+    while ((1 << l) < n) ++l;
+    r[n].shift = 48 + l;
+    r[n].mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << r[n].shift) + n - 1) / n);
   }
-  const auto top = static_cast<uint32_t>(std::max(std::max(m0, m1), std::max(m2, m3)));
+  return r;
+}
+
+constexpr std::array<t_recip, SCREW_WIN + 1> COUNT_RECIPS = make_recips();
+
+[[gnu::always_inline]] inline int top_key(const t_filt_stat& st) {
+  const int16_t* k = st.key.data();
+#if defined(__SSE2__)
+  static_assert(SCREW_KEYS == 24 && SCREW_CLASSES <= SCREW_KEYS);
+  __m128i m = _mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(k)),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + 8)));
+  m = _mm_max_epi16(m, _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + 16)));
+  m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+  m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+  m = _mm_max_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_extract_epi16(m, 0);
+#else
+  return *std::max_element(k, k + SCREW_CLASSES);
+#endif
+}
+
+[[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st) {
+  const auto top = static_cast<uint32_t>(top_key(st));
   const int best = class_key(0) - static_cast<int>(top % KEY_ONE);
-  // Exact: the quotient lies below 2^31 and a fraction is at least 1/50 from a whole number.
-  return static_cast<int32_t>(static_cast<double>(st.sum[best]) / static_cast<double>(top / KEY_ONE));
+  // The quotient truncated toward zero, as a division would.
+  const int64_t sum = st.sum[best];
+  const int64_t neg = sum >> 63;
+  const auto mag = static_cast<uint64_t>((sum ^ neg) - neg);
+  const t_recip& r = COUNT_RECIPS[top / KEY_ONE];
+  const auto q = static_cast<int64_t>((static_cast<unsigned __int128>(mag) * r.mul) >> r.shift);
+  return static_cast<int32_t>((q ^ neg) - neg);
 }
 
 template <size_t N>

@@ -29,6 +29,7 @@ inline constexpr int MED_WIN = 11;
 // The class ring: both copies and spare entries, so that 64 of them from
 // any start can be compared at once.
 inline constexpr int SCREW_CLS_SIZE = 128;
+inline constexpr int SCREW_KEYS = 24;  // the class keys, eight at a time
 
 struct t_filt_stat {
   bool reset = false;  // the next valid value restarts all filters
@@ -49,8 +50,8 @@ struct t_filt_stat {
   double inv_range = 0;  // 1 / (hi - lo)
   double lo_base = 0;    // 20 (lo - 1)
   // Per class: 32 times its count plus 31 - the class, so that the largest
-  // key is the fullest class, the lower one of a tie.
-  std::array<int32_t, SCREW_CLASSES> key{};
+  // key is the fullest class, the lower one of a tie; 0 beyond the classes.
+  std::array<int16_t, SCREW_KEYS> key{};
   std::array<int64_t, SCREW_CLASSES> sum{};
   // Pt1: the accumulator (N times the output) and acc / N for pt_n = N.
   int64_t acc = 0;
