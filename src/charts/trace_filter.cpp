@@ -76,6 +76,22 @@ t_filt_par filt_par(int32_t med, uint16_t pt, uint16_t screw) {
   return p;
 }
 
+// Truncating division by n > 0 as a product: the quotient of u < 2^48 is
+// (u mul) >> shift.
+struct t_recip {
+  uint64_t mul = 0;
+  int shift = 0;
+};
+
+constexpr t_recip recip_of(int64_t n) {
+  int l = 0;
+  while ((int64_t{1} << l) < n) ++l;
+  t_recip r;
+  r.shift = 48 + l;
+  r.mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << r.shift) + n - 1) / n);
+  return r;
+}
+
 // Truncating division of a by st.pt_n through a multiplication: exact for
 // |a| < 2^48 (an accumulator of 32-bit values over at most 32767 samples).
 int64_t pt_div(const t_filt_stat& st, int64_t a) {
@@ -86,11 +102,10 @@ int64_t pt_div(const t_filt_stat& st, int64_t a) {
 }
 
 void set_pt_len(t_filt_stat& st, int64_t n) {
-  int l = 0;
-  while ((int64_t{1} << l) < n) ++l;
+  const t_recip r = recip_of(n);
   st.pt_n = n;
-  st.pt_shift = 48 + l;
-  st.pt_mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << st.pt_shift) + n - 1) / n);
+  st.pt_shift = r.shift;
+  st.pt_mul = r.mul;
 }
 
 // The class of v (lo <= v <= hi): the number of bounds not above it. With
@@ -112,7 +127,7 @@ constexpr uint32_t KEY_ONE = 32;  // one entry more in a class
 
 #if defined(__SSE2__)
 // Per lane: a where m is set, b elsewhere.
-__m128i pick(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+__m128i lane_pick(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
 #endif
 
 void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
@@ -126,8 +141,8 @@ void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
     __m128i mx = mn;
     for (int j = 4; j < n; j += 4) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + std::min(j, n - 4)));
-      mn = pick(_mm_cmpgt_epi32(mn, v), v, mn);
-      mx = pick(_mm_cmpgt_epi32(v, mx), v, mx);
+      mn = lane_pick(_mm_cmpgt_epi32(mn, v), v, mn);
+      mx = lane_pick(_mm_cmpgt_epi32(v, mx), v, mx);
     }
     alignas(16) int32_t a[4], b[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(a), mn);
@@ -173,7 +188,7 @@ struct t_class_lanes {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i c = _mm_unpacklo_epi64(two(v), two(_mm_srli_si128(v, 8)));
     const __m128i last = _mm_set1_epi32(SCREW_CLASSES - 1);
-    return pick(_mm_cmpgt_epi32(c, last), last, c);
+    return lane_pick(_mm_cmpgt_epi32(c, last), last, c);
   }
   __m128d base, inv;
 };
@@ -200,7 +215,7 @@ void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 }
 
 // Bit k set where a[k] and b[k] differ, k < 64.
-uint64_t differ(const int8_t* a, const int8_t* b) {
+uint64_t class_changes(const int8_t* a, const int8_t* b) {
   uint64_t same = 0;
 #if defined(__SSE2__)
   for (int k = 0; k < 64; k += 16) {
@@ -255,7 +270,7 @@ void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   const int32_t* w = st.screw_win.data() + pos;
   const int8_t* was = st.screw_cls.data() + pos;
   const int8_t* cls = now.data() + pos;
-  for (uint64_t moved = differ(cls, was) & ((uint64_t{1} << n) - 2); moved != 0; moved &= moved - 1) {
+  for (uint64_t moved = class_changes(cls, was) & ((uint64_t{1} << n) - 2); moved != 0; moved &= moved - 1) {
     const int k = __builtin_ctzll(moved);
     drop_entry(st, was[k], w[k]);
     add_entry(st, cls[k], w[k]);
@@ -264,21 +279,11 @@ void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   st.screw_cls = now;
 }
 
-// Truncating division by a count n (1..50) as a product, exact for
-// dividends below 2^48 (a class sum lies below 50 times 2^31).
-struct t_recip {
-  uint64_t mul = 0;
-  int shift = 0;
-};
-
+// Truncating division of a class sum (below 50 times 2^31) by its count
+// (1..50) as a product.
 constexpr std::array<t_recip, SCREW_WIN + 1> make_recips() {
   std::array<t_recip, SCREW_WIN + 1> r{};
-  for (int n = 1; n <= SCREW_WIN; ++n) {
-    int l = 0;
-    while ((1 << l) < n) ++l;
-    r[n].shift = 48 + l;
-    r[n].mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << r[n].shift) + n - 1) / n);
-  }
+  for (int n = 1; n <= SCREW_WIN; ++n) r[n] = recip_of(n);
   return r;
 }
 
