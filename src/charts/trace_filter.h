@@ -7,8 +7,8 @@
 // The chain keeps its windows in rings written twice over (the newest n
 // entries lie side by side), the median window also sorted, and the screw
 // window's classes with their counts and sums: a sample costs a few dozen
-// steps, and the classes are built again only when the window's minimum or
-// maximum moves.
+// steps; when the window's minimum or maximum moves, only the entries whose
+// class changes move between the classes.
 //
 // Each live display channel slot owns a filtered copy of the day's raw
 // series (filt_rows), extended as samples arrive. A rebuild of a whole day
