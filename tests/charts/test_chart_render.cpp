@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -226,7 +227,8 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
       if (gap(rng)) i += static_cast<int32_t>(jump(rng) * 30);  // a gap
       if (i > last) break;
       for (int dev = 0; dev < 3; ++dev)
-        put_live(dev, i, level + 5.0f * dev, 0x000A8000u | static_cast<uint32_t>(level * 10) | ((i / 700) % 2) << 28,
+        put_live(dev, i, level + 5.0f * dev,
+                 0x000A8000u | (static_cast<uint32_t>(std::max(0.0f, level * 10)) & 0x3FFFu) | ((i / 700) % 2) << 28,
                  static_cast<int16_t>(200 + level));
     }
     newest = last;

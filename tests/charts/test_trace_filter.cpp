@@ -177,7 +177,8 @@ std::vector<uint32_t> random_values(std::mt19937& rng, int n) {
         default: level = rng() % 2 ? INT32_MAX - 2 * spread : INT32_MIN + 2 * spread; break;
       }
     }
-    int64_t v = level + (spread ? static_cast<int32_t>(rng() % (2 * static_cast<uint32_t>(spread) + 1)) - spread : 0);
+    int64_t v = static_cast<int64_t>(level) +
+                (spread ? static_cast<int32_t>(rng() % (2 * static_cast<uint32_t>(spread) + 1)) - spread : 0);
     if (rng() % 97 == 0) v = level + (rng() % 2 ? 40 : -40) * static_cast<int64_t>(spread + 1);  // a peak
     v = std::clamp<int64_t>(v, INT32_MIN, INT32_MAX);
     out[static_cast<size_t>(i)] = rng() % 400 == 0 ? NOV : static_cast<uint32_t>(static_cast<int32_t>(v));
