@@ -22,30 +22,11 @@ constexpr int AOUT_END_REGS[2][2][2] = {{{1, 3}, {2, 4}}, {{5, 7}, {6, 8}}};  //
 
 QString cap(QStringView name) { return trim_blanks(ctrl_text(name, TXT_REQ_CAPTION, FORM_MAIN)); }
 
-QChar dec_sep() { return sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep; }
-
-// Item lists of the combo boxes: those the pages fill themselves, else the text table's.
-QStringList items_of(QStringView name) {
-  if (name == u"cmb_baud") return {"9600", "19200", "38400", "57600", "115200"};
-  if (name == u"cmb_parity") return {"none", "even", "odd"};
-  if (name == u"cmb_temp_mode") return {QString::fromUtf16(u"\u00B0C"), QString::fromUtf16(u"\u00B0F")};
-  if (name == u"cmb_al1_mode" || name == u"cmb_al2_mode") return {"N.O.", "N.C."};
-  if (name == u"x_cmb_cal_pts") return {"2", "3", "4", "5"};
-  if (name == u"x_cmb_decp") return dec_places_items(dec_sep());
-  if (name == u"cmb_mod_addr") {
-    QStringList l;
-    for (int a = 1; a <= 248; ++a) l << QString::number(a);
-    return l;
-  }
-  if (name == u"cmb_curr_prod" || (name.startsWith(u"cmb_prod") && name.endsWith(u"_sel"))) return prod_names();
-  return combo_items(name, FORM_MAIN).value_or(QStringList());
-}
-
 // What a bound control shows for the active configuration.
 QString shown(const QString& name) {
   if (name.startsWith("txt_")) return trim_blanks(edit_show(name).text.value_or(QString()));
   if (name.startsWith("cmb_") || name.startsWith("x_cmb_")) {
-    const QStringList items = items_of(name);
+    const QStringList items = shown_combo_items(name);
     const t_combo_show s = combo_show(name, items.isEmpty() ? 0x7FFF : static_cast<int>(items.size()));
     if (!s.index || *s.index < 0) return {};
     return *s.index < items.size() ? trim_blanks(items[*s.index]) : QString::number(*s.index);

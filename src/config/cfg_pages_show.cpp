@@ -9,6 +9,7 @@
 #include "config/products.h"
 #include "config/reg_codec.h"
 #include "core/reg_text.h"
+#include "core/sys_number.h"
 #include "core/updating_guard.h"
 #include "texts/text_table.h"
 
@@ -49,7 +50,7 @@ void cfg_pages::fill_cfg_lists() {
   cmb_mod_addr->clear();
   for (int a = 1; a <= 248; ++a) cmb_mod_addr->addItem(QString::number(a));
   x_cmb_decp->clear();
-  x_cmb_decp->addItems(dec_places_items(sys_dec_sep.isNull() ? QChar(u'.') : sys_dec_sep));
+  x_cmb_decp->addItems(dec_places_items(sys_dec_char()));
 }
 
 void cfg_pages::show_bound_controls(QWidget* container) {

@@ -1,7 +1,10 @@
 #include "config/cfg_show.h"
 
 #include "config/bind_table.h"
+#include "config/products.h"
 #include "config/reg_codec.h"
+#include "core/sys_number.h"
+#include "texts/text_table.h"
 
 #include <algorithm>
 
@@ -119,4 +122,20 @@ std::optional<bool> button_show(QStringView name) {
     if (name == QLatin1StringView(row.ctrl_name) && !aout_cond_excludes(row.aout_cond))
       enabled = ena_rule_ok(row.ena_rule);
   return enabled;
+}
+
+QStringList shown_combo_items(QStringView name) {
+  if (name == u"cmb_baud") return {"9600", "19200", "38400", "57600", "115200"};
+  if (name == u"cmb_parity") return {"none", "even", "odd"};
+  if (name == u"cmb_temp_mode") return {QString::fromUtf16(u"\u00B0C"), QString::fromUtf16(u"\u00B0F")};
+  if (name == u"cmb_al1_mode" || name == u"cmb_al2_mode") return {"N.O.", "N.C."};
+  if (name == u"x_cmb_cal_pts") return {"2", "3", "4", "5"};
+  if (name == u"x_cmb_decp") return dec_places_items(sys_dec_char());
+  if (name == u"cmb_mod_addr") {
+    QStringList l;
+    for (int a = 1; a <= 248; ++a) l << QString::number(a);
+    return l;
+  }
+  if (name == u"cmb_curr_prod" || (name.startsWith(u"cmb_prod") && name.endsWith(u"_sel"))) return prod_names();
+  return combo_items(name, FORM_MAIN).value_or(QStringList());
 }

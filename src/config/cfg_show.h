@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -28,6 +29,11 @@ struct t_combo_show {
 // The register's bits under the mask minus dec_pl (the edited product index
 // for the product selector), limited to the items there are.
 t_combo_show combo_show(QStringView name, int item_count);
+
+// The items a page's combo box holds: those the pages fill themselves (baud
+// rates, addresses, product names, decimal places with the system's
+// separator...), else the text table's; empty when neither has any.
+QStringList shown_combo_items(QStringView name);
 
 struct t_check_show {
   std::optional<bool> checked;

@@ -18,23 +18,6 @@
 
 namespace {
 
-// Item lists of the combo boxes that the text table has none for.
-std::optional<QStringList> fixed_items(QStringView name) {
-  if (name == u"cmb_baud") return QStringList{"9600", "19200", "38400", "57600", "115200"};
-  if (name == u"cmb_parity") return QStringList{"none", "even", "odd"};
-  if (name == u"cmb_temp_mode") return QStringList{QString::fromUtf16(u"\u00B0C"), QString::fromUtf16(u"\u00B0F")};
-  if (name == u"cmb_al1_mode" || name == u"cmb_al2_mode") return QStringList{"N.O.", "N.C."};
-  if (name == u"x_cmb_cal_pts") return QStringList{"2", "3", "4", "5"};
-  if (name == u"x_cmb_decp") return dec_places_items(u'.');
-  if (name == u"cmb_mod_addr") {
-    QStringList l;
-    for (int a = 1; a <= 248; ++a) l << QString::number(a);
-    return l;
-  }
-  if (name == u"cmb_curr_prod" || (name.startsWith(u"cmb_prod") && name.endsWith(u"_sel"))) return prod_names();
-  return combo_items(name, FORM_MAIN);
-}
-
 // Registers a row shows (within its block).
 int row_width(const t_ctrl_bind& row) {
   switch (row.val_kind) {
@@ -57,7 +40,7 @@ std::optional<QString> shown_value(const t_ctrl_bind& row) {
     return s.text ? std::optional<QString>(trim_blanks(*s.text)) : std::nullopt;
   }
   if (name.startsWith("cmb_") || name.startsWith("x_cmb_")) {
-    const QStringList items = fixed_items(name).value_or(QStringList());
+    const QStringList items = shown_combo_items(name);
     const t_combo_show s = combo_show(name, items.isEmpty() ? 0x7FFF : static_cast<int>(items.size()));
     if (!s.index || *s.index < 0) return QString();
     return *s.index < items.size() ? trim_blanks(items[*s.index]) : QString::number(*s.index);
