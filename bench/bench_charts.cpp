@@ -210,16 +210,17 @@ void BM_LiveFollowStep(benchmark::State& st) {
 }
 BENCHMARK(BM_LiveFollowStep)->Arg(0)->Arg(3600)->Arg(60)->Iterations(30)->Unit(benchmark::kMillisecond);
 
-// 8 raw channels of a whole day with every filter on.
-void fill_filtered_day() {
+// 8 raw channels of a whole day with every filter on (or only the stages
+// in `stages`: 1 median, 2 screw, 4 Pt1).
+void fill_filtered_day(int stages = 7) {
   fill_day(CHART_LIVE);
   std::mt19937 rng(5);
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     t_dsp_chan& ch = common_setup.dsp_chan_live[r];
     ch.meas_mode = MEAS_RAW;
-    ch.filt_med = 5;
-    ch.filt_screw = 10;
-    ch.filt_pt = 100;
+    ch.filt_med = (stages & 1) ? 5 : 0;
+    ch.filt_screw = (stages & 2) ? 10 : 0;
+    ch.filt_pt = (stages & 4) ? 100 : 0;
     auto& d = m_stat.dev_stat[r];
     for (int i = 0; i < SLOTS_PER_DAY; ++i) d.smp_raw[i].store(0x000A8000u | (rng() & 0x3FF));
     d.last_arch_idx.store(SLOTS_PER_DAY - 1);
@@ -239,6 +240,15 @@ void BM_FilterRebuild(benchmark::State& st) {
   st.counters["samples"] = 8.0 * SLOTS_PER_DAY;
 }
 BENCHMARK(BM_FilterRebuild)->Unit(benchmark::kMillisecond);
+
+// Where the rebuild's time goes: the same rows with some stages only
+// (1 median, 2 screw, 4 Pt1; 0 the raw decoding alone).
+void BM_FilterStages(benchmark::State& st) {
+  fill_filtered_day(static_cast<int>(st.range(0)));
+  for (auto _ : st)
+    for (int r = 0; r < MAX_CHANNELS; ++r) refilter_after_load(r);
+}
+BENCHMARK(BM_FilterStages)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(3)->Unit(benchmark::kMillisecond);
 
 // The same rebuild as the window runs it, in steps between its events: the
 // time is the longest step, the time the window's thread is away at most.

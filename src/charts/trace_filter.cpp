@@ -325,24 +325,52 @@ void ring_push(std::array<int32_t, N>& win, int32_t& pos, int32_t v) {
   win[pos + half] = v;
 }
 
+// The sorted median window after one entry `out` leaves and v joins:
+// lanes below out's first copy keep their entry, the others take the next
+// one; then with r the result, lane k takes max(r[k - 1], min(r[k], v)),
+// which is r[k] below v's place, v at it and r[k - 1] above it.
+void med_replace(int32_t* s, int32_t out, int32_t v) {
+#if defined(__SSE2__)
+  static_assert(MED_SORTED == 12);
+  const auto load = [&](int k) { return _mm_load_si128(reinterpret_cast<const __m128i*>(s + k)); };
+  // Lane k of a and lane 0 of b moved one lane down, or one lane up.
+  const auto down = [](__m128i a, __m128i b) { return _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12)); };
+  const auto up = [](__m128i a, __m128i b) { return _mm_or_si128(_mm_slli_si128(a, 4), _mm_srli_si128(b, 12)); };
+  const __m128i s0 = load(0), s1 = load(4), s2 = load(8);
+  const __m128i o = _mm_set1_epi32(out);
+  const __m128i r0 = lane_pick(_mm_cmpgt_epi32(o, s0), s0, down(s0, s1));
+  const __m128i r1 = lane_pick(_mm_cmpgt_epi32(o, s1), s1, down(s1, s2));
+  const __m128i r2 = lane_pick(_mm_cmpgt_epi32(o, s2), s2, down(s2, _mm_set1_epi32(INT32_MAX)));
+  const __m128i x = _mm_set1_epi32(v);
+  const auto place = [&](__m128i r, __m128i before) {
+    const __m128i lo = lane_pick(_mm_cmpgt_epi32(r, x), x, r);  // min(r, v)
+    return lane_pick(_mm_cmpgt_epi32(lo, before), lo, before);  // max
+  };
+  const __m128i t0 = place(r0, up(r0, _mm_set1_epi32(INT32_MIN)));
+  const __m128i t1 = place(r1, up(r1, r0));
+  const __m128i t2 = place(r2, up(r2, r1));
+  _mm_store_si128(reinterpret_cast<__m128i*>(s), t0);
+  _mm_store_si128(reinterpret_cast<__m128i*>(s + 4), t1);
+  _mm_store_si128(reinterpret_cast<__m128i*>(s + 8), t2);
+#else
+  int32_t r[MED_SORTED];
+  for (int k = 0; k < MED_SORTED; ++k) r[k] = s[k] < out ? s[k] : (k + 1 < MED_SORTED ? s[k + 1] : INT32_MAX);
+  for (int k = 0; k < MED_SORTED; ++k) s[k] = std::max(k > 0 ? r[k - 1] : INT32_MIN, std::min(r[k], v));
+#endif
+}
+
 int32_t median_step(t_filt_stat& st, int m, int32_t v) {
   const int n = 2 * m + 1;
+  int32_t* s = st.med_sorted.data();
   if (st.med_n != n) {
-    std::copy_n(st.med_win.begin() + st.med_pos, n, st.med_sorted.begin());
-    std::sort(st.med_sorted.begin(), st.med_sorted.begin() + n);
+    std::copy_n(st.med_win.begin() + st.med_pos, n, s);
+    std::sort(s, s + n);
+    std::fill(s + n, s + MED_SORTED, INT32_MAX);
     st.med_n = n;
   }
   const int32_t out = st.med_win[st.med_pos + n - 1];  // leaves the newest n
   ring_push(st.med_win, st.med_pos, v);
-  int32_t* s = st.med_sorted.data();
-  int j = 0;
-  for (int k = 0; k < n; ++k) j += s[k] < out ? 1 : 0;  // s[j] == out
-  if (v > out) {
-    for (; j + 1 < n && s[j + 1] < v; ++j) s[j] = s[j + 1];
-  } else {
-    for (; j > 0 && s[j - 1] > v; --j) s[j] = s[j - 1];
-  }
-  s[j] = v;
+  med_replace(s, out, v);
   return s[m];
 }
 

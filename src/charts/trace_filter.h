@@ -5,7 +5,8 @@
 // through and restarts the chain at the next valid one.
 //
 // The chain keeps its windows in rings written twice over (the newest n
-// entries lie side by side), the median window also sorted, and the screw
+// entries lie side by side), the median window also sorted (a step drops
+// the leaving entry and places the new one without a branch), and the screw
 // window's classes with their counts and sums: a sample costs a few dozen
 // steps; when the window's minimum or maximum moves, only the entries whose
 // class changes move between the classes.
@@ -26,6 +27,7 @@ inline constexpr int FILT_ROW_SIZE = SLOTS_PER_DAY + 2;  // indexes 0..432000 (+
 inline constexpr int SCREW_WIN = 50;
 inline constexpr int SCREW_CLASSES = 20;
 inline constexpr int MED_WIN = 11;
+inline constexpr int MED_SORTED = 12;  // the sorted median window, padded to whole groups of four
 // The class ring: both copies and spare entries, so that 64 of them from
 // any start can be compared at once.
 inline constexpr int SCREW_CLS_SIZE = 128;
@@ -37,7 +39,9 @@ struct t_filt_stat {
   // each stored at k and k + MED_WIN; the newest med_n of them sorted.
   std::array<int32_t, 2 * MED_WIN> med_win{};
   int32_t med_pos = 0;
-  std::array<int32_t, MED_WIN> med_sorted{};
+  // INT32_MAX beyond the newest med_n, so that the window moves four
+  // entries at a time.
+  alignas(16) std::array<int32_t, MED_SORTED> med_sorted{};
   int32_t med_n = 0;  // 0: med_sorted is to be built again
   // Screw: the 50 newest median outputs at screw_win[screw_pos ..] (newest
   // first), each stored at k and k + SCREW_WIN.
