@@ -289,24 +289,63 @@ constexpr std::array<t_recip, SCREW_WIN + 1> make_recips() {
 
 constexpr std::array<t_recip, SCREW_WIN + 1> COUNT_RECIPS = make_recips();
 
-[[gnu::always_inline]] inline int top_key(const t_filt_stat& st) {
-  const int16_t* k = st.key.data();
+// The class keys while a run of samples goes through the chain: in three
+// registers of eight keys, so that a step's updates are not stored and
+// read back at once; st.key holds them between runs and around the rare
+// steps that rebuild or regroup the classes.
+class t_keys {
+ public:
+  explicit t_keys(const t_filt_stat& st) { load(st); }
 #if defined(__SSE2__)
   static_assert(SCREW_KEYS == 24 && SCREW_CLASSES <= SCREW_KEYS);
-  __m128i m = _mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(k)),
-                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + 8)));
-  m = _mm_max_epi16(m, _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + 16)));
-  m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
-  m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
-  m = _mm_max_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
-  return _mm_extract_epi16(m, 0);
-#else
-  return *std::max_element(k, k + SCREW_CLASSES);
-#endif
-}
+  void load(const t_filt_stat& st) {
+    for (int i = 0; i < 3; ++i) k_[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(st.key.data() + 8 * i));
+  }
+  void store(t_filt_stat& st) const {
+    for (int i = 0; i < 3; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(st.key.data() + 8 * i), k_[i]);
+  }
+  // One entry leaves class `from` and one joins class `to`.
+  void move(int from, int to) {
+    for (int i = 0; i < 3; ++i) k_[i] = _mm_add_epi16(_mm_sub_epi16(k_[i], one(from, i)), one(to, i));
+  }
+  int top() const {
+    __m128i m = _mm_max_epi16(_mm_max_epi16(k_[0], k_[1]), k_[2]);
+    m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+    m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+    m = _mm_max_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_extract_epi16(m, 0);
+  }
 
-[[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st) {
-  const auto top = static_cast<uint32_t>(top_key(st));
+ private:
+  // KEY_ONE in the key of class c, eight keys from 8 i on.
+  static __m128i one(int c, int i) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(ONES.data() + SCREW_KEYS * (SCREW_KEYS - 1 - c) + 8 * i));
+  }
+  // Rows of KEY_ONE at one place: ONES[SCREW_KEYS (SCREW_KEYS - 1 - c) + j]
+  // is KEY_ONE where j == c.
+  alignas(16) static constexpr std::array<int16_t, SCREW_KEYS*(2 * SCREW_KEYS - 1)> ONES = [] {
+    std::array<int16_t, SCREW_KEYS*(2 * SCREW_KEYS - 1)> t{};
+    for (int c = 0; c < SCREW_KEYS; ++c) t[static_cast<size_t>(SCREW_KEYS * (SCREW_KEYS - 1 - c) + c)] = KEY_ONE;
+    return t;
+  }();
+  __m128i k_[3];
+#else
+  void load(const t_filt_stat& st) { k_ = st.key; }
+  void store(t_filt_stat& st) const { st.key = k_; }
+  void move(int from, int to) {
+    k_[from] = static_cast<int16_t>(k_[from] - KEY_ONE);
+    k_[to] = static_cast<int16_t>(k_[to] + KEY_ONE);
+  }
+  int top() const { return *std::max_element(k_.begin(), k_.begin() + SCREW_CLASSES); }
+
+ private:
+  std::array<int16_t, SCREW_KEYS> k_;
+#endif
+};
+
+// The mean of the fullest class, top being the largest key.
+[[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st, int top_key) {
+  const auto top = static_cast<uint32_t>(top_key);
   const int best = class_key(0) - static_cast<int>(top % KEY_ONE);
   // The quotient truncated toward zero, as a division would.
   const int64_t sum = st.sum[best];
@@ -329,7 +368,7 @@ void ring_push(std::array<int32_t, N>& win, int32_t& pos, int32_t v) {
 // lanes below out's first copy keep their entry, the others take the next
 // one; then with r the result, lane k takes max(r[k - 1], min(r[k], v)),
 // which is r[k] below v's place, v at it and r[k - 1] above it.
-void med_replace(int32_t* s, int32_t out, int32_t v) {
+[[gnu::always_inline]] inline void med_replace(int32_t* s, int32_t out, int32_t v) {
 #if defined(__SSE2__)
   static_assert(MED_SORTED == 12);
   const auto load = [&](int k) { return _mm_load_si128(reinterpret_cast<const __m128i*>(s + k)); };
@@ -359,7 +398,7 @@ void med_replace(int32_t* s, int32_t out, int32_t v) {
 #endif
 }
 
-int32_t median_step(t_filt_stat& st, int m, int32_t v) {
+[[gnu::always_inline]] inline int32_t median_step(t_filt_stat& st, int m, int32_t v) {
   const int n = 2 * m + 1;
   int32_t* s = st.med_sorted.data();
   if (st.med_n != n) {
@@ -374,29 +413,34 @@ int32_t median_step(t_filt_stat& st, int m, int32_t v) {
   return s[m];
 }
 
-int32_t screw_step(t_filt_stat& st, int n, int32_t v) {
+[[gnu::always_inline]] inline int32_t screw_step(t_filt_stat& st, t_keys& keys, int n, int32_t v) {
   const int at_out = st.screw_pos + n - 1;  // leaves the newest n
   const int32_t out = st.screw_win[at_out];
   const int out_c = st.screw_cls[at_out];
   ring_push(st.screw_win, st.screw_pos, v);
   if (st.screw_n != n) {
     build_classes(st, n);
-    return fullest_class_mean(st);
+    keys.load(st);
+    return fullest_class_mean(st, keys.top());
   }
-  drop_entry(st, out_c, out);
+  st.sum[out_c] -= out;
   if (v < st.lo || v > st.hi || out == st.lo || out == st.hi) {
     int32_t lo = 0, hi = 0;
     min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
     if (lo != st.lo || hi != st.hi) {
+      keys.store(st);
+      st.key[out_c] = static_cast<int16_t>(st.key[out_c] - KEY_ONE);
       regroup_classes(st, n, lo, hi);
-      return fullest_class_mean(st);
+      keys.load(st);
+      return fullest_class_mean(st, keys.top());
     }
   }
   const int c = screw_class(st, v);
-  add_entry(st, c, v);
+  keys.move(out_c, c);
+  st.sum[c] += v;
   st.screw_cls[st.screw_pos] = static_cast<int8_t>(c);
   st.screw_cls[st.screw_pos + SCREW_WIN] = static_cast<int8_t>(c);
-  return fullest_class_mean(st);
+  return fullest_class_mean(st, keys.top());
 }
 
 void restart_chain(t_filt_stat& st, int32_t v) {
@@ -406,16 +450,19 @@ void restart_chain(t_filt_stat& st, int32_t v) {
   st.screw_n = 0;
 }
 
-inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st) {
+// One step; a stage whose flag is false is off whatever p says (runs of
+// samples take the loop made for their stages).
+template <bool MED, bool SCREW, bool PT>
+[[gnu::always_inline]] inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st, t_keys& keys) {
   if (x == NO_VALUE) {
     st.reset = true;
     return x;
   }
   auto v = static_cast<int32_t>(x);
   if (st.reset) restart_chain(st, v);
-  if (p.med_m > 0) v = median_step(st, p.med_m, v);
-  if (p.screw_n > 0) v = screw_step(st, p.screw_n, v);
-  if (p.pt_n > 0) {
+  if (MED && p.med_m > 0) v = median_step(st, p.med_m, v);
+  if (SCREW && p.screw_n > 0) v = screw_step(st, keys, p.screw_n, v);
+  if (PT && p.pt_n > 0) {
     if (st.pt_n != p.pt_n) {
       set_pt_len(st, p.pt_n);
       st.q = st.acc / p.pt_n;
@@ -433,6 +480,17 @@ inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st) {
   return static_cast<uint32_t>(v);
 }
 
+using t_raw_ring = decltype(t_dev_stat::smp_raw);
+
+template <bool MED, bool SCREW, bool PT>
+void filter_run(const t_raw_ring& ring, int start, int end, const t_filt_par& p, t_filt_row& row) {
+  raw_decoder decode;
+  t_keys keys(row.state);
+  for (int i = start; i <= end; ++i)
+    row.filt[i] = chain_step<MED, SCREW, PT>(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state, keys);
+  keys.store(row.state);
+}
+
 // The channel of live slot `slot`, when it is a raw channel of an active device.
 const t_dsp_chan* filtered_chan(int slot) {
   const t_dsp_chan& ch = common_setup.dsp_chan_live[slot];
@@ -445,10 +503,14 @@ const t_dsp_chan* filtered_chan(int slot) {
 void filter_range(t_filt_row& row, const t_dsp_chan& ch, int start, int end) {
   const auto& ring = m_stat.dev_stat[ch.dev_idx].smp_raw;
   const t_filt_par p = filt_par(ch.filt_med, ch.filt_pt, ch.filt_screw);
-  raw_decoder decode;
   end = std::min(end, FILT_ROW_SIZE - 2);
-  for (int i = std::max(start, 0); i <= end; ++i)
-    row.filt[i] = chain_step(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state);
+  start = std::max(start, 0);
+  using t_run = void (*)(const t_raw_ring&, int, int, const t_filt_par&, t_filt_row&);
+  static constexpr t_run RUNS[8] = {filter_run<false, false, false>, filter_run<true, false, false>,
+                                    filter_run<false, true, false>,  filter_run<true, true, false>,
+                                    filter_run<false, false, true>,  filter_run<true, false, true>,
+                                    filter_run<false, true, true>,   filter_run<true, true, true>};
+  RUNS[(p.med_m > 0 ? 1 : 0) | (p.screw_n > 0 ? 2 : 0) | (p.pt_n > 0 ? 4 : 0)](ring, start, end, p, row);
   row.dirty = std::max(row.dirty, end);
 }
 
@@ -498,11 +560,14 @@ bool step_row(int slot, int per_row) {
 int32_t screw_of(const t_filt_stat& st, int n) {
   t_filt_stat s = st;
   build_classes(s, std::clamp(n, 1, SCREW_WIN));
-  return fullest_class_mean(s);
+  return fullest_class_mean(s, t_keys(s).top());
 }
 
 uint32_t filter_sample(uint32_t x, int32_t med, uint16_t pt, t_filt_stat& st, uint16_t screw) {
-  return chain_step(x, filt_par(med, pt, screw), st);
+  t_keys keys(st);
+  const uint32_t y = chain_step<true, true, true>(x, filt_par(med, pt, screw), st, keys);
+  keys.store(st);
+  return y;
 }
 
 t_filt_row& filt_row(int slot) { return rows()[slot]; }
