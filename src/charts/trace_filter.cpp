@@ -111,13 +111,14 @@ void set_pt_len(t_filt_stat& st, int64_t n) {
 // The class of v (lo <= v <= hi): the number of bounds not above it. With
 // d = v - lo and range = hi - lo > 0, bound i = lo + floor(range i / 20) is
 // not above v exactly when i < 20 (d + 1) / range: the class is that
-// quotient rounded up, at most 19. Taken as a product with 1 / range less
-// 2^-40 it still rounds up right: its error stays below 2^-46, and a
+// quotient rounded up, at most 19. Taken as (d + 1) times 20 / range less
+// 2^-40 it still rounds up right: d + 1 = v - (lo - 1) is exact in a
+// double, the product's error stays below 2^-46 (it is below 40), and a
 // quotient that is not whole lies at least 1 / range >= 2^-32 from one.
-// 20 (d + 1) = 20 v - 20 (lo - 1) is exact in a double.
+// When hi == lo (every entry equal), 20 / range is taken as 20: class 19.
 [[gnu::always_inline]] inline int screw_class(const t_filt_stat& st, int32_t v) {
-  const double t = std::min((20.0 * static_cast<double>(v) - st.lo_base) * st.inv_range - 0x1p-40,
-                            static_cast<double>(SCREW_CLASSES));
+  const double t =
+      std::min((static_cast<double>(v) - st.lo_base) * st.inv_range - 0x1p-40, static_cast<double>(SCREW_CLASSES));
   const auto c = static_cast<int>(t);
   return std::min(c + (t > c ? 1 : 0), SCREW_CLASSES - 1);
 }
@@ -135,20 +136,33 @@ void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
   lo = w[0];
   hi = w[0];
 #if defined(__SSE2__)
-  if (n >= 4) {
-    // Four at a time; the last four end at the window's end.
-    __m128i mn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
-    __m128i mx = mn;
-    for (int j = 4; j < n; j += 4) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + std::min(j, n - 4)));
-      mn = lane_pick(_mm_cmpgt_epi32(mn, v), v, mn);
-      mx = lane_pick(_mm_cmpgt_epi32(v, mx), v, mx);
+  if (n >= 8) {
+    // Four at a time in two pairs of lanes; the last four end at the
+    // window's end, overlapping others.
+    const auto load = [&](int j) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + j)); };
+    const auto vmin = [](__m128i a, __m128i b) { return lane_pick(_mm_cmpgt_epi32(a, b), b, a); };
+    const auto vmax = [](__m128i a, __m128i b) { return lane_pick(_mm_cmpgt_epi32(a, b), a, b); };
+    __m128i mn0 = load(0), mx0 = mn0, mn1 = load(n - 4), mx1 = mn1;
+    int j = 4;
+    for (; j + 4 < n - 4; j += 8) {
+      const __m128i a = load(j), b = load(j + 4);
+      mn0 = vmin(mn0, a);
+      mx0 = vmax(mx0, a);
+      mn1 = vmin(mn1, b);
+      mx1 = vmax(mx1, b);
     }
-    alignas(16) int32_t a[4], b[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(a), mn);
-    _mm_store_si128(reinterpret_cast<__m128i*>(b), mx);
-    lo = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
-    hi = std::max(std::max(b[0], b[1]), std::max(b[2], b[3]));
+    if (j < n - 4) {
+      const __m128i a = load(j);
+      mn0 = vmin(mn0, a);
+      mx0 = vmax(mx0, a);
+    }
+    __m128i mn = vmin(mn0, mn1), mx = vmax(mx0, mx1);
+    mn = vmin(mn, _mm_shuffle_epi32(mn, _MM_SHUFFLE(1, 0, 3, 2)));
+    mx = vmax(mx, _mm_shuffle_epi32(mx, _MM_SHUFFLE(1, 0, 3, 2)));
+    mn = vmin(mn, _mm_shuffle_epi32(mn, _MM_SHUFFLE(2, 3, 0, 1)));
+    mx = vmax(mx, _mm_shuffle_epi32(mx, _MM_SHUFFLE(2, 3, 0, 1)));
+    lo = _mm_cvtsi128_si32(mn);
+    hi = _mm_cvtsi128_si32(mx);
     k = n;
   }
 #endif
@@ -166,8 +180,8 @@ void set_bounds(t_filt_stat& st, int32_t lo, int32_t hi) {
   st.hi = hi;
   const int64_t range = static_cast<int64_t>(hi) - lo;
   // A window of equal values: every bound is lo, all in class 19.
-  st.inv_range = range > 0 ? 1.0 / static_cast<double>(range) : 1e300;
-  st.lo_base = 20.0 * (static_cast<double>(lo) - 1.0);
+  st.inv_range = range > 0 ? 20.0 / static_cast<double>(range) : 20.0;
+  st.lo_base = static_cast<double>(lo) - 1.0;
 }
 
 using t_screw_cls = std::array<int8_t, SCREW_CLS_SIZE>;
@@ -176,10 +190,11 @@ using t_screw_cls = std::array<int8_t, SCREW_CLS_SIZE>;
 // screw_class of four values at once.
 struct t_class_lanes {
   explicit t_class_lanes(const t_filt_stat& st) : base(_mm_set1_pd(st.lo_base)), inv(_mm_set1_pd(st.inv_range)) {}
-  // The classes of the two low values, in the two low lanes.
+  // The classes of the two low values, in the two low lanes; values
+  // outside lo..hi (entries beyond the newest n) get some class.
   __m128i two(__m128i v) const {
-    const __m128d x = _mm_sub_pd(_mm_mul_pd(_mm_cvtepi32_pd(v), _mm_set1_pd(20.0)), base);
-    const __m128d t = _mm_min_pd(_mm_sub_pd(_mm_mul_pd(x, inv), _mm_set1_pd(0x1p-40)), _mm_set1_pd(SCREW_CLASSES));
+    const __m128d x = _mm_sub_pd(_mm_cvtepi32_pd(v), base);
+    const __m128d t = _mm_sub_pd(_mm_mul_pd(x, inv), _mm_set1_pd(0x1p-40));
     const __m128i c = _mm_cvttpd_epi32(t);
     const __m128d up = _mm_cmpgt_pd(t, _mm_cvtepi32_pd(c));
     return _mm_sub_epi32(c, _mm_shuffle_epi32(_mm_castpd_si128(up), _MM_SHUFFLE(3, 3, 2, 0)));
@@ -194,18 +209,20 @@ struct t_class_lanes {
 };
 #endif
 
-// The classes of all ring entries, both copies, under the bounds in st.
+// The classes of the ring entries (both copies), under the bounds in st.
 void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 #if defined(__SSE2__)
-  static_assert(2 * SCREW_WIN >= 64 && SCREW_WIN <= 64);
+  static_assert(SCREW_WIN > 48 && SCREW_WIN <= 52 && 2 * SCREW_WIN >= 52);
   const t_class_lanes lanes(st);
   alignas(16) int8_t c[64];
-  for (int k = 0; k < 64; k += 16) {
+  for (int k = 0; k < 48; k += 16) {
     const int32_t* w = st.screw_win.data() + k;
     const __m128i lo = _mm_packs_epi32(lanes.four(w), lanes.four(w + 4));
     const __m128i hi = _mm_packs_epi32(lanes.four(w + 8), lanes.four(w + 12));
     _mm_store_si128(reinterpret_cast<__m128i*>(c + k), _mm_packs_epi16(lo, hi));
   }
+  const __m128i last = _mm_packs_epi32(lanes.four(st.screw_win.data() + 48), _mm_setzero_si128());
+  _mm_store_si128(reinterpret_cast<__m128i*>(c + 48), _mm_packs_epi16(last, _mm_setzero_si128()));
 #else
   int8_t c[SCREW_WIN];
   for (int k = 0; k < SCREW_WIN; ++k) c[k] = static_cast<int8_t>(screw_class(st, st.screw_win[k]));
@@ -239,29 +256,31 @@ void drop_entry(t_filt_stat& st, int c, int32_t v) {
   st.sum[c] -= v;
 }
 
-// Counts and sums of the classes of the newest n screw window entries,
-// from scratch, for the window's minimum lo and maximum hi.
-void build_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
+// Counts and sums of the classes of the newest n screw window entries, from
+// their classes in st.screw_cls.
+void count_classes(t_filt_stat& st, int n) {
   const int32_t* w = st.screw_win.data() + st.screw_pos;
   const int8_t* cls = st.screw_cls.data() + st.screw_pos;
-  set_bounds(st, lo, hi);
-  classes_of(st, st.screw_cls);
   st.key.fill(0);
   for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = static_cast<int16_t>(class_key(c));
   st.sum.fill(0);
   for (int k = 0; k < n; ++k) add_entry(st, cls[k], w[k]);
-  st.screw_n = n;
 }
 
+// The classes of the newest n screw window entries from scratch.
 void build_classes(t_filt_stat& st, int n) {
   int32_t lo = 0, hi = 0;
   min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
-  build_classes(st, n, lo, hi);
+  set_bounds(st, lo, hi);
+  classes_of(st, st.screw_cls);
+  count_classes(st, n);
+  st.screw_n = n;
 }
 
 // New bounds lo and hi for the newest n entries, whose older n - 1 are
-// counted under the bounds before: only the entries whose class changes
-// move, and the newest (not counted yet) joins its class.
+// counted under the bounds before: the entries whose class changes move,
+// and the newest (not counted yet) joins its class; when more than half of
+// them move, all are counted again, which costs less.
 void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   set_bounds(st, lo, hi);
   t_screw_cls now{};
@@ -270,7 +289,13 @@ void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   const int32_t* w = st.screw_win.data() + pos;
   const int8_t* was = st.screw_cls.data() + pos;
   const int8_t* cls = now.data() + pos;
-  for (uint64_t moved = class_changes(cls, was) & ((uint64_t{1} << n) - 2); moved != 0; moved &= moved - 1) {
+  uint64_t moved = class_changes(cls, was) & ((uint64_t{1} << n) - 2);
+  if (2 * __builtin_popcountll(moved) > n) {
+    st.screw_cls = now;
+    count_classes(st, n);
+    return;
+  }
+  for (; moved != 0; moved &= moved - 1) {
     const int k = __builtin_ctzll(moved);
     drop_entry(st, was[k], w[k]);
     add_entry(st, cls[k], w[k]);
@@ -425,8 +450,11 @@ void ring_push(std::array<int32_t, N>& win, int32_t& pos, int32_t v) {
   }
   st.sum[out_c] -= out;
   if (v < st.lo || v > st.hi || out == st.lo || out == st.hi) {
-    int32_t lo = 0, hi = 0;
-    min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
+    // The new entry may be the new minimum or maximum; the window is
+    // looked through only when one of them leaves.
+    int32_t lo = std::min(st.lo, v), hi = std::max(st.hi, v);
+    if ((out == st.lo && v > st.lo) || (out == st.hi && v < st.hi))
+      min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
     if (lo != st.lo || hi != st.hi) {
       keys.store(st);
       st.key[out_c] = static_cast<int16_t>(st.key[out_c] - KEY_ONE);

@@ -51,8 +51,8 @@ struct t_filt_stat {
   int32_t screw_pos = 0;
   int32_t screw_n = 0;  // window length the classes below are for; 0: to be built again
   int32_t lo = 0, hi = 0;
-  double inv_range = 0;  // 1 / (hi - lo)
-  double lo_base = 0;    // 20 (lo - 1)
+  double inv_range = 0;  // 20 / (hi - lo); 20 when hi == lo
+  double lo_base = 0;    // lo - 1
   // Per class: 32 times its count plus 31 - the class, so that the largest
   // key is the fullest class, the lower one of a tie; 0 beyond the classes.
   std::array<int16_t, SCREW_KEYS> key{};
