@@ -76,20 +76,26 @@ t_filt_par filt_par(int32_t med, uint16_t pt, uint16_t screw) {
   return p;
 }
 
-// Truncating division by n > 0 as a product: the quotient of u < 2^48 is
-// (u mul) >> shift.
+// Truncating division by n (1..65536) as a product: with l = ceil(log2 n)
+// and mul = ceil(2^(48 + l) / n), the quotient of u < 2^48 is
+// (u mul) >> (48 + l), since u (mul - 2^(48 + l) / n) / 2^(48 + l) < 2^-l
+// <= 1 / n; taken as the high half of (u << (16 - l)) mul.
 struct t_recip {
   uint64_t mul = 0;
-  int shift = 0;
+  int pre = 0;  // 16 - l
 };
 
 constexpr t_recip recip_of(int64_t n) {
   int l = 0;
   while ((int64_t{1} << l) < n) ++l;
   t_recip r;
-  r.shift = 48 + l;
-  r.mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << r.shift) + n - 1) / n);
+  r.pre = 16 - l;
+  r.mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << (48 + l)) + n - 1) / n);
   return r;
+}
+
+[[gnu::always_inline]] inline uint64_t recip_div(uint64_t u, uint64_t mul, int pre) {
+  return static_cast<uint64_t>((static_cast<unsigned __int128>(u << pre) * mul) >> 64);
 }
 
 // Truncating division of a by st.pt_n through a multiplication: exact for
@@ -97,14 +103,14 @@ constexpr t_recip recip_of(int64_t n) {
 int64_t pt_div(const t_filt_stat& st, int64_t a) {
   const uint64_t u = a < 0 ? 0 - static_cast<uint64_t>(a) : static_cast<uint64_t>(a);
   if (u >> 48) return a / st.pt_n;
-  const auto q = static_cast<int64_t>((static_cast<unsigned __int128>(u) * st.pt_mul) >> st.pt_shift);
+  const auto q = static_cast<int64_t>(recip_div(u, st.pt_mul, st.pt_pre));
   return a < 0 ? -q : q;
 }
 
 void set_pt_len(t_filt_stat& st, int64_t n) {
   const t_recip r = recip_of(n);
   st.pt_n = n;
-  st.pt_shift = r.shift;
+  st.pt_pre = r.pre;
   st.pt_mul = r.mul;
 }
 
@@ -377,7 +383,7 @@ class t_keys {
   const int64_t neg = sum >> 63;
   const auto mag = static_cast<uint64_t>((sum ^ neg) - neg);
   const t_recip& r = COUNT_RECIPS[top / KEY_ONE];
-  const auto q = static_cast<int64_t>((static_cast<unsigned __int128>(mag) * r.mul) >> r.shift);
+  const auto q = static_cast<int64_t>(recip_div(mag, r.mul, r.pre));
   return static_cast<int32_t>((q ^ neg) - neg);
 }
 
@@ -449,7 +455,7 @@ void ring_push(std::array<int32_t, N>& win, int32_t& pos, int32_t v) {
     return fullest_class_mean(st, keys.top());
   }
   st.sum[out_c] -= out;
-  if (v < st.lo || v > st.hi || out == st.lo || out == st.hi) {
+  if ((v < st.lo) | (v > st.hi) | (out == st.lo) | (out == st.hi)) {
     // The new entry may be the new minimum or maximum; the window is
     // looked through only when one of them leaves.
     int32_t lo = std::min(st.lo, v), hi = std::max(st.hi, v);

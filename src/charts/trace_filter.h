@@ -62,7 +62,7 @@ struct t_filt_stat {
   int64_t q = 0;
   int64_t pt_n = 0;  // 0: q is to be computed again
   uint64_t pt_mul = 0;
-  int32_t pt_shift = 0;
+  int32_t pt_pre = 0;
 };
 
 // One filter step. x is a decoded raw value (raw_to_value); med = filt_med
