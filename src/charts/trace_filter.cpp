@@ -196,8 +196,7 @@ using t_screw_cls = std::array<int8_t, SCREW_CLS_SIZE>;
 // screw_class of four values at once.
 struct t_class_lanes {
   explicit t_class_lanes(const t_filt_stat& st) : base(_mm_set1_pd(st.lo_base)), inv(_mm_set1_pd(st.inv_range)) {}
-  // The classes of the two low values, in the two low lanes; values
-  // outside lo..hi (entries beyond the newest n) get some class.
+  // The classes of the two low values, in the two low lanes.
   __m128i two(__m128i v) const {
     const __m128d x = _mm_sub_pd(_mm_cvtepi32_pd(v), base);
     const __m128d t = _mm_sub_pd(_mm_mul_pd(x, inv), _mm_set1_pd(0x1p-40));
@@ -213,22 +212,56 @@ struct t_class_lanes {
   }
   __m128d base, inv;
 };
-#endif
 
-// The classes of the ring entries (both copies), under the bounds in st.
-void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
-#if defined(__SSE2__)
+// The same in single precision for a window whose range is at most 2^16:
+// d + 1 = v - lo + 1 is exact in a float; the product with 20 / range (both
+// rounded) errs by less than 2^-23 times the quotient, which is below 40
+// (below 21 from range 2^10 on), and subtracting 2^-17 by at most 2^-19
+// more: the result stays within 0.875 2^-17 of the quotient less 2^-17,
+// and a quotient that is not whole lies at least 1 / range from one
+// (2^-16 at 2^16, far more below 2^10).
+struct t_narrow_lanes {
+  static constexpr int64_t MAX_RANGE = 1 << 16;
+  explicit t_narrow_lanes(const t_filt_stat& st)
+      : lo(_mm_set1_epi32(st.lo)),
+        inv(_mm_set1_ps(st.hi > st.lo ? 20.0f / static_cast<float>(st.hi - st.lo) : 20.0f)) {}
+  __m128i four(const int32_t* p) const {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128 x = _mm_cvtepi32_ps(_mm_add_epi32(_mm_sub_epi32(v, lo), _mm_set1_epi32(1)));
+    const __m128 t = _mm_sub_ps(_mm_mul_ps(x, inv), _mm_set1_ps(0x1p-17f));
+    const __m128i c = _mm_cvttps_epi32(t);
+    const __m128i up = _mm_castps_si128(_mm_cmpgt_ps(t, _mm_cvtepi32_ps(c)));
+    const __m128i r = _mm_sub_epi32(c, up);
+    const __m128i last = _mm_set1_epi32(SCREW_CLASSES - 1);
+    return lane_pick(_mm_cmpgt_epi32(r, last), last, r);
+  }
+  __m128i lo;
+  __m128 inv;
+};
+
+// The classes of ring entries 0..51 into c.
+template <class LANES>
+void classes_in_lanes(const LANES& lanes, const int32_t* w, int8_t* c) {
   static_assert(SCREW_WIN > 48 && SCREW_WIN <= 52 && 2 * SCREW_WIN >= 52);
-  const t_class_lanes lanes(st);
-  alignas(16) int8_t c[64];
   for (int k = 0; k < 48; k += 16) {
-    const int32_t* w = st.screw_win.data() + k;
-    const __m128i lo = _mm_packs_epi32(lanes.four(w), lanes.four(w + 4));
-    const __m128i hi = _mm_packs_epi32(lanes.four(w + 8), lanes.four(w + 12));
+    const __m128i lo = _mm_packs_epi32(lanes.four(w + k), lanes.four(w + k + 4));
+    const __m128i hi = _mm_packs_epi32(lanes.four(w + k + 8), lanes.four(w + k + 12));
     _mm_store_si128(reinterpret_cast<__m128i*>(c + k), _mm_packs_epi16(lo, hi));
   }
-  const __m128i last = _mm_packs_epi32(lanes.four(st.screw_win.data() + 48), _mm_setzero_si128());
+  const __m128i last = _mm_packs_epi32(lanes.four(w + 48), _mm_setzero_si128());
   _mm_store_si128(reinterpret_cast<__m128i*>(c + 48), _mm_packs_epi16(last, _mm_setzero_si128()));
+}
+#endif
+
+// The classes of the ring entries (both copies), under the bounds in st;
+// entries beyond the newest n get some class.
+void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
+#if defined(__SSE2__)
+  alignas(16) int8_t c[64];
+  if (static_cast<int64_t>(st.hi) - st.lo <= t_narrow_lanes::MAX_RANGE)
+    classes_in_lanes(t_narrow_lanes(st), st.screw_win.data(), c);
+  else
+    classes_in_lanes(t_class_lanes(st), st.screw_win.data(), c);
 #else
   int8_t c[SCREW_WIN];
   for (int k = 0; k < SCREW_WIN; ++k) c[k] = static_cast<int8_t>(screw_class(st, st.screw_win[k]));
