@@ -221,6 +221,34 @@ TEST(TraceFilterChain, EqualsTheFirstRoutineForEverySetting) {
   }
 }
 
+TEST(TraceFilterChain, EveryMedianDepthAndScrewLengthOverNoiseAndSteps) {
+  // Uniform noise (as from a sensor at its limit) moves the screw window's
+  // minimum or maximum every few samples, most entries changing class,
+  // through narrow windows (range up to 2^16) and wide ones; the mixed
+  // values add flat stretches, extremes and gaps.
+  std::mt19937 rng(26);
+  std::vector<uint32_t> in = random_values(rng, 6000);
+  for (int i = 0; i < 12000; ++i) {
+    const uint32_t span = i < 6000 ? 40000u : (i < 9000 ? 65537u : 3000000u);
+    in.push_back(static_cast<uint32_t>(static_cast<int32_t>(rng() % span) - (i % 2000 < 1000 ? 0 : 20000)));
+  }
+  for (int32_t med = 0; med <= 5; ++med)
+    for (uint16_t screw : {1, 2, 3, 7, 9, 10})
+      for (uint16_t pt : {0, 10}) {
+        SCOPED_TRACE(testing::Message() << "med " << med << " pt " << pt << " screw " << screw);
+        filt_ref::state rs;
+        t_filt_stat st;
+        st.reset = true;
+        int bad = 0;
+        for (size_t i = 0; i < in.size() && bad < 3; ++i) {
+          const uint32_t want = filt_ref::filter_sample(in[i], med, pt, rs, screw);
+          const uint32_t got = filter_sample(in[i], med, pt, st, screw);
+          if (got != want)
+            ADD_FAILURE() << "at " << i << ": " << got << " instead of " << want << " (bad " << ++bad << ")";
+        }
+      }
+}
+
 TEST(TraceFilterChain, SettingsChangedWithoutARestartKeepTheWindows) {
   // The state carries its windows from one setting to the next, as the
   // first routine did: a stage switched on later sees the values before.
