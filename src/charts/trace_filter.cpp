@@ -4,6 +4,7 @@
 #include "core/raw_value.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <memory>
 
@@ -86,11 +87,10 @@ struct t_recip {
 };
 
 constexpr t_recip recip_of(int64_t n) {
-  int l = 0;
-  while ((int64_t{1} << l) < n) ++l;
+  const int l = std::bit_width(static_cast<uint64_t>(n - 1));
   t_recip r;
   r.pre = 16 - l;
-  r.mul = static_cast<uint64_t>(((static_cast<unsigned __int128>(1) << (48 + l)) + n - 1) / n);
+  r.mul = (~uint64_t{0} >> r.pre) / static_cast<uint64_t>(n) + 1;  // (2^(48 + l) - 1) / n + 1
   return r;
 }
 
@@ -117,12 +117,19 @@ void set_pt_len(t_filt_stat& st, int64_t n) {
 // The class of v (lo <= v <= hi): the number of bounds not above it. With
 // d = v - lo and range = hi - lo > 0, bound i = lo + floor(range i / 20) is
 // not above v exactly when i < 20 (d + 1) / range: the class is that
-// quotient rounded up, at most 19. Taken as (d + 1) times 20 / range less
-// 2^-40 it still rounds up right: d + 1 = v - (lo - 1) is exact in a
-// double, the product's error stays below 2^-46 (it is below 40), and a
-// quotient that is not whole lies at least 1 / range >= 2^-32 from one.
-// When hi == lo (every entry equal), 20 / range is taken as 20: class 19.
+// quotient rounded up, floor((20 d + 19) / range) + 1, at most 19. For a
+// range up to 2^16 the division is a product (t_recip; a range of 0 is
+// taken as 1, which puts every entry in class 19). Beyond, it is taken as
+// (d + 1) times 20 / range less 2^-40 in double precision, which still
+// rounds up right: d + 1 = v - (lo - 1) is exact in a double, the
+// product's error stays below 2^-46 (it is below 40), and a quotient that
+// is not whole lies at least 1 / range >= 2^-32 from one.
 [[gnu::always_inline]] inline int screw_class(const t_filt_stat& st, int32_t v) {
+  if (st.cls_pre >= 0) {
+    const auto d = static_cast<uint64_t>(static_cast<int64_t>(v) - st.lo);
+    const auto q = static_cast<int>(recip_div(20 * d + 19, st.cls_mul, st.cls_pre));
+    return std::min(q + 1, SCREW_CLASSES - 1);
+  }
   const double t =
       std::min((static_cast<double>(v) - st.lo_base) * st.inv_range - 0x1p-40, static_cast<double>(SCREW_CLASSES));
   const auto c = static_cast<int>(t);
@@ -181,6 +188,9 @@ void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
 // Class i (0..18) takes the values below bound i (lo + floor(range i / 20))
 // and not below the bound before it; class 19 the rest. Bound 0 is lo, so
 // class 0 stays empty.
+// Windows up to this range take their classes in integer or single precision.
+constexpr int64_t NARROW_RANGE = 1 << 16;
+
 void set_bounds(t_filt_stat& st, int32_t lo, int32_t hi) {
   st.lo = lo;
   st.hi = hi;
@@ -188,6 +198,13 @@ void set_bounds(t_filt_stat& st, int32_t lo, int32_t hi) {
   // A window of equal values: every bound is lo, all in class 19.
   st.inv_range = range > 0 ? 20.0 / static_cast<double>(range) : 20.0;
   st.lo_base = static_cast<double>(lo) - 1.0;
+  if (range <= NARROW_RANGE) {
+    const t_recip r = recip_of(std::max<int64_t>(range, 1));
+    st.cls_mul = r.mul;
+    st.cls_pre = r.pre;
+  } else {
+    st.cls_pre = -1;
+  }
 }
 
 using t_screw_cls = std::array<int8_t, SCREW_CLS_SIZE>;
@@ -221,7 +238,6 @@ struct t_class_lanes {
 // and a quotient that is not whole lies at least 1 / range from one
 // (2^-16 at 2^16, far more below 2^10).
 struct t_narrow_lanes {
-  static constexpr int64_t MAX_RANGE = 1 << 16;
   explicit t_narrow_lanes(const t_filt_stat& st)
       : lo(_mm_set1_epi32(st.lo)),
         inv(_mm_set1_ps(st.hi > st.lo ? 20.0f / static_cast<float>(st.hi - st.lo) : 20.0f)) {}
@@ -258,7 +274,7 @@ void classes_in_lanes(const LANES& lanes, const int32_t* w, int8_t* c) {
 void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 #if defined(__SSE2__)
   alignas(16) int8_t c[64];
-  if (static_cast<int64_t>(st.hi) - st.lo <= t_narrow_lanes::MAX_RANGE)
+  if (static_cast<int64_t>(st.hi) - st.lo <= NARROW_RANGE)
     classes_in_lanes(t_narrow_lanes(st), st.screw_win.data(), c);
   else
     classes_in_lanes(t_class_lanes(st), st.screw_win.data(), c);

@@ -53,6 +53,8 @@ struct t_filt_stat {
   int32_t lo = 0, hi = 0;
   double inv_range = 0;  // 20 / (hi - lo); 20 when hi == lo
   double lo_base = 0;    // lo - 1
+  uint64_t cls_mul = 0;  // the class by a product for a range up to 2^16 (cls_pre >= 0)
+  int32_t cls_pre = -1;
   // Per class: 32 times its count plus 31 - the class, so that the largest
   // key is the fullest class, the lower one of a tie; 0 beyond the classes.
   std::array<int16_t, SCREW_KEYS> key{};
