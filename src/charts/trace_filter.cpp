@@ -444,53 +444,76 @@ void ring_push(std::array<int32_t, N>& win, int32_t& pos, int32_t v) {
   win[pos + half] = v;
 }
 
-// The sorted median window after one entry `out` leaves and v joins:
-// lanes below out's first copy keep their entry, the others take the next
-// one; then with r the result, lane k takes max(r[k - 1], min(r[k], v)),
-// which is r[k] below v's place, v at it and r[k - 1] above it.
-[[gnu::always_inline]] inline void med_replace(int32_t* s, int32_t out, int32_t v) {
+// The sorted median window through a stretch of samples, in registers.
+// After one entry `out` leaves and v joins: lanes below out's first copy
+// keep their entry, the others take the next one; then with r the result,
+// lane k takes max(r[k - 1], min(r[k], v)), which is r[k] below v's place,
+// v at it and r[k - 1] above it.
+class t_med_lanes {
+ public:
 #if defined(__SSE2__)
   static_assert(MED_SORTED == 12);
-  const auto load = [&](int k) { return _mm_load_si128(reinterpret_cast<const __m128i*>(s + k)); };
-  // Lane k of a and lane 0 of b moved one lane down, or one lane up.
-  const auto down = [](__m128i a, __m128i b) { return _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12)); };
-  const auto up = [](__m128i a, __m128i b) { return _mm_or_si128(_mm_slli_si128(a, 4), _mm_srli_si128(b, 12)); };
-  const __m128i s0 = load(0), s1 = load(4), s2 = load(8);
-  const __m128i o = _mm_set1_epi32(out);
-  const __m128i r0 = lane_pick(_mm_cmpgt_epi32(o, s0), s0, down(s0, s1));
-  const __m128i r1 = lane_pick(_mm_cmpgt_epi32(o, s1), s1, down(s1, s2));
-  const __m128i r2 = lane_pick(_mm_cmpgt_epi32(o, s2), s2, down(s2, _mm_set1_epi32(INT32_MAX)));
-  const __m128i x = _mm_set1_epi32(v);
-  const auto place = [&](__m128i r, __m128i before) {
-    const __m128i lo = lane_pick(_mm_cmpgt_epi32(r, x), x, r);  // min(r, v)
-    return lane_pick(_mm_cmpgt_epi32(lo, before), lo, before);  // max
-  };
-  const __m128i t0 = place(r0, up(r0, _mm_set1_epi32(INT32_MIN)));
-  const __m128i t1 = place(r1, up(r1, r0));
-  const __m128i t2 = place(r2, up(r2, r1));
-  _mm_store_si128(reinterpret_cast<__m128i*>(s), t0);
-  _mm_store_si128(reinterpret_cast<__m128i*>(s + 4), t1);
-  _mm_store_si128(reinterpret_cast<__m128i*>(s + 8), t2);
-#else
-  int32_t r[MED_SORTED];
-  for (int k = 0; k < MED_SORTED; ++k) r[k] = s[k] < out ? s[k] : (k + 1 < MED_SORTED ? s[k + 1] : INT32_MAX);
-  for (int k = 0; k < MED_SORTED; ++k) s[k] = std::max(k > 0 ? r[k - 1] : INT32_MIN, std::min(r[k], v));
-#endif
-}
+  explicit t_med_lanes(const int32_t* s) {
+    for (int i = 0; i < 3; ++i) s_[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
+  }
+  void store(int32_t* s) const {
+    for (int i = 0; i < 3; ++i) _mm_store_si128(reinterpret_cast<__m128i*>(s + 4 * i), s_[i]);
+  }
+  void replace(int32_t out, int32_t v) {
+    // Lane k of a and lane 0 of b moved one lane down, or one lane up.
+    const auto down = [](__m128i a, __m128i b) { return _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12)); };
+    const auto up = [](__m128i a, __m128i b) { return _mm_or_si128(_mm_slli_si128(a, 4), _mm_srli_si128(b, 12)); };
+    const __m128i o = _mm_set1_epi32(out);
+    const __m128i r0 = lane_pick(_mm_cmpgt_epi32(o, s_[0]), s_[0], down(s_[0], s_[1]));
+    const __m128i r1 = lane_pick(_mm_cmpgt_epi32(o, s_[1]), s_[1], down(s_[1], s_[2]));
+    const __m128i r2 = lane_pick(_mm_cmpgt_epi32(o, s_[2]), s_[2], down(s_[2], _mm_set1_epi32(INT32_MAX)));
+    const __m128i x = _mm_set1_epi32(v);
+    const auto place = [&](__m128i r, __m128i before) {
+      const __m128i lo = lane_pick(_mm_cmpgt_epi32(r, x), x, r);  // min(r, v)
+      return lane_pick(_mm_cmpgt_epi32(lo, before), lo, before);  // max
+    };
+    s_[0] = place(r0, up(r0, _mm_set1_epi32(INT32_MIN)));
+    s_[1] = place(r1, up(r1, r0));
+    s_[2] = place(r2, up(r2, r1));
+  }
+  // Entry m < 8.
+  int32_t at(int m) const {
+    alignas(16) int32_t t[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(t), m < 4 ? s_[0] : s_[1]);
+    return t[m % 4];
+  }
 
-[[gnu::always_inline]] inline int32_t median_step(t_filt_stat& st, int m, int32_t v) {
+ private:
+  __m128i s_[3];
+#else
+  explicit t_med_lanes(const int32_t* s) { std::copy_n(s, MED_SORTED, s_.begin()); }
+  void store(int32_t* s) const { std::copy_n(s_.begin(), MED_SORTED, s); }
+  void replace(int32_t out, int32_t v) {
+    std::array<int32_t, MED_SORTED> r;
+    for (int k = 0; k < MED_SORTED; ++k) r[k] = s_[k] < out ? s_[k] : (k + 1 < MED_SORTED ? s_[k + 1] : INT32_MAX);
+    for (int k = 0; k < MED_SORTED; ++k) s_[k] = std::max(k > 0 ? r[k - 1] : INT32_MIN, std::min(r[k], v));
+  }
+  int32_t at(int m) const { return s_[m]; }
+
+ private:
+  std::array<int32_t, MED_SORTED> s_;
+#endif
+};
+
+[[gnu::always_inline]] inline int32_t median_step(t_filt_stat& st, t_med_lanes& sorted, int m, int32_t v) {
   const int n = 2 * m + 1;
-  int32_t* s = st.med_sorted.data();
   if (st.med_n != n) {
+    int32_t* s = st.med_sorted.data();
     std::copy_n(st.med_win.begin() + st.med_pos, n, s);
     std::sort(s, s + n);
     std::fill(s + n, s + MED_SORTED, INT32_MAX);
     st.med_n = n;
+    sorted = t_med_lanes(s);
   }
   const int32_t out = st.med_win[st.med_pos + n - 1];  // leaves the newest n
   ring_push(st.med_win, st.med_pos, v);
-  med_replace(s, out, v);
-  return s[m];
+  sorted.replace(out, v);
+  return sorted.at(m);
 }
 
 [[gnu::always_inline]] inline int32_t screw_step(t_filt_stat& st, t_keys& keys, int n, int32_t v) {
@@ -536,14 +559,15 @@ void restart_chain(t_filt_stat& st, int32_t v) {
 // One step; a stage whose flag is false is off whatever p says (runs of
 // samples take the loop made for their stages).
 template <bool MED, bool SCREW, bool PT>
-[[gnu::always_inline]] inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st, t_keys& keys) {
+[[gnu::always_inline]] inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st, t_keys& keys,
+                                                  t_med_lanes& sorted) {
   if (x == NO_VALUE) {
     st.reset = true;
     return x;
   }
   auto v = static_cast<int32_t>(x);
   if (st.reset) restart_chain(st, v);
-  if (MED && p.med_m > 0) v = median_step(st, p.med_m, v);
+  if (MED && p.med_m > 0) v = median_step(st, sorted, p.med_m, v);
   if (SCREW && p.screw_n > 0) v = screw_step(st, keys, p.screw_n, v);
   if (PT && p.pt_n > 0) {
     if (st.pt_n != p.pt_n) {
@@ -569,9 +593,12 @@ template <bool MED, bool SCREW, bool PT>
 void filter_run(const t_raw_ring& ring, int start, int end, const t_filt_par& p, t_filt_row& row) {
   raw_decoder decode;
   t_keys keys(row.state);
+  t_med_lanes sorted(row.state.med_sorted.data());
   for (int i = start; i <= end; ++i)
-    row.filt[i] = chain_step<MED, SCREW, PT>(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state, keys);
+    row.filt[i] =
+        chain_step<MED, SCREW, PT>(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state, keys, sorted);
   keys.store(row.state);
+  sorted.store(row.state.med_sorted.data());
 }
 
 // The channel of live slot `slot`, when it is a raw channel of an active device.
@@ -648,8 +675,10 @@ int32_t screw_of(const t_filt_stat& st, int n) {
 
 uint32_t filter_sample(uint32_t x, int32_t med, uint16_t pt, t_filt_stat& st, uint16_t screw) {
   t_keys keys(st);
-  const uint32_t y = chain_step<true, true, true>(x, filt_par(med, pt, screw), st, keys);
+  t_med_lanes sorted(st.med_sorted.data());
+  const uint32_t y = chain_step<true, true, true>(x, filt_par(med, pt, screw), st, keys, sorted);
   keys.store(st);
+  sorted.store(st.med_sorted.data());
   return y;
 }
 

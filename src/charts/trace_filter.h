@@ -11,7 +11,7 @@
 // steps; when the window's minimum or maximum moves, only the entries whose
 // class changes move between the classes (or all are counted again when
 // most of them change). A run of samples takes a loop made for its stages,
-// the class counts in registers; in windows of range up to 2^16 a class is
+// the sorted median window and the class counts in registers; in windows of range up to 2^16 a class is
 // one integer product (a new entry) or four at once in single precision (a
 // regroup), in wider ones a double product; all exact.
 //
