@@ -224,10 +224,11 @@ int TModbSerial::wait_response(int slave, int expected, int sent, int64_t start_
   int64_t last_byte = start;
   int kept = 0;
   // The bytes are taken as they come, many at a time. Until a byte has come
-  // the line is asked for the whole answer, which a line without a pace
-  // gives in one wake; it is looked at each time an answer at the baud rate
-  // could have begun (the request on the wire, the turn-round), so that such
-  // an answer is taken up soon after its start.
+  // the line is asked for the whole answer, or its first 64 bytes when it is
+  // longer (then one read takes all that is there), which a line without a
+  // pace gives in one wake; it is looked at each time an answer at the baud
+  // rate could have begun (the request on the wire, the turn-round), so
+  // that such an answer is taken up soon after its start.
   const int64_t char_us = wire_char_us(baud_idx, parity_idx);
   const int64_t look_ms = ((sent + 4) * char_us + 1999) / 1000;
   bool heard = false;    // a byte has come (of the answer or before it)

@@ -93,7 +93,7 @@ void serial_port::set_min_bytes(int n) {
   // With VTIME 0 the driver reports the line readable once VMIN bytes are
   // there (VMIN 0 counts as 1). A driver that refuses keeps the old minimum:
   // the waits then end at their time limits at the latest.
-  const auto vmin = static_cast<cc_t>(std::clamp(n, 1, 255));
+  const auto vmin = static_cast<cc_t>(std::clamp(n, 1, kMaxMinBytes));
   if (fd_ < 0 || !configured_ || settings_.c_cc[VMIN] == vmin) return;
   termios t = settings_;
   t.c_cc[VMIN] = vmin;

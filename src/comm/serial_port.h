@@ -37,10 +37,16 @@ class serial_port {
   // Waits until bytes arrive or the time is up; true when bytes are waiting.
   // With a minimum set, "bytes" means at least that many.
   bool wait_readable(int timeout_ms);
-  // The bytes wait_readable waits for (1..255): the rest of a frame is
-  // waited for in one wake instead of one for every byte the driver passes
-  // on. Reads never wait, whatever the minimum.
+  // The bytes wait_readable waits for (1..kMaxMinBytes; more are taken as
+  // kMaxMinBytes): the rest of a frame is waited for in one wake instead of
+  // one for every byte the driver passes on. Reads never wait, whatever the
+  // minimum.
   void set_min_bytes(int n);
+  // The terminal layer hands a read out in pieces of 64 bytes and goes on
+  // to the next piece only while the minimum has been reached: a minimum
+  // above 64 would cost a read call for every 64 bytes of a frame, one of
+  // 64 or less lets one read take everything there.
+  static constexpr int kMaxMinBytes = 64;
   int min_bytes() const { return settings_.c_cc[VMIN] > 0 ? settings_.c_cc[VMIN] : 1; }
 
   // The system errors that mean the device itself is gone: a USB adapter
