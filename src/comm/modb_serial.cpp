@@ -17,6 +17,7 @@ constexpr int kBaud[5] = {9600, 19200, 38400, 57600, 115200};
 constexpr int kQueueSize = 1024;
 constexpr int kMaxRead = 125;
 constexpr int kMaxWrite = 123;
+constexpr int kMaxFrame = 9 + 2 * kMaxWrite;  // the longest request
 
 // The time one character takes on the wire, in microseconds: start bit,
 // 8 data bits, the parity bit if any, stop bit.
@@ -52,6 +53,7 @@ bool TModbSerial::Open_Com(int port_num, int baud_index, int parity_code) {
   com_idx = port_num;
   baud_idx = baud_index;
   parity_idx = parity_code;
+  answered_ = false;
   port_.close();
   const std::string path = com_port_path(port_num);
   if (path.empty()) {
@@ -77,7 +79,10 @@ bool TModbSerial::setup_port(int port_num, int baud_index, int parity_code) {
   return Open_Com(port_num, baud_index, parity_code);
 }
 
-void TModbSerial::close_com() { port_.close(); }
+void TModbSerial::close_com() {
+  answered_ = false;
+  port_.close();
+}
 
 void TModbSerial::fill_com_table(bool* table, int n) {
   close_com();
@@ -126,6 +131,7 @@ int TModbSerial::get_mod_regs(int slave, int start, uint16_t* buf, int count) {
   const int64_t sent_at = line_clock().now_ms();
   if (!send_frame(len)) return 2;
   const int res = wait_response(slave, 3 + 2 * count, len, sent_at);
+  answered_ = res == 0;
   if (res == 0)
     for (int k = 0; k < count; ++k) buf[k] = frame_word(k);
   return res;
@@ -138,7 +144,9 @@ int TModbSerial::set_mod_regs(int slave, int start, const uint16_t* buf, int cou
   const int len = build_write_frame(send_buf, slave, start, buf, count);
   const int64_t sent_at = line_clock().now_ms();
   if (!send_frame(len)) return 2;
-  return wait_response(slave, 6, len, sent_at);
+  const int res = wait_response(slave, 6, len, sent_at);
+  answered_ = res == 0;
+  return res;
 }
 
 bool TModbSerial::get_mod_regs_rep(int slave, int start, uint16_t* buf, int count, bool retry) {
@@ -179,8 +187,15 @@ int TModbSerial::rx_count() {
 }
 
 bool TModbSerial::send_frame(int len) {
+  // After an answered request the driver holds at most that request's bytes
+  // (only this program writes to the port), which leaves room for any frame:
+  // the queue is asked only when the last request had no answer.
+  static_assert(kMaxFrame <= kQueueSize - kMaxFrame);
+  const bool room = answered_;
+  answered_ = false;
+  if (!room) ++queue_checks_;
   int round = 0;
-  for (; round < 10; ++round) {
+  for (; !room && round < 10; ++round) {
     if (tx_free() >= len) break;
     sleep_ms(1);
   }

@@ -41,6 +41,9 @@ class TModbSerial {
   // (1 transmit queue did not drain, 2 the write failed).
   uint32_t last_error() const { return last_err; }
   int send_error() const { return send_err_code; }
+  // Requests before which the transmit queue was asked for room (it is not
+  // after an answered request).
+  int64_t queue_checks() const { return queue_checks_; }
   int port_number() const { return com_idx; }
 
   // True once after an exchange found the port gone (its device reported
@@ -102,4 +105,6 @@ class TModbSerial {
   int32_t send_err_code = 0;
   int32_t answer_slack_ms = 0;
   bool port_lost_ = false;
+  bool answered_ = false;  // the last request on the open port had its answer
+  int64_t queue_checks_ = 0;
 };

@@ -272,6 +272,60 @@ TEST_F(ModbPty, RetrySucceedsOnTheSecondAttempt) {
   EXPECT_EQ(buf[0], 42);
 }
 
+TEST_F(ModbPty, TheTransmitQueueIsAskedUnlessTheLastRequestWasAnswered) {
+  // Answers to the 1st, 3rd, 5th and 6th request, silence at the 2nd, a
+  // wrong CRC at the 4th.
+  respond(6, [n = 0](const std::vector<uint8_t>& req) mutable {
+    ++n;
+    auto a = req[1] == 16 ? with_crc(std::vector<uint8_t>(req.begin(), req.begin() + 6))
+                          : read_answer(kSlave, 1, static_cast<uint16_t>(n));
+    if (n == 2) return std::vector<uint8_t>{};
+    if (n == 4) a.back() ^= 1;
+    return a;
+  });
+  uint16_t buf[1] = {};
+  const uint16_t vals[1] = {9};
+  auto checks_after = [&](int expected_result, auto request) {
+    EXPECT_EQ(request(), expected_result);
+    return m.queue_checks();
+  };
+  auto read = [&] { return m.get_mod_regs(kSlave, 0, buf, 1); };
+  EXPECT_EQ(checks_after(0, read), 1);  // the first request on the port
+  m.set_answer_slack_ms(0);
+  EXPECT_EQ(checks_after(2, read), 1);  // after an answer
+  m.set_answer_slack_ms(kGenerousMs);
+  EXPECT_EQ(checks_after(0, read), 2);  // after a time-out
+  EXPECT_EQ(checks_after(3, read), 2);
+  EXPECT_EQ(checks_after(0, [&] { return m.set_mod_regs(kSlave, 0, vals, 1); }), 3);  // after a wrong CRC
+  EXPECT_EQ(checks_after(0, read), 3);
+  responder.join();
+  // A port opened afresh is asked again.
+  ASSERT_TRUE(m.setup_port(kCom, 3, 0));
+  respond(1, [](const std::vector<uint8_t>&) { return read_answer(kSlave, 1, 1); });
+  EXPECT_EQ(checks_after(0, read), 4);
+}
+
+TEST(SerialPort, AWaitForMoreBytesThanAReadPieceEndsWithOneReadTakingAll) {
+  pty_pair pty;
+  serial_port p;
+  ASSERT_TRUE(p.open(pty.slave_path()));
+  ASSERT_TRUE(p.configure(4, 0));
+  std::vector<uint8_t> bytes(255);
+  for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 13 + 1);
+  // Fewer bytes than asked for do not end a wait.
+  p.set_min_bytes(255);
+  pty.write_master(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 10));
+  for (const int64_t until = mono_ms() + kGenerousMs; p.rx_count() < 10 && mono_ms() < until;) sleep_ms(1);
+  ASSERT_EQ(p.rx_count(), 10);
+  EXPECT_FALSE(p.wait_readable(0));
+  // The whole answer is there: the wait ends, and one read takes all of it.
+  pty.write_master(std::vector<uint8_t>(bytes.begin() + 10, bytes.end()));
+  ASSERT_TRUE(p.wait_readable(kGenerousMs));
+  unsigned char got[1024] = {};
+  ASSERT_EQ(p.read_available(got, sizeof got), 255);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), got));
+}
+
 TEST_F(ModbPty, SetupPortKeepsAnOpenPortWithTheSameSettings) {
   EXPECT_TRUE(m.setup_port(kCom, 4, 0));
   EXPECT_TRUE(m.is_open());
