@@ -96,6 +96,23 @@ void scan_blocks(const G& get, float* bmin, float* bmax) {
   }
 }
 
+// With block sums a column reads its samples only in the block its oldest
+// index cuts (the rest of that block is the column before's newest ones).
+// The scan read those blocks long before: they are asked for a few columns
+// ahead, so that the column does not wait for them.
+constexpr int kAheadCols = 8;
+template <typename G>
+void prefetch_block(const G& get, int32_t i) {
+  const int32_t b = i & ~(SUM_BLK - 1);
+  if constexpr (requires { get.tab; }) {
+    __builtin_prefetch(get.tab + b);
+    __builtin_prefetch(get.tab + b + SUM_BLK / 2);
+  } else if constexpr (requires { get.d->smp_cal; }) {
+    __builtin_prefetch(get.d->smp_cal.data() + b);
+    __builtin_prefetch(get.d->smp_cal.data() + b + SUM_BLK / 2);
+  }
+}
+
 // One channel over all columns: min, max, empty, and the gap flag of the
 // oldest index of each column. Whole blocks come from the sums when given.
 template <typename G>
@@ -104,6 +121,8 @@ void map_channel(t_draw_stat& ds, int r, const G& get, const float* bmin, const 
   float v = 0;
   for (int k = k0; k <= ds.plot_w; ++k) {
     const int32_t hi = ds.col_first[k], lo = ds.col_last[k];
+    if (bmin && k + kAheadCols <= ds.plot_w && ds.col_last[k + kAheadCols] >= 0)
+      prefetch_block(get, ds.col_last[k + kAheadCols]);
     if (hi < 0) continue;
     float mn = kInf, mx = -kInf;
     bool any = false;
