@@ -5,6 +5,7 @@
 #include "charts/sample_access.h"
 #include "core/common_data.h"
 
+#include <QCoreApplication>
 #include <QGlyphRun>
 #include <QLine>
 #include <QPainter>
@@ -277,23 +278,32 @@ struct t_masks {
   const uint8_t* near;  // the columns within two of a marked one
 };
 
-// One channel from right to left. d is the channel's digital input offset,
-// the same for every column. With masks, only their pixels are written and
-// the result is false when a longer line would be needed.
-bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_masks* masks = nullptr) {
+// The image a painter's trace pixels can be written into directly: a
+// 32-bit image without a transform; nullptr when the pens must draw.
+QImage* direct_image(QPainter& p) {
+  auto* img = dynamic_cast<QImage*>(p.device());
+  if (img && (img->format() == QImage::Format_RGB32 || img->format() == QImage::Format_ARGB32) &&
+      !p.transform().isScaling() && !p.transform().isTranslating())
+    return img;
+  return nullptr;
+}
+
+// One channel from right to left into direct (nullptr: all with p's
+// pens). d is the channel's digital input offset, the same for every
+// column. With masks, only their pixels are written, no painter is needed
+// and the result is false when a longer line would be needed.
+bool trace_channel(QPainter* p, QImage* direct, const t_draw_stat& ds, int r, int d, const t_masks* masks = nullptr) {
   const int thk = std::clamp(ds.chan_thk[r], 0, 2) + 1;
   t_line_buf& buf = line_buf();
   buf.n = 0;
   buf.width = thk;
   buf.colour = chart_color(ds.chan_color[r]).rgb();
   buf.bits = nullptr;
-  auto* img = dynamic_cast<QImage*>(p.device());
-  if (img && (img->format() == QImage::Format_RGB32 || img->format() == QImage::Format_ARGB32) &&
-      !p.transform().isScaling() && !p.transform().isTranslating()) {
-    buf.bits = img->bits();
-    buf.bpl = img->bytesPerLine();
-    buf.img_w = img->width();
-    buf.img_h = img->height();
+  if (direct) {
+    buf.bits = direct->bits();
+    buf.bpl = direct->bytesPerLine();
+    buf.img_w = direct->width();
+    buf.img_h = direct->height();
   }
   buf.col_mask = masks ? masks->cols : nullptr;
   if (masks && !buf.bits) return false;
@@ -339,9 +349,9 @@ bool trace_channel(QPainter& p, const t_draw_stat& ds, int r, int d, const t_mas
     pen_up = ds.col_gap[k][r];
   }
   if (buf.n == 0) return true;
-  if (masks) return false;
-  p.setPen(solid_pen(chart_color(ds.chan_color[r])));
-  p.drawLines(buf.lines.data(), buf.n);
+  if (masks || !p) return false;
+  p->setPen(solid_pen(chart_color(ds.chan_color[r])));
+  p->drawLines(buf.lines.data(), buf.n);
   return true;
 }
 
@@ -468,9 +478,10 @@ void draw_dashed(QPainter& p, int x1, int y1, int x2, int y2) {
   const QRgb colour = kSilver.rgb();
   uchar* bits = img->bits();
   const qsizetype bpl = img->bytesPerLine();
+  const int cx1 = clip.left(), cx2 = clip.right(), cy1 = clip.top(), cy2 = clip.bottom();
   for (const int o : dash_offsets(up ? y1 - y2 : x2 - x1, up)) {
     const int x = up ? x1 : x1 + o, y = up ? y1 - o : y1;
-    if (clip.contains(x, y)) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+    if (x >= cx1 && x <= cx2 && y >= cy1 && y <= cy2) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
   }
 }
 
@@ -574,9 +585,10 @@ void draw_traces(QPainter& p, const t_draw_stat& ds, bool live, int32_t pdx) {
   p.setRenderHint(QPainter::Antialiasing, false);
   // Digital inputs stack upward from the bottom in channel order.
   int d = 1;
+  QImage* direct = direct_image(p);
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
-    trace_channel(p, ds, r, d);
+    trace_channel(&p, direct, ds, r, d);
     if (is_din_mode(ds.chan_meas[r])) d += ds.chan_thk[r] + 2;
   }
   if (clip)
@@ -674,6 +686,34 @@ void begin_chart_painter(QPainter& p) {
   p.setFont(chart_font());
 }
 
+// The follow step paints the frame's pieces into an image of its own with
+// a painter that stays open, and copies them over: the chart's image
+// needs no painter, no clip and no allocation a step. Made again when the
+// chart's size changes; closed when the application ends.
+struct t_follow_scratch {
+  QImage image;
+  QPainter painter;
+};
+t_follow_scratch* follow_scratch_ptr = nullptr;
+
+t_follow_scratch& follow_scratch(int w, int h) {
+  if (!follow_scratch_ptr) {
+    follow_scratch_ptr = new t_follow_scratch;
+    qAddPostRoutine([] {
+      delete follow_scratch_ptr;
+      follow_scratch_ptr = nullptr;
+    });
+  }
+  t_follow_scratch& sc = *follow_scratch_ptr;
+  if (sc.image.width() != w || sc.image.height() != h) {
+    if (sc.painter.isActive()) sc.painter.end();
+    sc.image = QImage(w, h, QImage::Format_RGB32);
+    sc.painter.begin(&sc.image);
+    begin_chart_painter(sc.painter);
+  }
+  return sc;
+}
+
 int32_t time_xoff(const t_draw_stat& ds, int32_t view_last) {
   const int32_t f = (view_last / 5) % std::max(ds.tdiv, 1);
   return round_px(f * 5 / std::max(ds.smp_per_px, 1e-9));
@@ -690,17 +730,55 @@ void mark_grid_rows(const t_draw_stat& ds, float step_v, float min, float vpp, i
 }
 
 // The background draw_frame paints in row y of the plot (or on its bottom
-// edge) from left to right with the time grid of view_last: white (the
-// grey edge on the bottom row), the grid's dashes and the time grid's dashes.
-void grid_row_background(const t_draw_stat& ds, int y, int32_t view_last, QRgb* out) {
+// edge) from x1 to x2 (x2 left out, both within the plot's edges) with the
+// time grid of view_last: white (the grey edge on the bottom row), the
+// dashes of a horizontal grid line (grid_row) and those of the time grid.
+void plot_row_background(const t_draw_stat& ds, int y, int32_t view_last, bool grid_row, int x1, int x2, QRgb* out) {
   const int left = ds.plot_left, right = ds.plot_right, bottom = ds.plot_bottom, top = ds.plot_top;
+  if (x1 >= x2) return;
   const QRgb silver = kSilver.rgb();
-  std::fill(out + left, out + right + 1, y == bottom ? kGrey.rgb() : QColor(Qt::white).rgb());
-  for (const int o : dash_offsets(right - 1 - left, false))
-    if (o >= 0 && left + o <= right) out[left + o] = silver;
+  std::fill(out + x1, out + x2, y == bottom ? kGrey.rgb() : QColor(Qt::white).rgb());
+  if (grid_row) {
+    const std::vector<int>& across = dash_offsets(right - 1 - left, false);
+    for (auto it = std::lower_bound(across.begin(), across.end(), x1 - left); it != across.end(); ++it) {
+      const int x = left + *it;
+      if (x >= x2 || x > right) break;
+      out[x] = silver;
+    }
+  }
   const std::vector<int>& up = dash_offsets(bottom - top - 1, true);
   if (ds.grid_sel == GRID_NONE || !std::binary_search(up.begin(), up.end(), bottom - y)) return;
-  for (int x = right - time_xoff(ds, view_last); x > left; x -= pixel_div_x()) out[x] = silver;
+  for (int x = right - time_xoff(ds, view_last); x > left; x -= pixel_div_x())
+    if (x >= x1 && x < x2) out[x] = silver;
+}
+
+// Columns x1 .. x2 - 1 inside the plot's edges as draw_frame paints them,
+// from the top of the image down to the row below the bottom edge; rows
+// marks the rows of the horizontal grid lines.
+void plot_background(QImage& img, const t_draw_stat& ds, const std::vector<uint8_t>& rows, int x1, int x2) {
+  const int bottom = ds.plot_bottom;
+  uchar* bits = img.bits();
+  const qsizetype bpl = img.bytesPerLine();
+  const QRgb white = QColor(Qt::white).rgb(), silver = kSilver.rgb();
+  for (int y = 0; y < bottom + 2; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+    if (rows[y] || y == bottom)
+      plot_row_background(ds, y, ds.view_last, rows[y] != 0, x1, x2, row);
+    else
+      std::fill(row + x1, row + x2, white);
+  }
+  // The time grid's dashes, from the bottom edge upward (those on the grid
+  // rows and the bottom edge are there already).
+  if (ds.grid_sel == GRID_NONE) return;
+  const std::vector<int>& up = dash_offsets(bottom - ds.plot_top - 1, true);
+  for (int x = ds.plot_right - time_xoff(ds, ds.view_last); x > ds.plot_left; x -= pixel_div_x()) {
+    if (x < x1 || x >= x2) continue;
+    for (const int o : up) reinterpret_cast<QRgb*>(bits + (bottom - o) * bpl)[x] = silver;
+  }
+}
+
+void grid_row_background(const t_draw_stat& ds, int y, int32_t view_last, QRgb* out) {
+  plot_row_background(ds, y, view_last, true, ds.plot_left, ds.plot_right + 1, out);
 }
 
 // Row y of a horizontal grid line between x1 and x2 (x2 left out) after
@@ -744,9 +822,11 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   // The kept part of the plot moves left.
   uchar* bits = img.bits();
   const qsizetype bpl = img.bytesPerLine();
+  // (columns from x0 on are painted again)
+  const int kept = std::min(x0, right + 1 - m) - left;
   for (int y = 0; y < bottom + 2; ++y) {
     auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
-    std::memmove(row + left, row + left + m, static_cast<size_t>(right + 1 - left - m) * sizeof(QRgb));
+    std::memmove(row + left, row + left + m, static_cast<size_t>(kept) * sizeof(QRgb));
   }
 
   static std::vector<uint8_t> cols, rows;
@@ -782,33 +862,41 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     renew_grid_row(img, ds, y, left + 3, std::min(x0, right + 1 - m), m, was.view_last);
   }
 
-  QPainter p(&img);
-  begin_chart_painter(p);
-  // The frame in each run of marked columns, then in each run of marked rows.
-  for (int pass = 0; pass < 2; ++pass) {
-    const std::vector<uint8_t>& mask = pass == 0 ? cols : rows;
-    const int n = static_cast<int>(mask.size());
-    for (int a = 0; a < n;) {
-      if (!mask[a]) {
-        ++a;
-        continue;
-      }
-      int b = a;
-      while (b + 1 < n && mask[b + 1]) ++b;
-      // Rows above the time labels: only their part inside the plot changes.
-      if (pass == 1 && a < bottom + 2) {  // the grid rows are done
-        a = b + 1;
-        continue;
-      }
-      const QRect clip = pass == 0 ? QRect(a, 0, b - a + 1, h) : QRect(0, a, w, b - a + 1);
-      p.setClipRect(clip);
-      label_clip = &clip;
-      draw_frame(p, ds, pixel_div_x());
-      label_clip = nullptr;
-      a = b + 1;
+  // The marked columns inside the plot get their background straight away
+  // down to the row below the bottom edge; the rest of the marked columns
+  // and the rows below the plot are painted into the scratch image and
+  // copied from there.
+  t_follow_scratch& sc = follow_scratch(w, h);
+  static std::vector<QRect> regions;
+  regions.clear();
+  for (int a = 0; a < w;) {
+    if (!cols[a]) {
+      ++a;
+      continue;
     }
+    int b = a;
+    while (b + 1 < w && cols[b + 1]) ++b;
+    const int in1 = std::max(a, left + 1), in2 = std::min(b + 1, right);  // inside the edges: in1 .. in2 - 1
+    if (in1 < in2) plot_background(img, ds, rows, in1, in2);
+    if (a <= left) regions.emplace_back(a, 0, std::min(b, left) + 1 - a, h);
+    if (b >= right) regions.emplace_back(std::max(a, right), 0, b + 1 - std::max(a, right), h);
+    a = b + 1;
   }
-  p.setClipping(false);
+  regions.emplace_back(0, bottom + 2, w, h - bottom - 2);
+  // Each region is painted whole and copied before the next one: the
+  // frame's lines are drawn without a clip. The saturation marks lie right
+  // of the plot, where no trace reaches (a raw channel marks all columns
+  // there).
+  for (const QRect& rc : regions) {
+    label_clip = &rc;
+    draw_frame(sc.painter, ds, pixel_div_x());
+    label_clip = nullptr;
+    if (chart == CHART_LIVE) draw_sat_marks(sc.painter, ds);
+    const int x = std::max(rc.left(), 0), n = std::min(rc.right() + 1, w) - x;
+    for (int y = std::max(rc.top(), 0); n > 0 && y <= std::min(rc.bottom(), h - 1); ++y)
+      std::memcpy(bits + y * bpl + x * 4, sc.image.constScanLine(y) + x * 4, static_cast<size_t>(n) * 4);
+  }
+
   static std::vector<uint8_t> near;
   near.assign(static_cast<size_t>(w), 0);
   for (int x = 0; x < w; ++x)
@@ -817,12 +905,8 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   int d = 1;
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
-    if (!trace_channel(p, ds, r, d, &masks)) return false;
+    if (!trace_channel(nullptr, &img, ds, r, d, &masks)) return false;
     if (is_din_mode(ds.chan_meas[r])) d += ds.chan_thk[r] + 2;
-  }
-  if (chart == CHART_LIVE) {
-    p.setClipRect(QRect(x0, 0, w - x0, h));
-    draw_sat_marks(p, ds);
   }
   return true;
 }
