@@ -415,6 +415,13 @@ const QRect* label_clip = nullptr;
 bool column_in_clip(int x) { return !label_clip || (x >= label_clip->left() && x <= label_clip->right()); }
 bool row_in_clip(int y) { return !label_clip || (y >= label_clip->top() && y <= label_clip->bottom()); }
 
+// Whether a line's pixels (its box) can reach the clip.
+bool line_in_clip(int x1, int y1, int x2, int y2) {
+  if (!label_clip) return true;
+  return std::max(x1, x2) >= label_clip->left() && std::min(x1, x2) <= label_clip->right() &&
+         std::max(y1, y2) >= label_clip->top() && std::min(y1, y2) <= label_clip->bottom();
+}
+
 // halign as draw_text's; no label is wider than kLabelW.
 bool label_near(int x, int y, int halign, int lbl_h) {
   if (!label_clip) return true;
@@ -507,8 +514,10 @@ void draw_scale(QPainter& p, const t_draw_stat& ds, const t_scale_spec& sc) {
        y += sc.down ? step : -step, v += sc.step) {
     if (row_in_clip(y)) {
       if (ds.grid_sel == sc.grid) draw_dashed(p, ds.plot_left, y, ds.plot_right, y);
-      p.setPen(tick);
-      draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
+      if (line_in_clip(sc.tick_x1, y, sc.tick_x2, y)) {
+        p.setPen(tick);
+        draw_line(p, sc.tick_x1, y, sc.tick_x2, y);
+      }
     }
     const int label_y = std::min(y, sc.label_floor);
     if (label_near(sc.label_x, label_y, sc.halign, ds.lbl_h))
@@ -527,10 +536,12 @@ void draw_frame(QPainter& p, const t_draw_stat& ds, int32_t pdx) {
   const int left = ds.plot_left, right = ds.plot_right, top = ds.plot_top, bottom = ds.plot_bottom;
 
   p.setPen(grey_pen());
-  draw_line(p, left, bottom, right + 1, bottom);
-  draw_line(p, left, bottom, left, top - 1);
-  draw_line(p, right, bottom, right, top - 1);
-  draw_line(p, ds.x_sep, bottom, ds.x_sep, top);
+  const int edges[4][4] = {{left, bottom, right + 1, bottom},
+                           {left, bottom, left, top - 1},
+                           {right, bottom, right, top - 1},
+                           {ds.x_sep, bottom, ds.x_sep, top}};
+  for (const auto& e : edges)
+    if (line_in_clip(e[0], e[1], e[2], e[3])) draw_line(p, e[0], e[1], e[2], e[3]);
 
   // Time: grid lines and labels on whole multiples of tdiv seconds of the day.
   if (ds.grid_sel != GRID_NONE) {
