@@ -922,6 +922,53 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   return true;
 }
 
+// The columns a follow step maps again because samples may have come late
+// into them: their values before the step, so that only those that did
+// change (and the new ones) are painted again.
+class late_column_copy {
+ public:
+  // The columns holding an index above stable_last, before the step.
+  void keep(const t_draw_stat& ds, int32_t stable_last) {
+    hi_ = std::min(ds.plot_w, CHART_COLS - 1);
+    lo_ = hi_ + 1;
+    while (lo_ > 0 && ds.col_first[lo_ - 1] > stable_last) --lo_;
+    for (int k = lo_; k <= hi_; ++k) {
+      min_[k] = ds.col_min[k];
+      max_[k] = ds.col_max[k];
+      gap_[k] = ds.col_gap[k];
+      empty_[k] = ds.col_empty[k];
+    }
+  }
+  // After the columns moved m to the left and those from first_new on were
+  // mapped again: the first column whose values differ from those it had
+  // before it moved, or the first new column.
+  int32_t first_changed(const t_draw_stat& ds, int32_t m, int32_t first_new) const {
+    const int32_t last_moved = ds.plot_w - m;
+    for (int32_t k = first_new; k <= last_moved; ++k)
+      if (k + m < lo_ || k + m > hi_ || !same(ds, k, k + m)) return k;
+    return std::max(first_new, last_moved + 1);
+  }
+
+ private:
+  bool same(const t_draw_stat& ds, int k, int old_k) const {
+    for (int r = 0; r < MAX_CHANNELS; ++r) {
+      if (ds.col_empty[k][r] != empty_[old_k][r] || ds.col_gap[k][r] != gap_[old_k][r]) return false;
+      if (!ds.col_empty[k][r] && (std::bit_cast<uint32_t>(ds.col_min[k][r]) != std::bit_cast<uint32_t>(min_[old_k][r]) ||
+                                  std::bit_cast<uint32_t>(ds.col_max[k][r]) != std::bit_cast<uint32_t>(max_[old_k][r])))
+        return false;
+    }
+    return true;
+  }
+  int lo_ = 0, hi_ = -1;
+  std::array<std::array<float, MAX_CHANNELS>, CHART_COLS> min_{}, max_{};
+  std::array<std::array<bool, MAX_CHANNELS>, CHART_COLS> gap_{}, empty_{};
+};
+
+late_column_copy& late_columns() {
+  static late_column_copy copy;
+  return copy;
+}
+
 void note_painted(const QImage& img, int chart) {
   painted[chart].image = img.cacheKey();
   painted[chart].view_last = draw_stat[chart].view_last;
@@ -948,8 +995,11 @@ int32_t follow_chart(QImage& img, int chart, int32_t old_view_last, const t_fram
   calc_time_scale(ds, pixel_div_x(), pixel_div_y());
   // Slots more than a minute below the newest one seen are complete: late
   // samples of a device come within its last block.
+  const int32_t stable_last = old_view_last - FOLLOW_LATE_SLOTS;
+  late_columns().keep(ds, stable_last);
   int32_t first_new = 0;
-  const int32_t m = follow_columns(chart, old_view_last, old_view_last - FOLLOW_LATE_SLOTS, first_new);
+  const int32_t m = follow_columns(chart, old_view_last, stable_last, first_new);
+  if (m > 0) first_new = late_columns().first_changed(ds, m, first_new);
   const bool shifted = m > 0 && paint_shifted(img, chart, m, first_new);
   clear_upper_vectors();
   if (!shifted) {
