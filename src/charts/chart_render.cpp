@@ -10,6 +10,7 @@
 #include <QLine>
 #include <QPainter>
 #include <QPen>
+#include <QRawFont>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -84,6 +85,7 @@ struct t_label {
   QString text;
   int width = 0;
   QList<QGlyphRun> runs;
+  QRect ink;  // a box around every pixel the glyphs can touch, from the glyphs' origin
 };
 
 t_label make_label(QString text) {
@@ -96,11 +98,18 @@ t_label make_label(QString text) {
   QTextLine line = layout.createLine();
   layout.endLayout();
   l.runs = layout.glyphRuns();
+  QRectF ink;
   for (QGlyphRun& run : l.runs) {
     QList<QPointF> pos = run.positions();
     for (QPointF& pt : pos) pt.ry() -= line.ascent();
     run.setPositions(pos);
+    const QRawFont font = run.rawFont();
+    const QList<quint32> glyphs = run.glyphIndexes();
+    for (qsizetype i = 0; i < glyphs.size() && i < pos.size(); ++i)
+      ink |= font.boundingRect(glyphs[i]).translated(pos[i]);
   }
+  // Smoothed edges reach into the pixels the outlines touch; two more for safety.
+  l.ink = ink.toAlignedRect().adjusted(-2, -2, 2, 2);
   return l;
 }
 
@@ -161,6 +170,10 @@ const t_label& time_label(int32_t s) {
   return label_texts().get(key, sep_key(), [&] { return fmt_time_label(s); });
 }
 
+// A follow step paints the frame into a few rectangles: labels far from
+// the one being painted are not even formatted.
+const QRect* label_clip = nullptr;
+
 // draw_text for a kept label, in the chart font (the painter's).
 void draw_label(QPainter& p, int x, int y, int valign, int halign, const t_label& l) {
   static const QFontMetrics fm(chart_font());
@@ -168,6 +181,8 @@ void draw_label(QPainter& p, int x, int y, int valign, int halign, const t_label
   if (halign == 2) x -= l.width;
   if (valign == 1) y -= fm.height() / 2;
   if (valign == 2) y -= fm.height();
+  // A piece of the frame leaves out the labels that cannot touch it.
+  if (label_clip && !l.ink.translated(x, y + fm.ascent()).intersects(*label_clip)) return;
   for (const QGlyphRun& run : l.runs) p.drawGlyphRun(QPointF(x, y + fm.ascent()), run);
 }
 
@@ -407,9 +422,6 @@ void draw_sat_mark(QPainter& p, int x, int y, const QColor& colour) {
 
 namespace {
 
-// A follow step paints the frame into a few rectangles: labels far from
-// the one being painted are not even formatted.
-const QRect* label_clip = nullptr;
 
 // Whether a line at x (vertical) or y (horizontal) can reach the clip.
 bool column_in_clip(int x) { return !label_clip || (x >= label_clip->left() && x <= label_clip->right()); }
