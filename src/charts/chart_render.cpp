@@ -422,7 +422,6 @@ void draw_sat_mark(QPainter& p, int x, int y, const QColor& colour) {
 
 namespace {
 
-
 // Whether a line at x (vertical) or y (horizontal) can reach the clip.
 bool column_in_clip(int x) { return !label_clip || (x >= label_clip->left() && x <= label_clip->right()); }
 bool row_in_clip(int y) { return !label_clip || (y >= label_clip->top() && y <= label_clip->bottom()); }
@@ -804,19 +803,37 @@ void grid_row_background(const t_draw_stat& ds, int y, int32_t view_last, QRgb* 
   plot_row_background(ds, y, view_last, true, ds.plot_left, ds.plot_right + 1, out);
 }
 
-// Row y of a horizontal grid line between x1 and x2 (x2 left out) after
-// the plot moved m columns to the left: a pixel that still shows the old
-// background of where it came from gets the new background, any other is a
-// trace's and stays (no trace has a background colour).
-void renew_grid_row(QImage& img, const t_draw_stat& ds, int y, int x1, int x2, int32_t m, int32_t old_view_last) {
-  static std::vector<QRgb> now, was;
-  now.resize(static_cast<size_t>(img.width()));
-  was.resize(static_cast<size_t>(img.width()));
-  grid_row_background(ds, y, ds.view_last, now.data());
-  grid_row_background(ds, y, old_view_last, was.data());
-  auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-  for (int x = x1; x < x2; ++x)
-    if (row[x] == was[x + m]) row[x] = now[x];
+// The rows of the horizontal grid lines between x1 and x2 (x2 left out)
+// after the plot moved m columns to the left: a pixel that still shows the
+// old background of where it came from gets the new background, any other
+// is a trace's and stays (no trace has a background colour). The
+// backgrounds differ only on the bottom edge and on the rows the time
+// grid's dashes cross; each kind is made once.
+bool renew_grid_rows(QImage& img, const t_draw_stat& ds, const std::vector<uint8_t>& rows, int x1, int x2, int32_t m,
+                     int32_t old_view_last) {
+  static std::array<std::vector<QRgb>, 3> now, was;
+  std::array<bool, 3> made{};
+  const int bottom = ds.plot_bottom;
+  const std::vector<int>& up = dash_offsets(bottom - ds.plot_top - 1, true);
+  const int n = std::min(static_cast<int>(rows.size()), bottom + 2);
+  for (int y = 0; y < n; ++y) {
+    if (!rows[y]) continue;
+    if (y < ds.plot_top || y > bottom) return false;
+    const int kind = y == bottom ? 2 : std::binary_search(up.begin(), up.end(), bottom - y) ? 1 : 0;
+    if (!made[kind]) {
+      now[kind].resize(static_cast<size_t>(img.width()));
+      was[kind].resize(static_cast<size_t>(img.width()));
+      grid_row_background(ds, y, ds.view_last, now[kind].data());
+      grid_row_background(ds, y, old_view_last, was[kind].data());
+      made[kind] = true;
+    }
+    const QRgb* a = was[kind].data() + m;
+    const QRgb* b = now[kind].data();
+    auto* row = reinterpret_cast<QRgb*>(img.bits() + y * img.bytesPerLine());
+    for (int x = x1; x < x2; ++x)
+      if (row[x] == a[x]) row[x] = b[x];
+  }
+  return true;
 }
 
 // The follow step's painting: the plot moves m columns to the left, and
@@ -879,11 +896,7 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   }
 
   // The grid rows inside the plot keep their traces' pixels.
-  for (int y = 0; y < bottom + 2; ++y) {
-    if (!rows[y]) continue;
-    if (y < ds.plot_top || y > bottom) return false;
-    renew_grid_row(img, ds, y, left + 3, std::min(x0, right + 1 - m), m, was.view_last);
-  }
+  if (!renew_grid_rows(img, ds, rows, left + 3, std::min(x0, right + 1 - m), m, was.view_last)) return false;
 
   // The marked columns inside the plot get their background straight away
   // down to the row below the bottom edge; the rest of the marked columns
@@ -965,8 +978,9 @@ class late_column_copy {
   bool same(const t_draw_stat& ds, int k, int old_k) const {
     for (int r = 0; r < MAX_CHANNELS; ++r) {
       if (ds.col_empty[k][r] != empty_[old_k][r] || ds.col_gap[k][r] != gap_[old_k][r]) return false;
-      if (!ds.col_empty[k][r] && (std::bit_cast<uint32_t>(ds.col_min[k][r]) != std::bit_cast<uint32_t>(min_[old_k][r]) ||
-                                  std::bit_cast<uint32_t>(ds.col_max[k][r]) != std::bit_cast<uint32_t>(max_[old_k][r])))
+      if (!ds.col_empty[k][r] &&
+          (std::bit_cast<uint32_t>(ds.col_min[k][r]) != std::bit_cast<uint32_t>(min_[old_k][r]) ||
+           std::bit_cast<uint32_t>(ds.col_max[k][r]) != std::bit_cast<uint32_t>(max_[old_k][r])))
         return false;
     }
     return true;
