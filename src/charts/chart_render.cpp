@@ -204,11 +204,16 @@ struct t_line_buf {
   // A follow step writes only the pixels of the marked columns.
   const uint8_t* col_mask = nullptr;
 
+  // The rows the traces' pixels lie in, from the top one to the bottom one.
+  int band_top = INT_MAX, band_bottom = INT_MIN;
+
   void put_run(int x, int y1, int y2) {  // y1 <= y2, both drawn
     if (x < 0 || x >= img_w) return;
     y1 = std::max(y1, 0);
     y2 = std::min(y2, img_h - 1);
     if (col_mask && !col_mask[x]) return;
+    band_top = std::min(band_top, y1);
+    band_bottom = std::max(band_bottom, y2);
     for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
   }
   // A line with |dx| <= 1 and its end point left out.
@@ -367,6 +372,10 @@ bool trace_channel(QPainter* p, QImage* direct, const t_draw_stat& ds, int r, in
   if (masks || !p) return false;
   p->setPen(solid_pen(chart_color(ds.chan_color[r])));
   p->drawLines(buf.lines.data(), buf.n);
+  for (int i = 0; i < buf.n; ++i) {
+    buf.band_top = std::min({buf.band_top, buf.lines[i].y1(), buf.lines[i].y2()});
+    buf.band_bottom = std::max({buf.band_bottom, buf.lines[i].y1(), buf.lines[i].y2()});
+  }
   return true;
 }
 
@@ -699,6 +708,7 @@ struct t_painted {
   qint64 image = 0;  // cacheKey of the image after the painting
   int32_t view_last = 0;
   t_frame_key key;
+  int band_top = INT_MAX, band_bottom = INT_MIN;  // the rows with trace pixels (line_buf)
 };
 t_painted painted[CHART_CNT];
 
@@ -859,16 +869,6 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   const int x0 = std::max(left + first_new - 3, left + 3);
   if (x0 >= right) return false;
 
-  // The kept part of the plot moves left.
-  uchar* bits = img.bits();
-  const qsizetype bpl = img.bytesPerLine();
-  // (columns from x0 on are painted again)
-  const int kept = std::min(x0, right + 1 - m) - left;
-  for (int y = 0; y < bottom + 2; ++y) {
-    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
-    std::memmove(row + left, row + left + m, static_cast<size_t>(kept) * sizeof(QRgb));
-  }
-
   static std::vector<uint8_t> cols, rows;
   cols.assign(static_cast<size_t>(w), 0);
   rows.assign(static_cast<size_t>(h), 0);
@@ -885,6 +885,7 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   if (ds.grid_sel == GRID_SCALED) mark_grid_rows(ds, ds.h_step, ds.h_min, ds.h_vpp, ds.h_step_px, false, rows);
   if (ds.grid_sel == GRID_TEMP) mark_grid_rows(ds, ds.t_step, ds.t_min, ds.t_vpp, ds.t_step_px, false, rows);
   if (ds.grid_sel == GRID_RAW) mark_grid_rows(ds, ds.r_step, ds.r_min, ds.r_vpp, ds.r_step_px, ds.raw_invert, rows);
+  bool time_grid_moved = true;
   if (ds.grid_sel != GRID_NONE) {
     // Time grid lines that do not land where the moved ones are.
     const int32_t pdx = pixel_div_x();
@@ -892,7 +893,30 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     if ((((old_x - new_x) % pdx) + pdx) % pdx != 0) {
       for (int x = old_x; x > left; x -= pdx) cols[x] = 1;
       for (int x = new_x; x > left; x -= pdx) cols[x] = 1;
+      time_grid_moved = false;
     }
+  }
+
+  // The kept part of the plot moves left. A row without a trace pixel, a
+  // grid line or the bottom edge holds only white and the time grid's
+  // dashes: when the time grid moves with the plot, only those move.
+  uchar* bits = img.bits();
+  const qsizetype bpl = img.bytesPerLine();
+  // (columns from x0 on are painted again)
+  const int kept = std::min(x0, right + 1 - m) - left;
+  const std::vector<int>& up = dash_offsets(bottom - ds.plot_top - 1, true);
+  const int old_grid_x = right - time_xoff(ds, was.view_last), new_grid_x = right - time_xoff(ds, ds.view_last);
+  for (int y = 0; y < bottom + 2; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+    if (time_grid_moved && !rows[y] && y != bottom && (y < was.band_top || y > was.band_bottom)) {
+      if (ds.grid_sel == GRID_NONE || !std::binary_search(up.begin(), up.end(), bottom - y)) continue;
+      for (int x = old_grid_x; x > left; x -= pixel_div_x())
+        if (x < left + kept) row[x] = QColor(Qt::white).rgb();
+      for (int x = new_grid_x; x > left; x -= pixel_div_x())
+        if (x < left + kept) row[x] = kSilver.rgb();
+      continue;
+    }
+    std::memmove(row + left, row + left + m, static_cast<size_t>(kept) * sizeof(QRgb));
   }
 
   // The grid rows inside the plot keep their traces' pixels.
@@ -938,6 +962,8 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   for (int x = 0; x < w; ++x)
     if (cols[x]) std::fill(near.begin() + std::max(x - 2, 0), near.begin() + std::min(x + 3, w), 1);
   const t_masks masks{cols.data(), near.data()};
+  line_buf().band_top = was.band_top;
+  line_buf().band_bottom = was.band_bottom;
   int d = 1;
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
@@ -999,11 +1025,15 @@ void note_painted(const QImage& img, int chart) {
   painted[chart].image = img.cacheKey();
   painted[chart].view_last = draw_stat[chart].view_last;
   painted[chart].key = frame_key(draw_stat[chart]);
+  painted[chart].band_top = line_buf().band_top;
+  painted[chart].band_bottom = line_buf().band_bottom;
 }
 
 }  // namespace
 
 void paint_chart(QImage& img, int chart) {
+  line_buf().band_top = INT_MAX;
+  line_buf().band_bottom = INT_MIN;
   {
     QPainter p(&img);
     begin_chart_painter(p);
