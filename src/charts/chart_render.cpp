@@ -506,8 +506,12 @@ void draw_dashed(QPainter& p, int x1, int y1, int x2, int y2) {
   uchar* bits = img->bits();
   const qsizetype bpl = img->bytesPerLine();
   const int cx1 = clip.left(), cx2 = clip.right(), cy1 = clip.top(), cy2 = clip.bottom();
-  for (const int o : dash_offsets(up ? y1 - y2 : x2 - x1, up)) {
-    const int x = up ? x1 : x1 + o, y = up ? y1 - o : y1;
+  // The offsets ascend: only those from the clip's near edge on are looked at.
+  const std::vector<int>& offsets = dash_offsets(up ? y1 - y2 : x2 - x1, up);
+  for (auto it = std::lower_bound(offsets.begin(), offsets.end(), up ? y1 - cy2 : cx1 - x1); it != offsets.end();
+       ++it) {
+    const int x = up ? x1 : x1 + *it, y = up ? y1 - *it : y1;
+    if (up ? y < cy1 : x > cx2) break;
     if (x >= cx1 && x <= cx2 && y >= cy1 && y <= cy2) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
   }
 }
