@@ -207,7 +207,8 @@ TEST_F(ChartRender, WithoutDataOnlyTheFrameIsDrawn) {
 // The live follow step moves the image and paints only what is new; the
 // result must be what a full redraw of the same view paints, pixel for
 // pixel, at every step: with gaps, steep traces across the moved edge,
-// thick pens, late samples, a stop and a resume, every grid choice.
+// thick pens, late samples, a stop and a resume, every grid choice, a new
+// image size.
 TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
   std::mt19937 rng(21);
   std::uniform_real_distribution<float> jump(0.0f, 1.0f);
@@ -238,24 +239,26 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
   put_until(400000);
   refilter_chan(2, true);
 
-  QImage img(W, H, QImage::Format_RGB32);
-  QImage ref(W, H, QImage::Format_RGB32);
   t_draw_stat& d = draw_stat[CHART_LIVE];
   struct t_case {
     int32_t tscale_idx, grid;
     bool invert, raw_shown;  // without a raw channel no saturation mark can change
+    int w = W, h = H;        // a new size makes the step's own images again
   };
-  const t_case cases[] = {{1, GRID_SCALED, false, true}, {3, GRID_TEMP, false, false}, {5, GRID_RAW, true, true},
-                          {9, GRID_NONE, false, false},  {3, GRID_RAW, false, true},   {2, GRID_SCALED, false, false},
+  const t_case cases[] = {{1, GRID_SCALED, false, true}, {3, GRID_TEMP, false, false},
+                          {5, GRID_RAW, true, true},     {9, GRID_NONE, false, false},
+                          {3, GRID_RAW, false, true},    {2, GRID_SCALED, false, false, W + 37, H - 23},
                           {0, GRID_SCALED, false, true}};
   for (const t_case& c : cases) {
     SCOPED_TRACE(c.tscale_idx);
+    QImage img(c.w, c.h, QImage::Format_RGB32);
+    QImage ref(c.w, c.h, QImage::Format_RGB32);
     d.grid_sel = c.grid;
     d.raw_invert = c.invert;
     common_setup.dsp_chan_live[2].displayed = c.raw_shown;
-    prepare_chart(CHART_LIVE, true, W, H);
+    prepare_chart(CHART_LIVE, true, c.w, c.h);
     d.tscale_idx = c.tscale_idx;
-    relayout_chart(CHART_LIVE, W, H);
+    relayout_chart(CHART_LIVE, c.w, c.h);
     paint_chart(img, CHART_LIVE);
     const int32_t unit = std::max<int32_t>(
         static_cast<int32_t>(std::lround(std::max(whole_step_cols(d.smp_per_px), 1) * d.smp_per_px)), 2);
@@ -273,7 +276,7 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
       if (follow_live(d, newest, play, changed) != FOLLOW_ADVANCE) continue;
       moved += follow_chart(img, CHART_LIVE, old_last) > 0;
       // The same view drawn whole.
-      relayout_chart(CHART_LIVE, W, H);
+      relayout_chart(CHART_LIVE, c.w, c.h);
       QPainter p(&ref);
       p.setRenderHint(QPainter::TextAntialiasing, true);
       p.setFont(chart_font());
