@@ -872,6 +872,8 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   // Pixels of a column come from its neighbours' values up to two columns away.
   const int x0 = std::max(left + first_new - 3, left + 3);
   if (x0 >= right) return false;
+  t_follow_scratch& sc = follow_scratch(w, h);
+  if (!sc.painter.isActive()) return false;
 
   static std::vector<uint8_t> cols, rows;
   cols.assign(static_cast<size_t>(w), 0);
@@ -930,7 +932,6 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
   // down to the row below the bottom edge; the rest of the marked columns
   // and the rows below the plot are painted into the scratch image and
   // copied from there.
-  t_follow_scratch& sc = follow_scratch(w, h);
   static std::vector<QRect> regions;
   regions.clear();
   for (int a = 0; a < w;) {
