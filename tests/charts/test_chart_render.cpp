@@ -304,13 +304,17 @@ TEST_F(ChartRender, DirectPixelWritesMatchThePaintersPens) {
   }
   for (const int32_t grid : {GRID_SCALED, GRID_TEMP, GRID_RAW}) {
     for (const bool invert : {false, true}) {
-      SCOPED_TRACE(grid * 2 + invert);
-      draw_stat[CHART_ARCH].grid_sel = grid;
-      draw_stat[CHART_ARCH].raw_invert = invert;
-      const QImage direct = draw(CHART_ARCH);
-      QImage pens(W, H, QImage::Format_ARGB32_Premultiplied);
-      paint_chart(pens, CHART_ARCH);
-      EXPECT_TRUE(direct == pens.convertToFormat(QImage::Format_RGB32));
+      for (const int32_t thk : {0, 1, 2}) {  // every pen width, one a channel and all of them
+        SCOPED_TRACE((grid * 2 + invert) * 3 + thk);
+        draw_stat[CHART_ARCH].grid_sel = grid;
+        draw_stat[CHART_ARCH].raw_invert = invert;
+        common_setup.dsp_chan_arch[0].line_thk = thk;
+        common_setup.dsp_chan_arch[1].line_thk = (thk + grid) % 3;
+        const QImage direct = draw(CHART_ARCH);
+        QImage pens(W, H, QImage::Format_ARGB32_Premultiplied);
+        paint_chart(pens, CHART_ARCH);
+        EXPECT_TRUE(direct == pens.convertToFormat(QImage::Format_RGB32));
+      }
     }
   }
 }
