@@ -790,14 +790,17 @@ void plot_row_background(const t_draw_stat& ds, int y, int32_t view_last, bool g
 
 // Columns x1 .. x2 - 1 inside the plot's edges as draw_frame paints them,
 // from the top of the image down to the row below the bottom edge; rows
-// marks the rows of the horizontal grid lines.
-void plot_background(QImage& img, const t_draw_stat& ds, const std::vector<uint8_t>& rows, int x1, int x2) {
+// marks the rows of the horizontal grid lines, plain those that show their
+// background already.
+void plot_background(QImage& img, const t_draw_stat& ds, const std::vector<uint8_t>& rows,
+                     const std::vector<uint8_t>& plain, int x1, int x2) {
   const int bottom = ds.plot_bottom;
   uchar* bits = img.bits();
   const qsizetype bpl = img.bytesPerLine();
   const QRgb white = QColor(Qt::white).rgb(), silver = kSilver.rgb();
   for (int y = 0; y < bottom + 2; ++y) {
     auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
+    if (plain[y]) continue;
     if (rows[y] || y == bottom)
       plot_row_background(ds, y, ds.view_last, rows[y] != 0, x1, x2, row);
     else
@@ -905,21 +908,25 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
 
   // The kept part of the plot moves left. A row without a trace pixel, a
   // grid line or the bottom edge holds only white and the time grid's
-  // dashes: when the time grid moves with the plot, only those move.
+  // dashes: when the time grid moves with the plot, only those move, and
+  // the row shows its new background across the plot (plain).
   uchar* bits = img.bits();
   const qsizetype bpl = img.bytesPerLine();
   // (columns from x0 on are painted again)
   const int kept = std::min(x0, right + 1 - m) - left;
   const std::vector<int>& up = dash_offsets(bottom - ds.plot_top - 1, true);
   const int old_grid_x = right - time_xoff(ds, was.view_last), new_grid_x = right - time_xoff(ds, ds.view_last);
+  static std::vector<uint8_t> plain;
+  plain.assign(static_cast<size_t>(bottom + 2), 0);
   for (int y = 0; y < bottom + 2; ++y) {
     auto* row = reinterpret_cast<QRgb*>(bits + y * bpl);
     if (time_grid_moved && !rows[y] && y != bottom && (y < was.band_top || y > was.band_bottom)) {
+      plain[y] = 1;
       if (ds.grid_sel == GRID_NONE || !std::binary_search(up.begin(), up.end(), bottom - y)) continue;
       for (int x = old_grid_x; x > left; x -= pixel_div_x())
-        if (x < left + kept) row[x] = QColor(Qt::white).rgb();
+        if (x < right) row[x] = QColor(Qt::white).rgb();
       for (int x = new_grid_x; x > left; x -= pixel_div_x())
-        if (x < left + kept) row[x] = kSilver.rgb();
+        if (x < right) row[x] = kSilver.rgb();
       continue;
     }
     std::memmove(row + left, row + left + m, static_cast<size_t>(kept) * sizeof(QRgb));
@@ -942,7 +949,7 @@ bool paint_shifted(QImage& img, int chart, int32_t m, int32_t first_new) {
     int b = a;
     while (b + 1 < w && cols[b + 1]) ++b;
     const int in1 = std::max(a, left + 1), in2 = std::min(b + 1, right);  // inside the edges: in1 .. in2 - 1
-    if (in1 < in2) plot_background(img, ds, rows, in1, in2);
+    if (in1 < in2) plot_background(img, ds, rows, plain, in1, in2);
     if (a <= left) regions.emplace_back(a, 0, std::min(b, left) + 1 - a, h);
     if (b >= right) regions.emplace_back(std::max(a, right), 0, b + 1 - std::max(a, right), h);
     a = b + 1;
