@@ -33,6 +33,9 @@ int32_t round_px(double v) {
 
 void load_chan_cfg(int chart) {
   t_draw_stat& ds = draw_stat[chart];
+  // A page's redraw starts here: samples may have changed since the block
+  // sums were read (a filter rebuild, other channels, a new day).
+  forget_chan_sums(chart);
   const t_dsp_chan* ch = chart_chans(chart);
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     ds.chan_active[r] = ch[r].active;

@@ -39,7 +39,8 @@ struct t_frame_limits {
 int32_t round_px(double v);
 
 // Copies active, displayed, meas_mode, color, line_thk (and dev_idx on the
-// live chart) of the chart's channels into its record.
+// live chart) of the chart's channels into its record; the block sums the
+// chart kept are dropped (forget_chan_sums).
 void load_chan_cfg(int chart);
 // Scans every index of the day over the active channels: data extent,
 // scales fitted to the data, the view over all of it, automatic time scale.

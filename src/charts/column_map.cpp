@@ -34,116 +34,105 @@ void map_ranges(const t_draw_stat& ds, int32_t* first, int32_t* last) {
   }
 }
 
-static_assert(SLOTS_PER_DAY % SUM_BLK == 0);
-
-// The block sums of both charts; a channel's are used while `used` is set.
-struct t_sums {
-  std::array<std::array<float, SUM_BLOCKS>, MAX_CHANNELS> min{};
-  std::array<std::array<float, SUM_BLOCKS>, MAX_CHANNELS> max{};
-  std::array<bool, MAX_CHANNELS> built{};
-  bool used = false;
-};
-t_sums chan_sums[CHART_CNT];
-
-// Minimum and maximum as the mapping widens them: a value equal to the one
-// held (0 and -0) leaves it, so that whole blocks combined in order give
-// what the samples one by one give.
-inline void widen(float& mn, float& mx, float v) {
-  mn = v < mn ? v : mn;
-  mx = mx < v ? v : mx;
-}
-// The same with the minimum and maximum of a run of samples (an empty run
-// holds +inf and -inf and changes nothing).
-inline void join(float& mn, float& mx, float run_min, float run_max) {
-  mn = run_min < mn ? run_min : mn;
-  mx = mx < run_max ? run_max : mx;
-}
-
-// Where an empty slot reads as NaN, the comparisons pass it over.
+// Asks the cache for the slots of a getter's rings around index i (within
+// SUM_SUB - 1 on either side): what the edges of a column read one by one.
 template <typename G>
-constexpr bool kNanIsEmpty = std::is_same_v<G, sample_get::arch_value> || std::is_same_v<G, sample_get::live_scaled>;
-
-template <typename G>
-inline void widen_at(const G& get, int32_t i, float& mn, float& mx) {
-  float v = 0;
-  if constexpr (kNanIsEmpty<G>) {
-    get(i, v);
-    widen(mn, mx, v);
-  } else if (get(i, v)) {
-    widen(mn, mx, v);
-  }
-}
-
-template <typename G>
-void scan_blocks(const G& get, float* bmin, float* bmax) {
-  constexpr int32_t kPart = SUM_BLK / 4;
-  constexpr float kInf = std::numeric_limits<float>::infinity();
-  for (int32_t b = 0; b < SUM_BLOCKS; ++b) {
-    // Four runs of the block side by side, joined in their order.
-    float n0 = kInf, n1 = kInf, n2 = kInf, n3 = kInf, x0 = -kInf, x1 = -kInf, x2 = -kInf, x3 = -kInf;
-    const int32_t base = b * SUM_BLK;
-    for (int32_t j = base; j < base + kPart; ++j) {
-      widen_at(get, j, n0, x0);
-      widen_at(get, j + kPart, n1, x1);
-      widen_at(get, j + 2 * kPart, n2, x2);
-      widen_at(get, j + 3 * kPart, n3, x3);
+inline void prefetch_edge(const G& get, int32_t i) {
+  const int32_t a = std::max(i - (SUM_SUB - 1), 0), b = std::min(i + SUM_SUB - 1, SLOTS_PER_DAY);
+  if constexpr (std::is_base_of_v<sample_get::live_base, G>) {
+    __builtin_prefetch(&get.d->smp_cal[a]);
+    __builtin_prefetch(&get.d->smp_cal[b]);
+    if constexpr (std::is_same_v<G, sample_get::live_raw>) {
+      __builtin_prefetch(&get.filt[a]);
+      __builtin_prefetch(&get.filt[b]);
+    } else if constexpr (std::is_same_v<G, sample_get::live_temp>) {
+      __builtin_prefetch(&get.d->smp_temp[a]);
+      __builtin_prefetch(&get.d->smp_temp[b]);
+    } else if constexpr (!std::is_same_v<G, sample_get::live_scaled>) {
+      __builtin_prefetch(&get.d->smp_raw[a]);
+      __builtin_prefetch(&get.d->smp_raw[b]);
     }
-    join(n0, x0, n1, x1);
-    join(n0, x0, n2, x2);
-    join(n0, x0, n3, x3);
-    bmin[b] = n0;
-    bmax[b] = x0;
+  } else if constexpr (std::is_same_v<G, sample_get::arch_value> || std::is_same_v<G, sample_get::arch_temp_f>) {
+    __builtin_prefetch(&get.tab[a]);
+    __builtin_prefetch(&get.tab[b]);
   }
 }
 
-// With block sums a column reads its samples only in the block its oldest
-// index cuts (the rest of that block is the column before's newest ones).
-// The scan read those blocks long before: they are asked for a few columns
-// ahead, so that the column does not wait for them.
-constexpr int kAheadCols = 8;
-template <typename G>
-void prefetch_block(const G& get, int32_t i) {
-  const int32_t b = i & ~(SUM_BLK - 1);
-  if constexpr (requires { get.tab; }) {
-    __builtin_prefetch(get.tab + b);
-    __builtin_prefetch(get.tab + b + SUM_BLK / 2);
-  } else if constexpr (requires { get.d->smp_cal; }) {
-    __builtin_prefetch(get.d->smp_cal.data() + b);
-    __builtin_prefetch(get.d->smp_cal.data() + b + SUM_BLK / 2);
+// The middle of each column from the sums, all channels at once: the
+// parts and blocks that lie wholly in it, in index order (mid_min > mid_max
+// where none holds a sample); the column's indexes from mid_from up to
+// mid_end - 1 (both hi + 1 when none). Only the singles at the edges are
+// left for map_channel.
+struct t_middles {
+  std::array<t_sum_lanes, CHART_COLS> min, max;
+  std::array<int32_t, CHART_COLS> from, end;
+};
+t_middles middles;
+
+inline void join_lanes(t_sum_lanes& mn, t_sum_lanes& mx, const t_sum_lanes& run_min, const t_sum_lanes& run_max) {
+  for (int r = 0; r < MAX_CHANNELS; ++r) sum_join(mn[r], mx[r], run_min[r], run_max[r]);
+}
+
+void map_middles(const t_draw_stat& ds, const t_sum_view& sums, int k0) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  for (int k = k0; k <= ds.plot_w; ++k) {
+    const int32_t hi = ds.col_first[k], lo = ds.col_last[k];
+    if (hi < 0) continue;
+    t_sum_lanes& mn = middles.min[k];
+    t_sum_lanes& mx = middles.max[k];
+    mn.fill(kInf);
+    mx.fill(-kInf);
+    int32_t i = (lo + SUM_SUB - 1) / SUM_SUB * SUM_SUB;
+    if (i + SUM_SUB - 1 > hi) {
+      middles.from[k] = middles.end[k] = hi + 1;
+      continue;
+    }
+    middles.from[k] = i;
+    for (; i + SUM_SUB - 1 <= hi && i % SUM_BLK != 0; i += SUM_SUB)
+      join_lanes(mn, mx, sums.sub_min[i / SUM_SUB], sums.sub_max[i / SUM_SUB]);
+    for (; i + SUM_BLK - 1 <= hi; i += SUM_BLK) join_lanes(mn, mx, sums.min[i / SUM_BLK], sums.max[i / SUM_BLK]);
+    for (; i + SUM_SUB - 1 <= hi; i += SUM_SUB)
+      join_lanes(mn, mx, sums.sub_min[i / SUM_SUB], sums.sub_max[i / SUM_SUB]);
+    middles.end[k] = i;
   }
 }
 
 // One channel over all columns: min, max, empty, and the gap flag of the
-// oldest index of each column. Whole blocks come from the sums when given.
+// oldest index of each column; with mid, the middles come from
+// map_middles. The samples before a middle are taken newest first, so
+// that of equal values (0 and -0) the oldest stays, as in index order.
 template <typename G>
-void map_channel(t_draw_stat& ds, int r, const G& get, const float* bmin, const float* bmax, int k0 = 0) {
+void map_channel(t_draw_stat& ds, int r, const G& get, bool mid, int k0) {
   constexpr float kInf = std::numeric_limits<float>::infinity();
+  // The edges of the columns a few ahead are fetched early.
+  constexpr int kAhead = 8;
+  if (mid)
+    for (int k = k0; k < k0 + kAhead && k <= ds.plot_w; ++k)
+      if (ds.col_last[k] >= 0) prefetch_edge(get, ds.col_last[k]);
   float v = 0;
   for (int k = k0; k <= ds.plot_w; ++k) {
     const int32_t hi = ds.col_first[k], lo = ds.col_last[k];
-    if (bmin && k + kAheadCols <= ds.plot_w && ds.col_last[k + kAheadCols] >= 0)
-      prefetch_block(get, ds.col_last[k + kAheadCols]);
+    if (mid && k + kAhead <= ds.plot_w && ds.col_last[k + kAhead] >= 0) prefetch_edge(get, ds.col_last[k + kAhead]);
     if (hi < 0) continue;
     float mn = kInf, mx = -kInf;
     bool any = false;
     int32_t i = lo;
-    if (bmin) {
-      for (; i <= hi && i % SUM_BLK != 0; ++i) {
-        if (!get(i, v)) continue;
+    if (mid) {
+      mn = middles.min[k][r];
+      mx = middles.max[k][r];
+      any = mn <= mx;
+      for (int32_t j = middles.from[k] - 1; j >= lo; --j) {
+        if (!get(j, v)) continue;
         any = true;
-        widen(mn, mx, v);
+        mn = v <= mn ? v : mn;
+        mx = mx <= v ? v : mx;
       }
-      for (; i + SUM_BLK - 1 <= hi && i < SLOTS_PER_DAY; i += SUM_BLK) {
-        const int32_t b = i / SUM_BLK;
-        if (!(bmin[b] <= bmax[b])) continue;
-        any = true;
-        join(mn, mx, bmin[b], bmax[b]);
-      }
+      i = middles.end[k];
     }
     for (; i <= hi; ++i) {
       if (!get(i, v)) continue;
       any = true;
-      widen(mn, mx, v);
+      sum_widen(mn, mx, v);
     }
     ds.col_empty[k][r] = !any;
     if (any) {
@@ -182,14 +171,13 @@ void map_from(int chart, t_draw_stat& ds, int k0) {
   int32_t lowest = ds.view_last + 1;
   for (int k = 0; k <= ds.plot_w && lowest > ds.view_last; ++k)
     if (ds.col_last[k] >= 0) lowest = ds.col_last[k];
+  const t_sum_view sums = chart_sums_in_use(chart);
+  if (sums.min) map_middles(ds, sums, k0);
   for (int r = 0; r < MAX_CHANNELS; ++r) {
     if (!drawn(ds, r)) continue;
     const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
-    const t_sums& sums = chan_sums[chart];
-    const bool whole = sums.used && sums.built[r];
-    visit_getter(src, [&](auto get) {
-      map_channel(ds, r, get, whole ? sums.min[r].data() : nullptr, whole ? sums.max[r].data() : nullptr, k0);
-    });
+    const bool mid = sums.min && chan_sums_built(chart, r);
+    visit_getter(src, [&](auto get) { map_channel(ds, r, get, mid, k0); });
     if (ds.chan_meas[r] == MEAS_RAW) find_sat_val(chart, ds, r, lowest);
   }
 }
@@ -220,13 +208,27 @@ bool map_columns(int chart) {
   return true;
 }
 
+namespace {
+
+// The follow step's whole mapping: from the chart's block sums, renewed
+// from `late` slots below the newest sample they read on.
+void map_whole_view(int chart, int32_t late) {
+  const t_draw_stat& ds = draw_stat[chart];
+  if (!ds.no_data && ds.view_last > 0) renew_chan_sums(chart, late);
+  keep_chan_sums(chart, true);
+  map_columns(chart);
+  keep_chan_sums(chart, false);
+}
+
+}  // namespace
+
 int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, int32_t& first_new) {
   t_draw_stat& ds = draw_stat[chart];
   first_new = 0;
   const int plot_w = std::clamp(ds.plot_w, 0, CHART_COLS - 1);
   if (ds.no_data || old_view_last <= 0 || ds.view_last <= old_view_last || ds.view_last > SLOTS_PER_DAY || plot_w < 2 ||
       plot_w != ds.plot_w || ds.col_first[plot_w] < 0) {
-    map_columns(chart);
+    map_whole_view(chart, old_view_last - stable_last);
     return 0;
   }
   static std::array<int32_t, CHART_COLS> first, last;
@@ -240,7 +242,7 @@ int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, in
   bool same = j >= 0 && m > 0 && ds.col_first[plot_w - 1] >= 0;
   for (int k = 0; same && k <= j; ++k) same = first[k] == ds.col_first[k + m] && last[k] == ds.col_last[k + m];
   if (!same) {
-    map_columns(chart);
+    map_whole_view(chart, old_view_last - stable_last);
     return 0;
   }
   // Columns with an index above stable_last may have samples they lacked.
@@ -256,39 +258,6 @@ int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, in
   map_from(chart, ds, k0);
   first_new = k0;
   return m;
-}
-
-t_chan_extent scan_chan_sums(int chart, int r) {
-  t_chan_extent e;
-  if (r < 0 || r >= MAX_CHANNELS) return e;
-  const t_draw_stat& ds = draw_stat[chart];
-  t_sums& sums = chan_sums[chart];
-  float* bmin = sums.min[r].data();
-  float* bmax = sums.max[r].data();
-  const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
-  visit_getter(src, [&](auto get) {
-    scan_blocks(get, bmin, bmax);
-    // The first and last sample lie in the first and last block that has one.
-    float v = 0;
-    int32_t b = 0;
-    while (b < SUM_BLOCKS && !(bmin[b] <= bmax[b])) ++b;
-    if (b == SUM_BLOCKS) return;
-    for (e.first = b * SUM_BLK; !get(e.first, v);) ++e.first;
-    int32_t c = SUM_BLOCKS - 1;
-    while (!(bmin[c] <= bmax[c])) --c;
-    for (e.last = c * SUM_BLK + SUM_BLK - 1; !get(e.last, v);) --e.last;
-    e.min = bmin[b];
-    e.max = bmax[b];
-    for (int32_t k = b + 1; k <= c; ++k) join(e.min, e.max, bmin[k], bmax[k]);
-  });
-  sums.built[r] = true;
-  return e;
-}
-
-void keep_chan_sums(int chart, bool keep) {
-  t_sums& sums = chan_sums[chart];
-  sums.used = keep;
-  if (!keep) sums.built.fill(false);
 }
 
 void add_to_column(int chart, int k, int32_t idx) {

@@ -4,6 +4,7 @@
 // number of samples. Also the live chart's follow step. Widget-free.
 #pragma once
 
+#include "charts/block_sums.h"
 #include "charts/draw_stat.h"
 
 #include <cstdint>
@@ -13,30 +14,6 @@
 // When nothing can be mapped (no data, view_last <= 0) every column is
 // marked empty and the result is false.
 bool map_columns(int chart);
-
-// ---- the full scan's block sums -------------------------------------------------------
-// The full scan reads every sample of a channel once and keeps the minimum
-// and maximum of each block of SUM_BLK indexes; the column mapping of the
-// same redraw takes whole blocks from them instead of reading their samples
-// a second time. A block without a sample has min > max.
-inline constexpr int32_t SUM_BLK = 32;
-inline constexpr int32_t SUM_BLOCKS = SLOTS_PER_DAY / SUM_BLK;
-
-// What the scan found in one channel: its first and last sample (-1 when
-// none) and the smallest and largest value.
-struct t_chan_extent {
-  int32_t first = -1;
-  int32_t last = -1;
-  float min = 0.0f;
-  float max = 0.0f;
-};
-
-// Scans indexes 0..SLOTS_PER_DAY - 1 of channel row r of a chart (its
-// source and mode from the record) and builds its block sums.
-t_chan_extent scan_chan_sums(int chart, int r);
-// The block sums of a chart are used by map_columns from now on (keep) or
-// no longer (the samples may change from here on).
-void keep_chan_sums(int chart, bool keep);
 
 // Adds sample index idx to column k (one index, all displayed channels).
 // map_columns does the same work channel by channel; this is the
@@ -54,7 +31,9 @@ struct t_col_range {
 // when it moved by whole columns (the moved columns keep their index
 // ranges), the columns move over with their values and only those with an
 // index above stable_last (samples may have come late) or beyond the old
-// view are mapped; else the whole view is mapped. Returns the number of
+// view are mapped; else the whole view is mapped, from the chart's block
+// sums renewed where samples came since (old_view_last - stable_last
+// slots below the newest one read last time). Returns the number of
 // columns moved (0: mapped whole); first_new is the first column mapped.
 int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, int32_t& first_new);
 

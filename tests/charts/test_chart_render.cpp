@@ -11,7 +11,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -288,6 +290,127 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
       EXPECT_GT(moved, 3);  // the image did move
     }
   }
+}
+
+// The columns of two records hold the same values, bit for bit.
+void expect_same_bits(const t_draw_stat& a, const t_draw_stat& b) {
+  EXPECT_EQ(a.view_first, b.view_first);
+  EXPECT_EQ(a.sat_val, b.sat_val);
+  for (int k = 0; k <= a.plot_w; ++k) {
+    ASSERT_EQ(a.col_first[k], b.col_first[k]) << k;
+    ASSERT_EQ(a.col_last[k], b.col_last[k]) << k;
+    for (int r = 0; r < MAX_CHANNELS; ++r) {
+      if (!a.chan_active[r] || !a.chan_displayed[r]) continue;
+      ASSERT_EQ(a.col_empty[k][r], b.col_empty[k][r]) << k << " " << r;
+      ASSERT_EQ(a.col_gap[k][r], b.col_gap[k][r]) << k << " " << r;
+      if (a.col_empty[k][r]) continue;
+      ASSERT_EQ(std::bit_cast<uint32_t>(a.col_min[k][r]), std::bit_cast<uint32_t>(b.col_min[k][r])) << k << " " << r;
+      ASSERT_EQ(std::bit_cast<uint32_t>(a.col_max[k][r]), std::bit_cast<uint32_t>(b.col_max[k][r])) << k << " " << r;
+    }
+  }
+}
+
+// Over a whole day (the automatic time scale) every follow step maps the
+// whole view again from the block sums kept since the last redraw, renewed
+// where samples came: each step's columns and pixels are those of a redraw
+// from the samples, while samples come late, gaps come and go, a filtered
+// series is rebuilt (in steps between the follow steps, or at once), a
+// channel changes, the temperature unit changes without a redraw and the
+// chart is drawn anew.
+TEST_F(ChartRender, AWholeDayFollowStepMapsFromKeptSumsWhatTheSamplesGive) {
+  std::mt19937 rng(33);
+  std::uniform_real_distribution<float> jump(0.0f, 1.0f);
+  live_chan(0, 0, MEAS_SCALED).color = kRed;
+  live_chan(1, 1, MEAS_TEMP).color = kBlue;
+  live_chan(2, 2, MEAS_RAW).color = kGreen;
+  common_setup.dsp_chan_live[2].filt_med = 3;
+  live_chan(3, 0, MEAS_DIN1).color = 0x808000;
+  live_chan(4, 1, MEAS_SCALED).color = 0x800080;
+  int32_t newest = -1;
+  float level = 50.0f;
+  // 0 and -0 are frequent: of equal values a column keeps the oldest.
+  auto value = [&](int dev) { return jump(rng) < 0.2f ? (jump(rng) < 0.5f ? 0.0f : -0.0f) : level + 5.0f * dev; };
+  auto put_until = [&](int32_t last, bool gappy) {
+    for (int32_t i = newest + 1; i <= last; ++i) {
+      if (jump(rng) < 0.002f) level = 100.0f * jump(rng);
+      level += jump(rng) - 0.5f;
+      if (gappy && jump(rng) < 0.03f) i += static_cast<int32_t>(jump(rng) * 40);
+      if (i > last) break;
+      for (int dev = 0; dev < 3; ++dev)
+        put_live(dev, i, value(dev),
+                 0x000A8000u | (static_cast<uint32_t>(std::max(0.0f, level * 10)) & 0x3FFFu) | ((i / 900) % 2) << 28,
+                 static_cast<int16_t>(200 + level));
+    }
+    newest = last;
+    for (int dev = 0; dev < 3; ++dev) m_stat.dev_stat[dev].last_saved_idx.store(newest);
+  };
+  put_until(250000, true);
+  refilter_chan(2, true);
+
+  QImage img(W, H, QImage::Format_RGB32);
+  QImage ref(W, H, QImage::Format_RGB32);
+  t_draw_stat& d = draw_stat[CHART_LIVE];
+  // The page's redraw: the channels loaded again, with or without a new scan.
+  auto page_redraw = [&](bool full) {
+    prepare_chart(CHART_LIVE, full, W, H);
+    paint_chart(img, CHART_LIVE);
+  };
+  page_redraw(true);
+  ASSERT_EQ(d.tscale_idx, 0);
+  bool rebuilding = false;
+  int whole = 0;
+  for (int step = 0; step < 48; ++step) {
+    SCOPED_TRACE(step);
+    // Late samples in empty slots of the last minute.
+    for (int n = 0; n < 3; ++n) {
+      const int32_t late = newest - 1 - static_cast<int32_t>(jump(rng) * 250);
+      const int dev = n % 3;
+      if (std::isnan(m_stat.dev_stat[dev].smp_cal[late].load())) put_live(dev, late, value(dev), 0x000A8123u, 300);
+    }
+    // A device silent for a while, else samples with short gaps.
+    if (step % 11 == 5) newest += 1500;
+    put_until(newest + 400 + static_cast<int32_t>(jump(rng) * 1200), step % 2 == 0);
+    if (step == 6 || step == 30) {
+      // The filter of the raw channel changes: its series is rebuilt (in
+      // steps between the follow steps, or at once), the page redrawn at
+      // once and again when it is done.
+      common_setup.dsp_chan_live[2].filt_med = step == 6 ? 5 : 0;
+      common_setup.dsp_chan_live[2].filt_pt = step == 6 ? 30 : 0;
+      queue_refilter(2, REFILTER_NEWEST);
+      rebuilding = step == 6;
+      if (rebuilding)
+        refilter_step(20000);
+      else
+        finish_refilter();
+      page_redraw(false);
+    } else if (rebuilding && !refilter_step(20000)) {
+      rebuilding = false;
+      page_redraw(false);
+    }
+    if (step == 18) {  // another source and mode for a channel
+      live_chan(4, 2, MEAS_DIN2);
+      page_redraw(false);
+    }
+    if (step == 24) d.temp_f = 1;       // another unit while the page is not shown
+    if (step == 40) page_redraw(true);  // a new scan (a new day starts so)
+    for (int s = 0; s < MAX_CHANNELS; ++s) refilter_chan(s, false);
+    int32_t play = 0;
+    bool changed = false;
+    const int32_t old_last = d.data_last;
+    if (follow_live(d, newest_live_idx(), play, changed) != FOLLOW_ADVANCE) continue;
+    whole += follow_chart(img, CHART_LIVE, old_last) == 0;
+    // The same view mapped from the samples and drawn whole.
+    const auto followed = std::make_unique<t_draw_stat>(d);
+    relayout_chart(CHART_LIVE, W, H);
+    expect_same_bits(*followed, d);
+    QPainter p(&ref);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setFont(chart_font());
+    draw_traces(p, d, true, 90);
+    p.end();
+    ASSERT_TRUE(img == ref) << "view_last " << d.view_last;
+  }
+  EXPECT_GT(whole, 40);  // the whole day moved by parts of columns
 }
 
 // Grid lines and traces are written straight into 32-bit images; a
