@@ -69,30 +69,39 @@ struct t_middles {
 };
 t_middles middles;
 
-inline void join_lanes(t_sum_lanes& mn, t_sum_lanes& mx, const t_sum_lanes& run_min, const t_sum_lanes& run_max) {
-  for (int r = 0; r < MAX_CHANNELS; ++r) sum_join(mn[r], mx[r], run_min[r], run_max[r]);
-}
+// The runs' lanes joined in order into the held ones (sum_join lane by lane).
+struct t_lane_acc {
+  t_sum_lanes mn, mx;
+  t_lane_acc() {
+    mn.fill(std::numeric_limits<float>::infinity());
+    mx.fill(-std::numeric_limits<float>::infinity());
+  }
+  void join(const t_sum_lanes& run_min, const t_sum_lanes& run_max) {
+    for (int r = 0; r < MAX_CHANNELS; ++r) sum_join(mn[r], mx[r], run_min[r], run_max[r]);
+  }
+  void store(t_sum_lanes& to_min, t_sum_lanes& to_max) const {
+    to_min = mn;
+    to_max = mx;
+  }
+};
 
 void map_middles(const t_draw_stat& ds, const t_sum_view& sums, int k0) {
-  constexpr float kInf = std::numeric_limits<float>::infinity();
   for (int k = k0; k <= ds.plot_w; ++k) {
     const int32_t hi = ds.col_first[k], lo = ds.col_last[k];
     if (hi < 0) continue;
-    t_sum_lanes& mn = middles.min[k];
-    t_sum_lanes& mx = middles.max[k];
-    mn.fill(kInf);
-    mx.fill(-kInf);
+    t_lane_acc acc;
     int32_t i = (lo + SUM_SUB - 1) / SUM_SUB * SUM_SUB;
     if (i + SUM_SUB - 1 > hi) {
+      acc.store(middles.min[k], middles.max[k]);
       middles.from[k] = middles.end[k] = hi + 1;
       continue;
     }
     middles.from[k] = i;
     for (; i + SUM_SUB - 1 <= hi && i % SUM_BLK != 0; i += SUM_SUB)
-      join_lanes(mn, mx, sums.sub_min[i / SUM_SUB], sums.sub_max[i / SUM_SUB]);
-    for (; i + SUM_BLK - 1 <= hi; i += SUM_BLK) join_lanes(mn, mx, sums.min[i / SUM_BLK], sums.max[i / SUM_BLK]);
-    for (; i + SUM_SUB - 1 <= hi; i += SUM_SUB)
-      join_lanes(mn, mx, sums.sub_min[i / SUM_SUB], sums.sub_max[i / SUM_SUB]);
+      acc.join(sums.sub_min[i / SUM_SUB], sums.sub_max[i / SUM_SUB]);
+    for (; i + SUM_BLK - 1 <= hi; i += SUM_BLK) acc.join(sums.min[i / SUM_BLK], sums.max[i / SUM_BLK]);
+    for (; i + SUM_SUB - 1 <= hi; i += SUM_SUB) acc.join(sums.sub_min[i / SUM_SUB], sums.sub_max[i / SUM_SUB]);
+    acc.store(middles.min[k], middles.max[k]);
     middles.end[k] = i;
   }
 }
