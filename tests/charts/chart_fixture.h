@@ -13,6 +13,28 @@
 #include <bit>
 #include <cstdint>
 
+// The columns of two records hold the same ranges and values (bits: the
+// same bits, 0 and -0 told apart) for the drawn channels.
+inline void expect_same_columns(const t_draw_stat& a, const t_draw_stat& b, bool bits = false) {
+  EXPECT_EQ(a.view_first, b.view_first);
+  EXPECT_EQ(a.sat_val, b.sat_val);
+  auto same = [bits](float x, float y) {
+    return bits ? std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(y) : x == y;
+  };
+  for (int k = 0; k <= a.plot_w; ++k) {
+    ASSERT_EQ(a.col_first[k], b.col_first[k]) << k;
+    ASSERT_EQ(a.col_last[k], b.col_last[k]) << k;
+    for (int r = 0; r < MAX_CHANNELS; ++r) {
+      if (!a.chan_active[r] || !a.chan_displayed[r]) continue;
+      ASSERT_EQ(a.col_empty[k][r], b.col_empty[k][r]) << k << " " << r;
+      ASSERT_EQ(a.col_gap[k][r], b.col_gap[k][r]) << k << " " << r;
+      if (a.col_empty[k][r]) continue;
+      ASSERT_TRUE(same(a.col_min[k][r], b.col_min[k][r])) << k << " " << r << ": " << a.col_min[k][r];
+      ASSERT_TRUE(same(a.col_max[k][r], b.col_max[k][r])) << k << " " << r << ": " << a.col_max[k][r];
+    }
+  }
+}
+
 class ChartTest : public ::testing::Test {
  protected:
   void SetUp() override {
