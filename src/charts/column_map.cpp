@@ -219,11 +219,19 @@ bool map_columns(int chart) {
 
 namespace {
 
+// Views narrower than this many samples are mapped from their samples: the
+// sums would save little, and a scan of the day for them costs more.
+constexpr double kSumsSpan = SLOTS_PER_DAY / 8.0;
+
 // The follow step's whole mapping: from the chart's block sums, renewed
 // from `late` slots below the newest sample they read on.
 void map_whole_view(int chart, int32_t late) {
   const t_draw_stat& ds = draw_stat[chart];
-  if (!ds.no_data && ds.view_last > 0) renew_chan_sums(chart, late);
+  if (ds.no_data || ds.view_last <= 0 || ds.plot_w * ds.smp_per_px < kSumsSpan) {
+    map_columns(chart);
+    return;
+  }
+  renew_chan_sums(chart, late);
   keep_chan_sums(chart, true);
   map_columns(chart);
   keep_chan_sums(chart, false);

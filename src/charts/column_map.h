@@ -31,9 +31,10 @@ struct t_col_range {
 // when it moved by whole columns (the moved columns keep their index
 // ranges), the columns move over with their values and only those with an
 // index above stable_last (samples may have come late) or beyond the old
-// view are mapped; else the whole view is mapped, from the chart's block
-// sums renewed where samples came since (old_view_last - stable_last
-// slots below the newest one read last time). Returns the number of
+// view are mapped; else the whole view is mapped, a view of an eighth of
+// the day or more from the chart's block sums renewed where samples came
+// since (old_view_last - stable_last slots below the newest one read last
+// time). Returns the number of
 // columns moved (0: mapped whole); first_new is the first column mapped.
 int32_t follow_columns(int chart, int32_t old_view_last, int32_t stable_last, int32_t& first_new);
 
