@@ -33,8 +33,8 @@ struct t_sums {
   std::array<t_sum_lanes, SUM_SUBS> sub_max;
   std::array<bool, MAX_CHANNELS> built{};
   std::array<t_src_key, MAX_CHANNELS> key{};
-  // The newest live sample shown when the sums were read last (samples may
-  // still come a little below it, a filtered series grows beyond it).
+  // The newest slot the sums were read up to for sure: samples may still
+  // come a little below it, and a filtered series grows beyond it.
   std::array<int32_t, MAX_CHANNELS> newest{};
   bool used = false;
 };
@@ -85,12 +85,10 @@ void scan_blocks(const G& get, t_sums& c, int r, int32_t b0, int32_t b1) {
   }
 }
 
-// The newest sample of a live source that its getter shows (before a scan
-// reads it, so that what comes during the scan lies above it).
-int32_t newest_shown(const t_sample_src& s) {
-  if (s.kind != SRC_LIVE) return SLOTS_PER_DAY;
-  const int32_t n = s.dev->last_saved_idx.load(std::memory_order_acquire);
-  return s.mode == MEAS_RAW ? std::min(n, s.filt_last) : n;
+// The newest slot a live source's getter shows: a filtered series' newest
+// index, no limit for the others.
+int32_t filt_limit(const t_sample_src& s) {
+  return s.kind == SRC_LIVE && s.mode == MEAS_RAW ? s.filt_last : SLOTS_PER_DAY;
 }
 
 }  // namespace
@@ -101,7 +99,11 @@ t_chan_extent scan_chan_sums(int chart, int r) {
   const t_draw_stat& ds = draw_stat[chart];
   t_sums& sums = chan_sums[chart];
   const t_sample_src src = sample_src(chart, r, ds.chan_dev[r], ds.chan_meas[r]);
-  sums.newest[r] = newest_shown(src);
+  // The device's newest sample before the scan reads: what comes during
+  // the scan lies above it, or a little below.
+  sums.newest[r] = src.kind == SRC_LIVE
+                       ? std::min(src.dev->last_saved_idx.load(std::memory_order_acquire), filt_limit(src))
+                       : SLOTS_PER_DAY;
   sums.key[r] = key_of(src);
   visit_getter(src, [&](auto get) {
     scan_blocks(get, sums, r, 0, SUM_BLOCKS - 1);
@@ -140,12 +142,13 @@ void renew_chan_sums(int chart, int32_t late) {
       continue;
     }
     if (src.kind != SRC_LIVE) continue;  // a log's samples change only with a new scan
-    const int32_t newest = newest_shown(src);
     const int32_t from = std::max(sums.newest[r] - std::max(late, 0), 0);
     const int32_t to = std::min(ds.view_last, SLOTS_PER_DAY - 1);
     if (from <= to) visit_getter(src, [&](auto get) { scan_blocks(get, sums, r, from / SUM_BLK, to / SUM_BLK); });
-    // Blocks beyond the view were not read again.
-    sums.newest[r] = std::min(newest, to);
+    // Samples come late within `late` slots below the newest one the chart
+    // follows (a device that fell silent included); blocks beyond the view
+    // were not read again.
+    sums.newest[r] = std::min(filt_limit(src), to);
   }
 }
 

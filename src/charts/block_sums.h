@@ -43,7 +43,9 @@ void keep_chan_sums(int chart, bool keep);
 void forget_chan_sums(int chart);
 // Brings the sums of the drawn channels up to date for a view ending at
 // view_last: a channel without valid sums is scanned whole, else the
-// blocks from `late` slots below the newest sample read last time on.
+// blocks from `late` slots below the newest slot read last time on (the
+// view's end then, the device's newest sample for a scan, or less where a
+// filtered series ended).
 void renew_chan_sums(int chart, int32_t late);
 
 // The sums as the mapping takes them, the channels side by side: block b's

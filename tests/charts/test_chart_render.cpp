@@ -296,7 +296,8 @@ TEST_F(ChartRender, AFollowStepPaintsWhatAFullRedrawPaints) {
 // Over a whole day (the automatic time scale) every follow step maps the
 // whole view again from the block sums kept since the last redraw, renewed
 // where samples came: each step's columns and pixels are those of a redraw
-// from the samples, while samples come late, gaps come and go, a filtered
+// from the samples, while samples come late, gaps come and go (a device
+// falls silent for a while), a filtered
 // series is rebuilt (in steps between the follow steps, or at once), a
 // channel changes, the temperature unit changes without a redraw and the
 // chart is drawn anew.
@@ -313,6 +314,7 @@ TEST_F(ChartRender, AWholeDayFollowStepMapsFromKeptSumsWhatTheSamplesGive) {
   float level = 50.0f;
   // 0 and -0 are frequent: of equal values a column keeps the oldest.
   auto value = [&](int dev) { return jump(rng) < 0.2f ? (jump(rng) < 0.5f ? 0.0f : -0.0f) : level + 5.0f * dev; };
+  bool dev1_silent = false;  // a device that stops sending for a while
   auto put_until = [&](int32_t last, bool gappy) {
     for (int32_t i = newest + 1; i <= last; ++i) {
       if (jump(rng) < 0.002f) level = 100.0f * jump(rng);
@@ -320,12 +322,14 @@ TEST_F(ChartRender, AWholeDayFollowStepMapsFromKeptSumsWhatTheSamplesGive) {
       if (gappy && jump(rng) < 0.03f) i += static_cast<int32_t>(jump(rng) * 40);
       if (i > last) break;
       for (int dev = 0; dev < 3; ++dev)
-        put_live(dev, i, value(dev),
-                 0x000A8000u | (static_cast<uint32_t>(std::max(0.0f, level * 10)) & 0x3FFFu) | ((i / 900) % 2) << 28,
-                 static_cast<int16_t>(200 + level));
+        if (dev != 1 || !dev1_silent)
+          put_live(dev, i, value(dev),
+                   0x000A8000u | (static_cast<uint32_t>(std::max(0.0f, level * 10)) & 0x3FFFu) | ((i / 900) % 2) << 28,
+                   static_cast<int16_t>(200 + level));
     }
     newest = last;
-    for (int dev = 0; dev < 3; ++dev) m_stat.dev_stat[dev].last_saved_idx.store(newest);
+    for (int dev = 0; dev < 3; ++dev)
+      if (dev != 1 || !dev1_silent) m_stat.dev_stat[dev].last_saved_idx.store(newest);
   };
   put_until(250000, true);
   refilter_chan(2, true);
@@ -350,8 +354,10 @@ TEST_F(ChartRender, AWholeDayFollowStepMapsFromKeptSumsWhatTheSamplesGive) {
       const int dev = n % 3;
       if (std::isnan(m_stat.dev_stat[dev].smp_cal[late].load())) put_live(dev, late, value(dev), 0x000A8123u, 300);
     }
-    // A device silent for a while, else samples with short gaps.
+    // No samples for a while, one device silent for some steps, else
+    // samples with short gaps.
     if (step % 11 == 5) newest += 1500;
+    dev1_silent = step >= 10 && step < 16;
     put_until(newest + 400 + static_cast<int32_t>(jump(rng) * 1200), step % 2 == 0);
     if (step == 6 || step == 30) {
       // The filter of the raw channel changes: its series is rebuilt (in
