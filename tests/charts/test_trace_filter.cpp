@@ -249,6 +249,58 @@ TEST(TraceFilterChain, EveryMedianDepthAndScrewLengthOverNoiseAndSteps) {
       }
 }
 
+TEST(TraceFilterChain, ValuesOnTheScrewClassBoundsOfEveryNarrowRange) {
+  // A screw class ends just below lo + floor(range i / 20). Windows hold
+  // lo, the values on and just below each bound in a shuffled order, and
+  // then hi: the new entries are classed one by one, and hi's arrival
+  // classes them all again for the full range. Every range up to 2^11,
+  // then a spread of ranges up to 2^16 and its neighbours, at several
+  // levels (the classes of narrow windows come from products whose
+  // exactness holds only up to 2^16; wider ones take another way).
+  std::vector<int64_t> ranges;
+  for (int64_t r = 1; r <= 2048; ++r) ranges.push_back(r);
+  std::mt19937 rng(27);
+  for (int n = 0; n < 600; ++n) ranges.push_back(2049 + static_cast<int64_t>(rng() % (65536 - 2049)));
+  // Wide ranges that 20 divides: values just below a bound give whole
+  // quotients, which a rounded product can put over the bound.
+  for (int n = 0; n < 300; ++n) ranges.push_back(20 * (3277 + static_cast<int64_t>(rng() % 100000000)));
+  for (int64_t r :
+       {20 * 3277LL, 65519LL, 65520LL, 65534LL, 65535LL, 65536LL, 65537LL, 65540LL, 1LL << 20, 4294967295LL})
+    ranges.push_back(r);
+  int bad = 0;
+  for (size_t n = 0; n < ranges.size() && bad < 5; ++n) {
+    const int64_t range = ranges[n];
+    const int64_t lo = range > 1000000000 ? INT32_MIN : std::array<int64_t, 3>{-7, 123456789, -1000000}[n % 3];
+    std::vector<uint32_t> in;
+    const auto put = [&](int64_t v) { in.push_back(static_cast<uint32_t>(static_cast<int32_t>(v))); };
+    put(lo);
+    std::vector<int64_t> on_bounds;
+    for (int i = 1; i < SCREW_CLASSES; ++i) {
+      const int64_t bound = lo + range * i / SCREW_CLASSES;
+      on_bounds.push_back(bound);
+      if (bound > lo) on_bounds.push_back(bound - 1);
+    }
+    std::shuffle(on_bounds.begin(), on_bounds.end(), rng);
+    for (int64_t v : on_bounds) put(v);
+    put(lo + range);
+    // The window moves on: lo leaves, then the bounds one by one.
+    for (int k = 0; k < SCREW_WIN; ++k) put(on_bounds[static_cast<size_t>(k) % on_bounds.size()]);
+    filt_ref::state rs;
+    t_filt_stat st;
+    st.reset = true;
+    for (size_t i = 0; i < in.size(); ++i) {
+      const uint32_t want = filt_ref::filter_sample(in[i], 0, 0, rs, 10);
+      const uint32_t got = filter_sample(in[i], 0, 0, st, 10);
+      if (got != want) {
+        ADD_FAILURE() << "range " << range << " at " << i << ": " << static_cast<int32_t>(got) << " instead of "
+                      << static_cast<int32_t>(want);
+        ++bad;
+        break;
+      }
+    }
+  }
+}
+
 TEST(TraceFilterChain, SettingsChangedWithoutARestartKeepTheWindows) {
   // The state carries its windows from one setting to the next, as the
   // first routine did: a stage switched on later sees the values before.
