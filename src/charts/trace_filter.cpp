@@ -37,23 +37,29 @@ std::array<t_filt_row, MAX_CHANNELS>& rows() {
 // coefficient set (bits 12..19 and 22 of a raw word), built at first use.
 class raw_decoder {
  public:
-  int32_t operator()(uint32_t word) {
-    if ((word & RAW_EMPTY_MASK) == RAW_EMPTY_MASK) return RAW_NO_VALUE;
-    const uint32_t key = ((word >> RAW_GAIN_SHIFT) & 0xFFu) | ((word & RAW_COEF_SET_BIT) ? 0x100u : 0u);
-    if (key != key_) {
-      auto& t = tabs()[key];
-      if (!t) {
-        t = std::make_unique<std::array<int32_t, 1024>>();
-        const uint32_t gain = word & ~(RAW_MANT_MASK | 0xC00u);  // bits 10, 11 take no part
-        for (uint32_t m = 0; m < 1024; ++m) (*t)[m] = raw_to_value(gain | m);
-      }
-      key_ = key;
-      tab_ = t->data();
+  // True when word needs another table than the one at hand (refresh).
+  bool stale(uint32_t word) const { return (word & RAW_EMPTY_MASK) != RAW_EMPTY_MASK && key_of(word) != key_; }
+  void refresh(uint32_t word) {
+    const uint32_t key = key_of(word);
+    auto& t = tabs()[key];
+    if (!t) {
+      t = std::make_unique<std::array<int32_t, 1024>>();
+      const uint32_t gain = word & ~(RAW_MANT_MASK | 0xC00u);  // bits 10, 11 take no part
+      for (uint32_t m = 0; m < 1024; ++m) (*t)[m] = raw_to_value(gain | m);
     }
+    key_ = key;
+    tab_ = t->data();
+  }
+  // The value of a word that is not stale.
+  int32_t operator()(uint32_t word) const {
+    if ((word & RAW_EMPTY_MASK) == RAW_EMPTY_MASK) return RAW_NO_VALUE;
     return tab_[word & RAW_MANT_MASK];
   }
 
  private:
+  static uint32_t key_of(uint32_t word) {
+    return ((word >> RAW_GAIN_SHIFT) & 0xFFu) | ((word & RAW_COEF_SET_BIT) ? 0x100u : 0u);
+  }
   static std::array<std::unique_ptr<std::array<int32_t, 1024>>, 512>& tabs() {
     static std::array<std::unique_ptr<std::array<int32_t, 1024>>, 512> t;
     return t;
@@ -270,7 +276,7 @@ void classes_in_lanes(const LANES& lanes, const int32_t* w, int8_t* c) {
 #endif
 
 // The classes of the ring entries (both copies), under the bounds in st;
-// entries beyond the newest n get some class.
+// entries beyond the newest n get some class, the spare ones 0.
 void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 #if defined(__SSE2__)
   alignas(16) int8_t c[64];
@@ -284,6 +290,7 @@ void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 #endif
   std::copy_n(c, SCREW_WIN, cls.begin());
   std::copy_n(c, SCREW_WIN, cls.begin() + SCREW_WIN);
+  std::fill(cls.begin() + 2 * SCREW_WIN, cls.end(), int8_t{0});
 }
 
 // Bit k set where a[k] and b[k] differ, k < 64.
@@ -311,15 +318,43 @@ void drop_entry(t_filt_stat& st, int c, int32_t v) {
   st.sum[c] -= v;
 }
 
+// The keys of empty classes.
+constexpr std::array<int16_t, SCREW_KEYS> EMPTY_KEYS = [] {
+  std::array<int16_t, SCREW_KEYS> k{};
+  for (int c = 0; c < SCREW_CLASSES; ++c) k[static_cast<size_t>(c)] = static_cast<int16_t>(class_key(c));
+  return k;
+}();
+
 // Counts and sums of the classes of the newest n screw window entries, from
-// their classes in st.screw_cls.
+// their classes in st.screw_cls. The even and the odd entries are summed
+// apart, so that entries of one class seldom wait for each other's sums.
 void count_classes(t_filt_stat& st, int n) {
   const int32_t* w = st.screw_win.data() + st.screw_pos;
   const int8_t* cls = st.screw_cls.data() + st.screw_pos;
-  st.key.fill(0);
-  for (int c = 0; c < SCREW_CLASSES; ++c) st.key[c] = static_cast<int16_t>(class_key(c));
-  st.sum.fill(0);
-  for (int k = 0; k < n; ++k) add_entry(st, cls[k], w[k]);
+  st.key = EMPTY_KEYS;
+  std::array<int64_t, SCREW_CLASSES> odd;
+  for (int c = 0; c < SCREW_CLASSES; ++c) {
+    st.sum[c] = 0;
+    odd[c] = 0;
+  }
+  int k = 0;
+  for (; k + 1 < n; k += 2) {
+    st.key[cls[k]] = static_cast<int16_t>(st.key[cls[k]] + KEY_ONE);
+    st.sum[cls[k]] += w[k];
+    st.key[cls[k + 1]] = static_cast<int16_t>(st.key[cls[k + 1]] + KEY_ONE);
+    odd[cls[k + 1]] += w[k + 1];
+  }
+  if (k < n) add_entry(st, cls[k], w[k]);
+  for (int c = 0; c < SCREW_CLASSES; ++c) st.sum[c] += odd[c];
+}
+
+// The number of bits set, without a library call (the build assumes no
+// popcount instruction).
+constexpr int bit_count(uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555u;
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((x * 0x0101010101010101u) >> 56);
 }
 
 // The classes of the newest n screw window entries from scratch.
@@ -338,14 +373,14 @@ void build_classes(t_filt_stat& st, int n) {
 // them move, all are counted again, which costs less.
 void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   set_bounds(st, lo, hi);
-  t_screw_cls now{};
+  t_screw_cls now;  // classes_of sets every entry
   classes_of(st, now);
   const int pos = st.screw_pos;
   const int32_t* w = st.screw_win.data() + pos;
   const int8_t* was = st.screw_cls.data() + pos;
   const int8_t* cls = now.data() + pos;
   uint64_t moved = class_changes(cls, was) & ((uint64_t{1} << n) - 2);
-  if (2 * __builtin_popcountll(moved) > n) {
+  if (2 * bit_count(moved) > n) {
     st.screw_cls = now;
     count_classes(st, n);
     return;
@@ -378,18 +413,28 @@ class t_keys {
   explicit t_keys(const t_filt_stat& st) { load(st); }
 #if defined(__SSE2__)
   static_assert(SCREW_KEYS == 24 && SCREW_CLASSES <= SCREW_KEYS);
+  // The three registers are named, not an array, so that they stay in
+  // registers through a run.
   void load(const t_filt_stat& st) {
-    for (int i = 0; i < 3; ++i) k_[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(st.key.data() + 8 * i));
+    const auto* k = reinterpret_cast<const __m128i*>(st.key.data());
+    k0_ = _mm_loadu_si128(k);
+    k1_ = _mm_loadu_si128(k + 1);
+    k2_ = _mm_loadu_si128(k + 2);
   }
   void store(t_filt_stat& st) const {
-    for (int i = 0; i < 3; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(st.key.data() + 8 * i), k_[i]);
+    auto* k = reinterpret_cast<__m128i*>(st.key.data());
+    _mm_storeu_si128(k, k0_);
+    _mm_storeu_si128(k + 1, k1_);
+    _mm_storeu_si128(k + 2, k2_);
   }
   // One entry leaves class `from` and one joins class `to`.
   void move(int from, int to) {
-    for (int i = 0; i < 3; ++i) k_[i] = _mm_add_epi16(_mm_sub_epi16(k_[i], one(from, i)), one(to, i));
+    k0_ = _mm_add_epi16(_mm_sub_epi16(k0_, one(from, 0)), one(to, 0));
+    k1_ = _mm_add_epi16(_mm_sub_epi16(k1_, one(from, 1)), one(to, 1));
+    k2_ = _mm_add_epi16(_mm_sub_epi16(k2_, one(from, 2)), one(to, 2));
   }
   int top() const {
-    __m128i m = _mm_max_epi16(_mm_max_epi16(k_[0], k_[1]), k_[2]);
+    __m128i m = _mm_max_epi16(_mm_max_epi16(k0_, k1_), k2_);
     m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
     m = _mm_max_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
     m = _mm_max_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -408,7 +453,7 @@ class t_keys {
     for (int c = 0; c < SCREW_KEYS; ++c) t[static_cast<size_t>(SCREW_KEYS * (SCREW_KEYS - 1 - c) + c)] = KEY_ONE;
     return t;
   }();
-  __m128i k_[3];
+  __m128i k0_, k1_, k2_;
 #else
   void load(const t_filt_stat& st) { k_ = st.key; }
   void store(t_filt_stat& st) const { st.key = k_; }
@@ -500,53 +545,76 @@ class t_med_lanes {
 #endif
 };
 
-[[gnu::always_inline]] inline int32_t median_step(t_filt_stat& st, t_med_lanes& sorted, int m, int32_t v) {
+// What a run keeps in registers: the class keys and the sorted median
+// window. Around a call (the rare steps: a rebuilt window, new bounds, a
+// new decoding table) they are parked in the state, so that the compiler
+// need not keep them in memory through the whole run.
+struct t_run_regs {
+  explicit t_run_regs(const t_filt_stat& st) : keys(st), sorted(st.med_sorted.data()) {}
+  void park(t_filt_stat& st) const {
+    keys.store(st);
+    sorted.store(st.med_sorted.data());
+  }
+  void unpark(const t_filt_stat& st) {
+    keys.load(st);
+    sorted = t_med_lanes(st.med_sorted.data());
+  }
+  t_keys keys;
+  t_med_lanes sorted;
+};
+
+[[gnu::always_inline]] inline int32_t median_step(t_filt_stat& st, t_run_regs& regs, int m, int32_t v) {
   const int n = 2 * m + 1;
   if (st.med_n != n) {
+    regs.park(st);
     int32_t* s = st.med_sorted.data();
     std::copy_n(st.med_win.begin() + st.med_pos, n, s);
     std::sort(s, s + n);
     std::fill(s + n, s + MED_SORTED, INT32_MAX);
     st.med_n = n;
-    sorted = t_med_lanes(s);
+    regs.unpark(st);
   }
   const int32_t out = st.med_win[st.med_pos + n - 1];  // leaves the newest n
   ring_push(st.med_win, st.med_pos, v);
-  sorted.replace(out, v);
-  return sorted.at(m);
+  regs.sorted.replace(out, v);
+  return regs.sorted.at(m);
 }
 
-[[gnu::always_inline]] inline int32_t screw_step(t_filt_stat& st, t_keys& keys, int n, int32_t v) {
+[[gnu::always_inline]] inline int32_t screw_step(t_filt_stat& st, t_run_regs& regs, int n, int32_t v) {
   const int at_out = st.screw_pos + n - 1;  // leaves the newest n
   const int32_t out = st.screw_win[at_out];
   const int out_c = st.screw_cls[at_out];
   ring_push(st.screw_win, st.screw_pos, v);
   if (st.screw_n != n) {
+    regs.park(st);
     build_classes(st, n);
-    keys.load(st);
-    return fullest_class_mean(st, keys.top());
+    regs.unpark(st);
+    return fullest_class_mean(st, regs.keys.top());
   }
   st.sum[out_c] -= out;
   if ((v < st.lo) | (v > st.hi) | (out == st.lo) | (out == st.hi)) {
     // The new entry may be the new minimum or maximum; the window is
     // looked through only when one of them leaves.
     int32_t lo = std::min(st.lo, v), hi = std::max(st.hi, v);
-    if ((out == st.lo && v > st.lo) || (out == st.hi && v < st.hi))
-      min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
-    if (lo != st.lo || hi != st.hi) {
-      keys.store(st);
-      st.key[out_c] = static_cast<int16_t>(st.key[out_c] - KEY_ONE);
-      regroup_classes(st, n, lo, hi);
-      keys.load(st);
-      return fullest_class_mean(st, keys.top());
+    const bool scan = (out == st.lo && v > st.lo) || (out == st.hi && v < st.hi);
+    if (scan || lo != st.lo || hi != st.hi) {
+      regs.park(st);
+      if (scan) min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
+      const bool moved = lo != st.lo || hi != st.hi;
+      if (moved) {
+        st.key[out_c] = static_cast<int16_t>(st.key[out_c] - KEY_ONE);
+        regroup_classes(st, n, lo, hi);
+      }
+      regs.unpark(st);
+      if (moved) return fullest_class_mean(st, regs.keys.top());
     }
   }
   const int c = screw_class(st, v);
-  keys.move(out_c, c);
+  regs.keys.move(out_c, c);
   st.sum[c] += v;
   st.screw_cls[st.screw_pos] = static_cast<int8_t>(c);
   st.screw_cls[st.screw_pos + SCREW_WIN] = static_cast<int8_t>(c);
-  return fullest_class_mean(st, keys.top());
+  return fullest_class_mean(st, regs.keys.top());
 }
 
 void restart_chain(t_filt_stat& st, int32_t v) {
@@ -559,16 +627,15 @@ void restart_chain(t_filt_stat& st, int32_t v) {
 // One step; a stage whose flag is false is off whatever p says (runs of
 // samples take the loop made for their stages).
 template <bool MED, bool SCREW, bool PT>
-[[gnu::always_inline]] inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st, t_keys& keys,
-                                                  t_med_lanes& sorted) {
+[[gnu::always_inline]] inline uint32_t chain_step(uint32_t x, const t_filt_par& p, t_filt_stat& st, t_run_regs& regs) {
   if (x == NO_VALUE) {
     st.reset = true;
     return x;
   }
   auto v = static_cast<int32_t>(x);
   if (st.reset) restart_chain(st, v);
-  if (MED && p.med_m > 0) v = median_step(st, sorted, p.med_m, v);
-  if (SCREW && p.screw_n > 0) v = screw_step(st, keys, p.screw_n, v);
+  if (MED && p.med_m > 0) v = median_step(st, regs, p.med_m, v);
+  if (SCREW && p.screw_n > 0) v = screw_step(st, regs, p.screw_n, v);
   if (PT && p.pt_n > 0) {
     if (st.pt_n != p.pt_n) {
       set_pt_len(st, p.pt_n);
@@ -592,13 +659,17 @@ using t_raw_ring = decltype(t_dev_stat::smp_raw);
 template <bool MED, bool SCREW, bool PT>
 void filter_run(const t_raw_ring& ring, int start, int end, const t_filt_par& p, t_filt_row& row) {
   raw_decoder decode;
-  t_keys keys(row.state);
-  t_med_lanes sorted(row.state.med_sorted.data());
-  for (int i = start; i <= end; ++i)
-    row.filt[i] =
-        chain_step<MED, SCREW, PT>(static_cast<uint32_t>(decode(ring[i].load(rlx))), p, row.state, keys, sorted);
-  keys.store(row.state);
-  sorted.store(row.state.med_sorted.data());
+  t_run_regs regs(row.state);
+  for (int i = start; i <= end; ++i) {
+    const uint32_t word = ring[i].load(rlx);
+    if (decode.stale(word)) {
+      regs.park(row.state);
+      decode.refresh(word);
+      regs.unpark(row.state);
+    }
+    row.filt[i] = chain_step<MED, SCREW, PT>(static_cast<uint32_t>(decode(word)), p, row.state, regs);
+  }
+  regs.park(row.state);
 }
 
 // The channel of live slot `slot`, when it is a raw channel of an active device.
@@ -674,11 +745,9 @@ int32_t screw_of(const t_filt_stat& st, int n) {
 }
 
 uint32_t filter_sample(uint32_t x, int32_t med, uint16_t pt, t_filt_stat& st, uint16_t screw) {
-  t_keys keys(st);
-  t_med_lanes sorted(st.med_sorted.data());
-  const uint32_t y = chain_step<true, true, true>(x, filt_par(med, pt, screw), st, keys, sorted);
-  keys.store(st);
-  sorted.store(st.med_sorted.data());
+  t_run_regs regs(st);
+  const uint32_t y = chain_step<true, true, true>(x, filt_par(med, pt, screw), st, regs);
+  regs.park(st);
   return y;
 }
 
