@@ -150,45 +150,39 @@ constexpr uint32_t KEY_ONE = 32;  // one entry more in a class
 __m128i lane_pick(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
 #endif
 
-void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
+// The least of w[0 .. n) with flip 0, the greatest with flip -1 (as the
+// least of the complements, whose order is the reverse).
+int32_t window_extreme(const int32_t* w, int n, int32_t flip) {
   int k = 1;
-  lo = w[0];
-  hi = w[0];
+  int32_t m = w[0] ^ flip;
 #if defined(__SSE2__)
   if (n >= 8) {
-    // Four at a time in two pairs of lanes; the last four end at the
+    // Four at a time in two sets of lanes; the last four end at the
     // window's end, overlapping others.
-    const auto load = [&](int j) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + j)); };
+    const __m128i f = _mm_set1_epi32(flip);
+    const auto load = [&](int j) { return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w + j)), f); };
     const auto vmin = [](__m128i a, __m128i b) { return lane_pick(_mm_cmpgt_epi32(a, b), b, a); };
-    const auto vmax = [](__m128i a, __m128i b) { return lane_pick(_mm_cmpgt_epi32(a, b), a, b); };
-    __m128i mn0 = load(0), mx0 = mn0, mn1 = load(n - 4), mx1 = mn1;
+    __m128i m0 = load(0), m1 = load(n - 4);
     int j = 4;
     for (; j + 4 < n - 4; j += 8) {
-      const __m128i a = load(j), b = load(j + 4);
-      mn0 = vmin(mn0, a);
-      mx0 = vmax(mx0, a);
-      mn1 = vmin(mn1, b);
-      mx1 = vmax(mx1, b);
+      m0 = vmin(m0, load(j));
+      m1 = vmin(m1, load(j + 4));
     }
-    if (j < n - 4) {
-      const __m128i a = load(j);
-      mn0 = vmin(mn0, a);
-      mx0 = vmax(mx0, a);
-    }
-    __m128i mn = vmin(mn0, mn1), mx = vmax(mx0, mx1);
+    if (j < n - 4) m0 = vmin(m0, load(j));
+    __m128i mn = vmin(m0, m1);
     mn = vmin(mn, _mm_shuffle_epi32(mn, _MM_SHUFFLE(1, 0, 3, 2)));
-    mx = vmax(mx, _mm_shuffle_epi32(mx, _MM_SHUFFLE(1, 0, 3, 2)));
     mn = vmin(mn, _mm_shuffle_epi32(mn, _MM_SHUFFLE(2, 3, 0, 1)));
-    mx = vmax(mx, _mm_shuffle_epi32(mx, _MM_SHUFFLE(2, 3, 0, 1)));
-    lo = _mm_cvtsi128_si32(mn);
-    hi = _mm_cvtsi128_si32(mx);
+    m = _mm_cvtsi128_si32(mn);
     k = n;
   }
 #endif
-  for (; k < n; ++k) {
-    lo = std::min(lo, w[k]);
-    hi = std::max(hi, w[k]);
-  }
+  for (; k < n; ++k) m = std::min(m, w[k] ^ flip);
+  return m ^ flip;
+}
+
+void min_max(const int32_t* w, int n, int32_t& lo, int32_t& hi) {
+  lo = window_extreme(w, n, 0);
+  hi = window_extreme(w, n, -1);
 }
 
 // Class i (0..18) takes the values below bound i (lo + floor(range i / 20))
@@ -599,7 +593,12 @@ struct t_run_regs {
     const bool scan = (out == st.lo && v > st.lo) || (out == st.hi && v < st.hi);
     if (scan || lo != st.lo || hi != st.hi) {
       regs.park(st);
-      if (scan) min_max(st.screw_win.data() + st.screw_pos, n, lo, hi);
+      // Only the side that lost its entry: both at once would need
+      // lo == hi, but v lies beside them.
+      if (scan && out == st.lo && v > st.lo)
+        lo = window_extreme(st.screw_win.data() + st.screw_pos, n, 0);
+      else if (scan)
+        hi = window_extreme(st.screw_win.data() + st.screw_pos, n, -1);
       const bool moved = lo != st.lo || hi != st.hi;
       if (moved) {
         st.key[out_c] = static_cast<int16_t>(st.key[out_c] - KEY_ONE);
