@@ -223,9 +223,7 @@ struct t_class_lanes {
   }
   __m128i four(const int32_t* p) const {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i c = _mm_unpacklo_epi64(two(v), two(_mm_srli_si128(v, 8)));
-    const __m128i last = _mm_set1_epi32(SCREW_CLASSES - 1);
-    return lane_pick(_mm_cmpgt_epi32(c, last), last, c);
+    return _mm_unpacklo_epi64(two(v), two(_mm_srli_si128(v, 8)));  // up to 21: see classes_in_lanes
   }
   __m128d base, inv;
 };
@@ -238,53 +236,59 @@ struct t_class_lanes {
 // and a quotient that is not whole lies at least 1 / range from one
 // (2^-16 at 2^16, far more below 2^10).
 struct t_narrow_lanes {
+  // d + 1 as v - (lo - 1), taken modulo 2^32 (lo may be the least int32).
   explicit t_narrow_lanes(const t_filt_stat& st)
-      : lo(_mm_set1_epi32(st.lo)),
+      : lo_base(_mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(st.lo) - 1u))),
         inv(_mm_set1_ps(st.hi > st.lo ? 20.0f / static_cast<float>(st.hi - st.lo) : 20.0f)) {}
   __m128i four(const int32_t* p) const {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128 x = _mm_cvtepi32_ps(_mm_add_epi32(_mm_sub_epi32(v, lo), _mm_set1_epi32(1)));
+    const __m128 x = _mm_cvtepi32_ps(_mm_sub_epi32(v, lo_base));
     const __m128 t = _mm_sub_ps(_mm_mul_ps(x, inv), _mm_set1_ps(0x1p-17f));
     const __m128i c = _mm_cvttps_epi32(t);
     const __m128i up = _mm_castps_si128(_mm_cmpgt_ps(t, _mm_cvtepi32_ps(c)));
-    const __m128i r = _mm_sub_epi32(c, up);
-    const __m128i last = _mm_set1_epi32(SCREW_CLASSES - 1);
-    return lane_pick(_mm_cmpgt_epi32(r, last), last, r);
+    return _mm_sub_epi32(c, up);  // up to 21: see classes_in_lanes
   }
-  __m128i lo;
+  __m128i lo_base;
   __m128 inv;
 };
 
-// The classes of ring entries 0..51 into c.
+// The classes of ring entries 0..51, as both copies: c[k] and c[k + 50]
+// for k < 52 (the spare entries from 102 on 0). A lane's quotient is up to
+// 21 (a value at hi); the classes stop at 19, taken once per 16 bytes.
 template <class LANES>
 void classes_in_lanes(const LANES& lanes, const int32_t* w, int8_t* c) {
-  static_assert(SCREW_WIN > 48 && SCREW_WIN <= 52 && 2 * SCREW_WIN >= 52);
+  static_assert(SCREW_WIN == 50 && SCREW_CLS_SIZE == 128);
+  const __m128i last = _mm_set1_epi8(SCREW_CLASSES - 1);
+  __m128i cls[4];
   for (int k = 0; k < 48; k += 16) {
     const __m128i lo = _mm_packs_epi32(lanes.four(w + k), lanes.four(w + k + 4));
     const __m128i hi = _mm_packs_epi32(lanes.four(w + k + 8), lanes.four(w + k + 12));
-    _mm_store_si128(reinterpret_cast<__m128i*>(c + k), _mm_packs_epi16(lo, hi));
+    cls[k / 16] = _mm_min_epu8(_mm_packs_epi16(lo, hi), last);
   }
-  const __m128i last = _mm_packs_epi32(lanes.four(w + 48), _mm_setzero_si128());
-  _mm_store_si128(reinterpret_cast<__m128i*>(c + 48), _mm_packs_epi16(last, _mm_setzero_si128()));
+  cls[3] = _mm_min_epu8(_mm_packs_epi16(_mm_packs_epi32(lanes.four(w + 48), _mm_setzero_si128()), _mm_setzero_si128()),
+                        last);
+  // The first copy, then the second over its end.
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(c + SCREW_CLS_SIZE - 16), _mm_setzero_si128());
+  for (int i = 0; i < 4; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(c + 16 * i), cls[i]);
+  for (int i = 0; i < 4; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(c + SCREW_WIN + 16 * i), cls[i]);
 }
 #endif
 
 // The classes of the ring entries (both copies), under the bounds in st;
-// entries beyond the newest n get some class, the spare ones 0.
+// entries beyond the newest n get some class, the spare ones too.
 void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 #if defined(__SSE2__)
-  alignas(16) int8_t c[64];
   if (static_cast<int64_t>(st.hi) - st.lo <= NARROW_RANGE)
-    classes_in_lanes(t_narrow_lanes(st), st.screw_win.data(), c);
+    classes_in_lanes(t_narrow_lanes(st), st.screw_win.data(), cls.data());
   else
-    classes_in_lanes(t_class_lanes(st), st.screw_win.data(), c);
+    classes_in_lanes(t_class_lanes(st), st.screw_win.data(), cls.data());
 #else
   int8_t c[SCREW_WIN];
   for (int k = 0; k < SCREW_WIN; ++k) c[k] = static_cast<int8_t>(screw_class(st, st.screw_win[k]));
-#endif
   std::copy_n(c, SCREW_WIN, cls.begin());
   std::copy_n(c, SCREW_WIN, cls.begin() + SCREW_WIN);
   std::fill(cls.begin() + 2 * SCREW_WIN, cls.end(), int8_t{0});
+#endif
 }
 
 // Bit k set where a[k] and b[k] differ, k < 64.
