@@ -392,16 +392,6 @@ void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   st.screw_cls = now;
 }
 
-// Truncating division of a class sum (below 50 times 2^31) by its count
-// (1..50) as a product.
-constexpr std::array<t_recip, SCREW_WIN + 1> make_recips() {
-  std::array<t_recip, SCREW_WIN + 1> r{};
-  for (int n = 1; n <= SCREW_WIN; ++n) r[n] = recip_of(n);
-  return r;
-}
-
-constexpr std::array<t_recip, SCREW_WIN + 1> COUNT_RECIPS = make_recips();
-
 // The class keys while a run of samples goes through the chain: in three
 // registers of eight keys, so that a step's updates are not stored and
 // read back at once; st.key holds them between runs and around the rare
@@ -466,17 +456,15 @@ class t_keys {
 #endif
 };
 
-// The mean of the fullest class, top being the largest key.
+// The mean of the fullest class, top being the largest key, truncated
+// toward zero as an integer division would: the sum (below 50 times 2^31 in
+// magnitude) and the count are exact in doubles, and their quotient,
+// rounded to within 2^-16, stays on the same side of a whole number, from
+// which it lies at least 1 / 50 unless it is one.
 [[gnu::always_inline]] inline int32_t fullest_class_mean(const t_filt_stat& st, int top_key) {
   const auto top = static_cast<uint32_t>(top_key);
   const int best = class_key(0) - static_cast<int>(top % KEY_ONE);
-  // The quotient truncated toward zero, as a division would.
-  const int64_t sum = st.sum[best];
-  const int64_t neg = sum >> 63;
-  const auto mag = static_cast<uint64_t>((sum ^ neg) - neg);
-  const t_recip& r = COUNT_RECIPS[top / KEY_ONE];
-  const auto q = static_cast<int64_t>(recip_div(mag, r.mul, r.pre));
-  return static_cast<int32_t>((q ^ neg) - neg);
+  return static_cast<int32_t>(static_cast<double>(st.sum[best]) / static_cast<double>(top / KEY_ONE));
 }
 
 template <size_t N>
