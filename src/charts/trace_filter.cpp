@@ -324,26 +324,52 @@ constexpr std::array<int16_t, SCREW_KEYS> EMPTY_KEYS = [] {
 }();
 
 // Counts and sums of the classes of the newest n screw window entries, from
-// their classes in st.screw_cls. The even and the odd entries are summed
-// apart, so that entries of one class seldom wait for each other's sums.
+// their classes in st.screw_cls. They are counted in local arrays (which
+// the compiler knows apart from the windows), the even and the odd entries
+// apart, so that neighbouring entries of one class do not wait for each
+// other; zeroed by whole registers.
 void count_classes(t_filt_stat& st, int n) {
   const int32_t* w = st.screw_win.data() + st.screw_pos;
   const int8_t* cls = st.screw_cls.data() + st.screw_pos;
-  st.key = EMPTY_KEYS;
-  std::array<int64_t, SCREW_CLASSES> odd;
-  for (int c = 0; c < SCREW_CLASSES; ++c) {
-    st.sum[c] = 0;
-    odd[c] = 0;
+  alignas(16) std::array<int16_t, SCREW_KEYS> key_a, key_b;
+  alignas(16) std::array<int64_t, SCREW_KEYS> sum_a, sum_b;
+#if defined(__SSE2__)
+  static_assert(SCREW_KEYS % 8 == 0);
+  // Hidden from the optimiser, which would otherwise turn the stores into
+  // a string instruction that takes longer to start than these take.
+  __m128i zero = _mm_setzero_si128();
+  asm("" : "+x"(zero));
+  for (int c = 0; c < SCREW_KEYS; c += 8) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(key_a.data() + c),
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(EMPTY_KEYS.data() + c)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(key_b.data() + c), zero);
   }
+  for (int c = 0; c < SCREW_KEYS; c += 2) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(sum_a.data() + c), zero);
+    _mm_store_si128(reinterpret_cast<__m128i*>(sum_b.data() + c), zero);
+  }
+#else
+  key_a = EMPTY_KEYS;
+  key_b.fill(0);
+  sum_a.fill(0);
+  sum_b.fill(0);
+#endif
   int k = 0;
   for (; k + 1 < n; k += 2) {
-    st.key[cls[k]] = static_cast<int16_t>(st.key[cls[k]] + KEY_ONE);
-    st.sum[cls[k]] += w[k];
-    st.key[cls[k + 1]] = static_cast<int16_t>(st.key[cls[k + 1]] + KEY_ONE);
-    odd[cls[k + 1]] += w[k + 1];
+    const int c0 = cls[k], c1 = cls[k + 1];
+    const int32_t w0 = w[k], w1 = w[k + 1];
+    key_a[c0] = static_cast<int16_t>(key_a[c0] + KEY_ONE);
+    sum_a[c0] += w0;
+    key_b[c1] = static_cast<int16_t>(key_b[c1] + KEY_ONE);
+    sum_b[c1] += w1;
   }
-  if (k < n) add_entry(st, cls[k], w[k]);
-  for (int c = 0; c < SCREW_CLASSES; ++c) st.sum[c] += odd[c];
+  if (k < n) {
+    const int c0 = cls[k];
+    key_a[c0] = static_cast<int16_t>(key_a[c0] + KEY_ONE);
+    sum_a[c0] += w[k];
+  }
+  for (int c = 0; c < SCREW_KEYS; ++c) st.key[c] = static_cast<int16_t>(key_a[c] + key_b[c]);
+  for (int c = 0; c < SCREW_CLASSES; ++c) st.sum[c] = sum_a[c] + sum_b[c];
 }
 
 // The number of bits set, without a library call (the build assumes no
