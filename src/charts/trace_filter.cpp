@@ -291,31 +291,6 @@ void classes_of(const t_filt_stat& st, t_screw_cls& cls) {
 #endif
 }
 
-// Bit k set where a[k] and b[k] differ, k < 64.
-uint64_t class_changes(const int8_t* a, const int8_t* b) {
-  uint64_t same = 0;
-#if defined(__SSE2__)
-  for (int k = 0; k < 64; k += 16) {
-    const __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k)),
-                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k)));
-    same |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(eq))) << k;
-  }
-#else
-  for (int k = 0; k < 64; ++k) same |= static_cast<uint64_t>(a[k] == b[k]) << k;
-#endif
-  return ~same;
-}
-
-void add_entry(t_filt_stat& st, int c, int32_t v) {
-  st.key[c] = static_cast<int16_t>(st.key[c] + KEY_ONE);
-  st.sum[c] += v;
-}
-
-void drop_entry(t_filt_stat& st, int c, int32_t v) {
-  st.key[c] = static_cast<int16_t>(st.key[c] - KEY_ONE);
-  st.sum[c] -= v;
-}
-
 // The keys of empty classes.
 constexpr std::array<int16_t, SCREW_KEYS> EMPTY_KEYS = [] {
   std::array<int16_t, SCREW_KEYS> k{};
@@ -372,15 +347,6 @@ void count_classes(t_filt_stat& st, int n) {
   for (int c = 0; c < SCREW_CLASSES; ++c) st.sum[c] = sum_a[c] + sum_b[c];
 }
 
-// The number of bits set, without a library call (the build assumes no
-// popcount instruction).
-constexpr int bit_count(uint64_t x) {
-  x -= (x >> 1) & 0x5555555555555555u;
-  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<int>((x * 0x0101010101010101u) >> 56);
-}
-
 // The classes of the newest n screw window entries from scratch.
 void build_classes(t_filt_stat& st, int n) {
   int32_t lo = 0, hi = 0;
@@ -391,31 +357,13 @@ void build_classes(t_filt_stat& st, int n) {
   st.screw_n = n;
 }
 
-// New bounds lo and hi for the newest n entries, whose older n - 1 are
-// counted under the bounds before: the entries whose class changes move,
-// and the newest (not counted yet) joins its class; when more than half of
-// them move, all are counted again, which costs less.
+// New bounds lo and hi for the newest n entries: every class is found and
+// counted again (which costs less than moving the entries whose class
+// changed, about half of them on noise, between the classes).
 void regroup_classes(t_filt_stat& st, int n, int32_t lo, int32_t hi) {
   set_bounds(st, lo, hi);
-  t_screw_cls now;  // classes_of sets every entry
-  classes_of(st, now);
-  const int pos = st.screw_pos;
-  const int32_t* w = st.screw_win.data() + pos;
-  const int8_t* was = st.screw_cls.data() + pos;
-  const int8_t* cls = now.data() + pos;
-  uint64_t moved = class_changes(cls, was) & ((uint64_t{1} << n) - 2);
-  if (2 * bit_count(moved) > n) {
-    st.screw_cls = now;
-    count_classes(st, n);
-    return;
-  }
-  for (; moved != 0; moved &= moved - 1) {
-    const int k = __builtin_ctzll(moved);
-    drop_entry(st, was[k], w[k]);
-    add_entry(st, cls[k], w[k]);
-  }
-  add_entry(st, cls[0], w[0]);
-  st.screw_cls = now;
+  classes_of(st, st.screw_cls);
+  count_classes(st, n);
 }
 
 // The class keys while a run of samples goes through the chain: in three
@@ -618,10 +566,7 @@ struct t_run_regs {
       else if (scan)
         hi = window_extreme(st.screw_win.data() + st.screw_pos, n, -1);
       const bool moved = lo != st.lo || hi != st.hi;
-      if (moved) {
-        st.key[out_c] = static_cast<int16_t>(st.key[out_c] - KEY_ONE);
-        regroup_classes(st, n, lo, hi);
-      }
+      if (moved) regroup_classes(st, n, lo, hi);
       regs.unpark(st);
       if (moved) return fullest_class_mean(st, regs.keys.top());
     }

@@ -8,12 +8,12 @@
 // entries lie side by side), the median window also sorted (a step drops
 // the leaving entry and places the new one without a branch), and the screw
 // window's classes with their counts and sums: a sample costs a few dozen
-// steps; when the window's minimum or maximum moves, only the entries whose
-// class changes move between the classes (or all are counted again when
-// most of them change). A run of samples takes a loop made for its stages,
-// the sorted median window and the class counts in registers; in windows of range up to 2^16 a class is
-// one integer product (a new entry) or four at once in single precision (a
-// regroup), in wider ones a double product; all exact.
+// steps; when the window's minimum or maximum moves, the classes are found
+// four at a time and counted again. A run of samples takes a loop made for
+// its stages, the sorted median window and the class keys in registers; in
+// windows of range up to 2^16 a class is one integer product (a new entry)
+// or four at once in single precision (a regroup), in wider ones a double
+// product; all exact.
 //
 // Each live display channel slot owns a filtered copy of the day's raw
 // series (filt_rows), extended as samples arrive. A rebuild of a whole day
