@@ -318,6 +318,38 @@ TEST(TraceFilterChain, SettingsChangedWithoutARestartKeepTheWindows) {
   }
 }
 
+TEST(TraceFilterChain, FlatAndTwoLevelWindowsEqualTheFirstRoutine) {
+  // Windows of one value (all in the top class) and of two or three values
+  // (the top class holding the maximum), narrow and wide, which a regroup
+  // classifies whole; no peaks keep them from forming.
+  std::mt19937 rng(27);
+  std::vector<uint32_t> in;
+  for (int stretch = 0; stretch < 120; ++stretch) {
+    const auto level = static_cast<int32_t>(rng() % 4000000) - 2000000;
+    const int32_t step = stretch % 3 == 0 ? 0 : static_cast<int32_t>(rng() % (stretch % 2 ? 70000 : 40));
+    const int len = 60 + static_cast<int>(rng() % 90);
+    for (int i = 0; i < len; ++i) {
+      const int32_t v = level + (rng() % 4 == 0 ? step : 0) + (stretch % 5 == 0 && i % 7 == 0 ? step / 2 : 0);
+      in.push_back(static_cast<uint32_t>(v));
+    }
+    if (stretch % 11 == 0) in.push_back(NOV);
+  }
+  for (int32_t med : {0, 1, 5})
+    for (uint16_t screw : {1, 2, 10}) {
+      SCOPED_TRACE(testing::Message() << "med " << med << " screw " << screw);
+      filt_ref::state rs;
+      t_filt_stat st;
+      st.reset = true;
+      int bad = 0;
+      for (size_t i = 0; i < in.size() && bad < 3; ++i) {
+        const uint32_t want = filt_ref::filter_sample(in[i], med, 0, rs, screw);
+        const uint32_t got = filter_sample(in[i], med, 0, st, screw);
+        if (got != want)
+          ADD_FAILURE() << "at " << i << ": " << got << " instead of " << want << " (bad " << ++bad << ")";
+      }
+    }
+}
+
 TEST_F(LiveRows, AWholeDayInStepsEqualsTheFirstRoutine) {
   // Eight rows of a day of raw words, each with other settings, rebuilt in
   // steps of odd sizes while the service goes on storing.
