@@ -25,12 +25,6 @@ int scale_group(int32_t mode) {
 
 }  // namespace
 
-int32_t round_px(double v) {
-  if (std::isnan(v)) return 0;
-  v = std::clamp(v, static_cast<double>(-PX_LIMIT), static_cast<double>(PX_LIMIT));
-  return static_cast<int32_t>(std::nearbyint(v));
-}
-
 void load_chan_cfg(int chart) {
   t_draw_stat& ds = draw_stat[chart];
   // A page's redraw starts here: samples may have changed since the block
@@ -237,10 +231,4 @@ float grid_offset(float step, float min) {
   float f = std::fmod(a, step);
   if (f == 0.0f && a > 0.0f) f = step;
   return min > 0.0f ? step - f : f;
-}
-
-int32_t val_to_px(float vpp, float min, float v) {
-  const double px = (static_cast<double>(v) - min) / vpp;
-  if (std::isnan(px) || px < 0) return 0;
-  return round_px(px);
 }

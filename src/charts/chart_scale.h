@@ -9,7 +9,12 @@
 
 #include <QStringView>
 
+#include <cmath>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Scale limits.
 inline constexpr float SCALED_MAX = 999999.0f;
@@ -35,8 +40,17 @@ struct t_frame_limits {
   int32_t min_right = 0;  // width of the upper raw scale edit + 12
 };
 
-// Round half to even, NaN as 0, held within +-PX_LIMIT.
-int32_t round_px(double v);
+// Round half to even, NaN as 0, held within +-PX_LIMIT. Inline, without a
+// library call: the traces ask it twice a column and channel.
+inline int32_t round_px(double v) {
+  if (std::isnan(v)) return 0;
+  v = v < -PX_LIMIT ? -PX_LIMIT : v > PX_LIMIT ? PX_LIMIT : v;
+#if defined(__SSE2__)
+  return _mm_cvtsd_si32(_mm_set_sd(v));  // the rounding mode's rounding, as nearbyint
+#else
+  return static_cast<int32_t>(std::nearbyint(v));
+#endif
+}
 
 // Copies active, displayed, meas_mode, color, line_thk (and dev_idx on the
 // live chart) of the chart's channels into its record; the block sums the
@@ -71,4 +85,8 @@ void calc_axis_step(t_draw_stat& ds, int scale, int32_t pixel_div_y);
 // positive finite number or min is not finite.
 float grid_offset(float step, float min);
 // Round((v - min) / vpp), 0 when negative or not a number.
-int32_t val_to_px(float vpp, float min, float v);
+inline int32_t val_to_px(float vpp, float min, float v) {
+  const double px = (static_cast<double>(v) - min) / vpp;
+  if (std::isnan(px) || px < 0) return 0;
+  return round_px(px);
+}
