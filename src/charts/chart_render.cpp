@@ -193,6 +193,13 @@ void draw_label(QPainter& p, int x, int y, int valign, int halign, const t_label
 // collected and drawn with the painter's one-pixel pen. A wider pen is
 // drawn as parallel one-pixel lines side by side across the line's longer
 // axis. Every line leaves out its end point.
+//
+// The runs of a pixel column mostly overlap (a column's own run, its
+// neighbours' runs of a wider pen, the lines between them): a run is held
+// back and joined with the next ones of its pixel column that touch it, so
+// that each pixel of the union is written once. The held runs are written
+// when another run takes their place and at the end of the channel (flush);
+// all are in the channel's colour, so the order does not matter.
 struct t_line_buf {
   std::array<QLine, 3 * 2 * CHART_COLS> lines;
   int n = 0;
@@ -207,6 +214,25 @@ struct t_line_buf {
   // The rows the traces' pixels lie in, from the top one to the bottom one.
   int band_top = INT_MAX, band_bottom = INT_MIN;
 
+  // The held runs, one a pixel column, in the slot of its x's low bits:
+  // the runs of a column come while the trace is at most three columns
+  // away from it.
+  struct t_held {
+    int x = -1, y1 = 0, y2 = -1;
+  };
+  static constexpr int kHeld = 8;
+  std::array<t_held, kHeld> held;
+
+  void write_run(const t_held& r) const {
+    uchar* p = bits + r.y1 * bpl + r.x * static_cast<qsizetype>(sizeof(QRgb));
+    for (int y = r.y1; y <= r.y2; ++y, p += bpl) *reinterpret_cast<QRgb*>(p) = colour;
+  }
+  void flush() {
+    for (t_held& r : held) {
+      if (r.x >= 0) write_run(r);
+      r.x = -1;
+    }
+  }
   void put_run(int x, int y1, int y2) {  // y1 <= y2, both drawn
     if (x < 0 || x >= img_w) return;
     y1 = std::max(y1, 0);
@@ -214,7 +240,15 @@ struct t_line_buf {
     if (col_mask && !col_mask[x]) return;
     band_top = std::min(band_top, y1);
     band_bottom = std::max(band_bottom, y2);
-    for (int y = y1; y <= y2; ++y) reinterpret_cast<QRgb*>(bits + y * bpl)[x] = colour;
+    if (y1 > y2) return;
+    t_held& h = held[static_cast<size_t>(x) % kHeld];
+    if (h.x == x && y1 <= h.y2 + 1 && h.y1 <= y2 + 1) {
+      h.y1 = std::min(h.y1, y1);
+      h.y2 = std::max(h.y2, y2);
+      return;
+    }
+    if (h.x >= 0) write_run(h);
+    h = {x, y1, y2};
   }
   // A line with |dx| <= 1 and its end point left out.
   void put_short(int x1, int y1, int x2, int y2) {
@@ -316,6 +350,7 @@ bool trace_channel(QPainter* p, QImage* direct, const t_draw_stat& ds, int r, in
   const int thk = std::clamp(ds.chan_thk[r], 0, 2) + 1;
   t_line_buf& buf = line_buf();
   buf.n = 0;
+  buf.held.fill({});  // (what a channel given up held)
   buf.width = thk;
   buf.colour = chart_color(ds.chan_color[r]).rgb();
   buf.bits = nullptr;
@@ -368,6 +403,7 @@ bool trace_channel(QPainter* p, QImage* direct, const t_draw_stat& ds, int r, in
     have_y = true;
     pen_up = ds.col_gap[k][r];
   }
+  buf.flush();
   if (buf.n == 0) return true;
   if (masks || !p) return false;
   p->setPen(solid_pen(chart_color(ds.chan_color[r])));

@@ -399,15 +399,27 @@ TEST_F(ChartRender, AWholeDayFollowStepMapsFromKeptSumsWhatTheSamplesGive) {
 
 // Grid lines and traces are written straight into 32-bit images; a
 // painter on another format draws them with its pens. Both give the same
-// pixels, for every grid and both raw axis directions.
+// pixels, for every grid and both raw axis directions. A third trace is
+// flat and steps up to two pixels up or down where samples are missing:
+// where its pen lifts, a wide pen's pixel column holds runs a pixel apart
+// that stay apart.
 TEST_F(ChartRender, DirectPixelWritesMatchThePaintersPens) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<float> v(0.0f, 100.0f);
   arch_chan(0, MEAS_SCALED).color = kRed;
   arch_chan(1, MEAS_RAW).color = kBlue;
+  arch_chan(2, MEAS_SCALED).color = kGreen;
+  float level = 50.0f;
+  int lifted = 0;
   for (int i = 0; i < 50000; ++i) {
     m_stat.arch_stat[0].smp_tab[i] = v(rng);
     m_stat.arch_stat[1].smp_tab[i] = 1000.0f * v(rng);
+    if (lifted == 0 && v(rng) < 0.25f) {
+      lifted = 20;
+      level += (v(rng) - 50.0f) / 110.0f;
+    }
+    m_stat.arch_stat[2].smp_tab[i] = lifted > 0 ? std::nanf("") : level + v(rng) / 1000.0f;
+    lifted = std::max(lifted - 1, 0);
   }
   for (const int32_t grid : {GRID_SCALED, GRID_TEMP, GRID_RAW}) {
     for (const bool invert : {false, true}) {
@@ -417,6 +429,7 @@ TEST_F(ChartRender, DirectPixelWritesMatchThePaintersPens) {
         draw_stat[CHART_ARCH].raw_invert = invert;
         common_setup.dsp_chan_arch[0].line_thk = thk;
         common_setup.dsp_chan_arch[1].line_thk = (thk + grid) % 3;
+        common_setup.dsp_chan_arch[2].line_thk = thk;
         const QImage direct = draw(CHART_ARCH);
         QImage pens(W, H, QImage::Format_ARGB32_Premultiplied);
         paint_chart(pens, CHART_ARCH);
