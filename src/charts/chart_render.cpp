@@ -250,31 +250,41 @@ struct t_line_buf {
     if (h.x >= 0) write_run(h);
     h = {x, y1, y2};
   }
-  // A line with |dx| <= 1 and its end point left out.
-  void put_short(int x1, int y1, int x2, int y2) {
+  // A line with |dx| <= 1 (not a point) and its end point left out, and
+  // its parallel lines of a pen of `width`: the steps from the middle on
+  // lie in the second column; a line of one step sideways is its start
+  // point, and the wider pen puts the start points one above the other.
+  void add_short(int x1, int y1, int x2, int y2) {
+    const int o1 = -(width / 2), o2 = (width - 1) / 2;
     const int dy = y2 - y1, steps = std::abs(dy), s = sign(dy);
-    if (steps <= 1) {  // one step: only the start point
-      put_run(x1, y1, y1);
+    if (steps == 0) {  // one step sideways: the start points, one above the other
+      put_run(x1, y1 + o1, y1 + o2);
       return;
     }
-    // Steps 0 .. steps-1; those from the middle on lie in the second column.
+    if (x1 == x2 || steps == 1) {  // all in the start column
+      const int e = y2 - s;
+      for (int o = o1; o <= o2; ++o) put_run(x1 + o, std::min(y1, e), std::max(y1, e));
+      return;
+    }
     const int half = (steps + 1) / 2;
     const int a_end = y1 + s * (half - 1), b_start = y1 + s * half, b_end = y2 - s;
-    put_run(x1, std::min(y1, a_end), std::max(y1, a_end));
-    put_run(x2, std::min(b_start, b_end), std::max(b_start, b_end));
+    for (int o = o1; o <= o2; ++o) {
+      put_run(x1 + o, std::min(y1, a_end), std::max(y1, a_end));
+      put_run(x2 + o, std::min(b_start, b_end), std::max(b_start, b_end));
+    }
   }
   void add(int x1, int y1, int x2, int y2) {
     if (x1 == x2 && y1 == y2) return;
+    if (bits && std::abs(x2 - x1) <= 1) {
+      add_short(x1, y1, x2, y2);
+      return;
+    }
     const bool steep = std::abs(y2 - y1) >= std::abs(x2 - x1);
     for (int o = -(width / 2); o <= (width - 1) / 2; ++o) {
       const int ax1 = steep ? x1 + o : x1, ax2 = steep ? x2 + o : x2;
       const int ay1 = steep ? y1 : y1 + o, ay2 = steep ? y2 : y2 + o;
-      if (bits && std::abs(ax2 - ax1) <= 1 && (steep || std::abs(ay2 - ay1) <= 1)) {
-        put_short(ax1, ay1, ax2, ay2);
-      } else {
-        int ex = ax2, ey = ay2;
-        if (line_to(ax1, ay1, ex, ey)) lines[n++] = QLine(ax1, ay1, ex, ey);
-      }
+      int ex = ax2, ey = ay2;
+      if (line_to(ax1, ay1, ex, ey)) lines[n++] = QLine(ax1, ay1, ex, ey);
     }
   }
 };
