@@ -251,9 +251,11 @@ struct t_line_buf {
     h = {x, y1, y2};
   }
   // A line with |dx| <= 1 (not a point) and its end point left out, and
-  // its parallel lines of a pen of `width`: the steps from the middle on
-  // lie in the second column; a line of one step sideways is its start
-  // point, and the wider pen puts the start points one above the other.
+  // its parallel lines of a pen of `width`, as the painter's cosmetic pen
+  // puts them: a line to the left leaves only its start point in the start
+  // column, a line to the right only its last point in the second one; a
+  // line of one step sideways is its start point, and the wider pen puts
+  // the start points one above the other.
   void add_short(int x1, int y1, int x2, int y2) {
     const int o1 = -(width / 2), o2 = (width - 1) / 2;
     const int dy = y2 - y1, steps = std::abs(dy), s = sign(dy);
@@ -266,8 +268,7 @@ struct t_line_buf {
       for (int o = o1; o <= o2; ++o) put_run(x1 + o, std::min(y1, e), std::max(y1, e));
       return;
     }
-    const int half = (steps + 1) / 2;
-    const int a_end = y1 + s * (half - 1), b_start = y1 + s * half, b_end = y2 - s;
+    const int a_end = x2 < x1 ? y1 : y2 - 2 * s, b_start = a_end + s, b_end = y2 - s;
     for (int o = o1; o <= o2; ++o) {
       put_run(x1 + o, std::min(y1, a_end), std::max(y1, a_end));
       put_run(x2 + o, std::min(b_start, b_end), std::max(b_start, b_end));

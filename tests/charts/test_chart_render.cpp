@@ -409,9 +409,15 @@ TEST_F(ChartRender, DirectPixelWritesMatchThePaintersPens) {
   arch_chan(0, MEAS_SCALED).color = kRed;
   arch_chan(1, MEAS_RAW).color = kBlue;
   arch_chan(2, MEAS_SCALED).color = kGreen;
-  float level = 50.0f;
+  // Steps of 3 to 12 pixels without a gap: the line from a step's column
+  // to the flat one beside it leaves that column's pixels.
+  arch_chan(3, MEAS_SCALED).color = 0x800080;
+  float level = 50.0f, stair = 50.0f;
   int lifted = 0;
   for (int i = 0; i < 50000; ++i) {
+    if (i % 97 == 0)
+      stair = std::clamp(stair + (v(rng) < 50.0f ? -1.0f : 1.0f) * (0.75f + v(rng) / 44.0f), 5.0f, 95.0f);
+    m_stat.arch_stat[3].smp_tab[i] = stair;
     m_stat.arch_stat[0].smp_tab[i] = v(rng);
     m_stat.arch_stat[1].smp_tab[i] = 1000.0f * v(rng);
     if (lifted == 0 && v(rng) < 0.25f) {
@@ -430,6 +436,7 @@ TEST_F(ChartRender, DirectPixelWritesMatchThePaintersPens) {
         common_setup.dsp_chan_arch[0].line_thk = thk;
         common_setup.dsp_chan_arch[1].line_thk = (thk + grid) % 3;
         common_setup.dsp_chan_arch[2].line_thk = thk;
+        common_setup.dsp_chan_arch[3].line_thk = (thk + 1) % 3;
         const QImage direct = draw(CHART_ARCH);
         QImage pens(W, H, QImage::Format_ARGB32_Premultiplied);
         paint_chart(pens, CHART_ARCH);
